@@ -1,0 +1,15 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+#include "tivplatform/export.h"
+
+namespace tiv {
+
+// Windows-1252 bytes to UTF-8. The five undefined bytes map to U+FFFD.
+TIV_EXPORT std::string cp1252ToUtf8(std::string_view text);
+// UTF-8 to Windows-1252; characters the code page lacks become "?", and
+// malformed UTF-8 raises ConversionError.
+TIV_EXPORT std::string utf8ToCp1252(std::string_view text);
+
+} // namespace tiv

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs the whole suite.
+# Usage: scripts/test.sh [--sanitize]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+if [ "${1:-}" = "--sanitize" ]; then
+  bash scripts/build.sh build-asan -DTIV_SANITIZE=ON -DTIV_BENCH=OFF
+  cd build-asan
+else
+  bash scripts/build.sh build
+  cd build
+fi
+ctest --output-on-failure -j"$(nproc)"
