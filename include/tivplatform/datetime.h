@@ -29,6 +29,12 @@ TIV_EXPORT int daysInMonth(int year, int month);
 
 // Local clock.
 TIV_EXPORT TDateTime now();
+// The operating system's local clock, whatever the shift below.
+TIV_EXPORT TDateTime systemNow();
+// Moves now() and today() by a number of days (0 puts the clock back). For
+// tests that must see a month change or a given time of day.
+TIV_EXPORT void setClockShift(double days);
+TIV_EXPORT double clockShift();
 TIV_EXPORT TDateTime today();
 TIV_EXPORT TDateTime dateOf(TDateTime dt);
 TIV_EXPORT TDateTime timeOf(TDateTime dt);

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <string>
 
 #include "tivplatform/export.h"
@@ -21,6 +22,22 @@ struct TIV_EXPORT FormatSettings {
     char timeSeparator = ':';
     std::string shortDateFormat = "dd/mm/yyyy";
     std::string longTimeFormat = "hh:nn:ss";
+    std::string shortTimeFormat = "hh:nn";
+    // "dddd, d' de 'mmmm' de 'yyyy" (day and month names below).
+    std::string longDateFormat = "dddd, d' de 'mmmm' de 'yyyy";
+    std::string timeAMString = "AM";
+    std::string timePMString = "PM";
+    // Names as Windows-1252 bytes; months January first, days Sunday first.
+    std::array<std::string, 12> shortMonthNames{"jan", "fev", "mar", "abr", "mai", "jun",
+                                                "jul", "ago", "set", "out", "nov", "dez"};
+    std::array<std::string, 12> longMonthNames{"janeiro",  "fevereiro", "mar\xE7o", "abril",
+                                               "maio",     "junho",     "julho",    "agosto",
+                                               "setembro", "outubro",   "novembro", "dezembro"};
+    // Octal escapes where a letter that reads as a hex digit follows the accent.
+    std::array<std::string, 7> shortDayNames{"dom", "seg", "ter", "qua", "qui", "sex", "s\341b"};
+    std::array<std::string, 7> longDayNames{"domingo",      "segunda-feira", "ter\347a-feira",
+                                            "quarta-feira", "quinta-feira",  "sexta-feira",
+                                            "s\341bado"};
     // Two-digit years: the window starts this many years before the current one.
     int twoDigitYearCenturyWindow = 50;
 };

@@ -19,6 +19,13 @@ TIV_EXPORT ModuleHandle loadLibrary(const std::string& windowsName);
 // nullptr when the library does not export `name`.
 TIV_EXPORT void* getProcAddress(ModuleHandle module, const std::string& name);
 TIV_EXPORT void freeLibrary(ModuleHandle module);
+// Why the last loadLibrary of this process answered 0 (the loader's own
+// words, every place tried); empty after a success.
+TIV_EXPORT std::string lastLoadError();
+// The folder holding libtivplatform.so: the first place loadLibrary looks.
+// The build puts every library and program in one bin/ folder, as a Windows
+// host keeps its plug-ins beside it.
+TIV_EXPORT std::string platformLibraryFolder();
 // The Linux file name a Windows library name maps to.
 TIV_EXPORT std::string sharedLibraryName(const std::string& windowsName);
 

@@ -21,6 +21,13 @@ class TIV_EXPORT Variant {
     Variant(bool b);
     Variant(int i);
     Variant(int64_t i);
+    // The other integer widths, so that a count or a size converts without
+    // ambiguity; an unsigned value past the 64-bit signed range raises
+    // ConversionError.
+    Variant(unsigned int i);
+    Variant(unsigned long i);
+    Variant(long long i);
+    Variant(unsigned long long i);
     Variant(double d);
     Variant(const char* s);
     Variant(std::string s);
@@ -45,6 +52,7 @@ class TIV_EXPORT Variant {
     TDateTime toDateTime() const;  // texts parsed as date or date-time
 
     // Array access; every index is checked and a bad one raises RangeError.
+    // size() is 0 for a value that is not an array; items() of one raises.
     size_t size() const;
     const Variant& at(size_t i) const;
     Variant& at(size_t i);
@@ -56,6 +64,7 @@ class TIV_EXPORT Variant {
     // Text shown in error messages: the value and its kind.
     std::string describe() const;
 
+    // Same kind and same value (the integer 1 is not the text "1").
     bool operator==(const Variant& o) const;
 
   private:
