@@ -26,11 +26,16 @@ TIV_EXPORT std::string TamFixo(const std::string& s, int n);
 TIV_EXPORT std::string TamFixoR(const std::string& s, int n);
 // Blanks on the left up to n; a longer text is returned unchanged.
 TIV_EXPORT std::string PadL(const std::string& s, int16_t n);
-// Brought to n characters: digit texts zero-filled on the left, other texts
-// blank-filled on the right; longer texts cut to n.
+// Brought to exactly n characters. A digit text (blanks around it dropped)
+// is zero-filled on the left and, when longer, keeps its last n digits
+// ("12" -> "000012"); any other text is blank-filled on the right and cut to
+// its first n characters, like TamFixo ("UN" -> "UN ").
 TIV_EXPORT std::string Ajusta(const std::string& s, int n);
+// Blanks around dropped, zero-filled on the left; a longer text keeps its
+// last n characters.
 TIV_EXPORT std::string AjustaZero(const std::string& s, int n);
-// Centred in w columns, the odd blank on the right; longer texts cut to w.
+// Blanks around dropped, then centred in exactly w columns, the odd blank on
+// the right; longer texts cut to their first w characters.
 TIV_EXPORT std::string Centraliza(const std::string& s, uint8_t w);
 TIV_EXPORT std::string RTrim(const std::string& s);
 TIV_EXPORT bool EmptyString(const std::string& s);
@@ -38,9 +43,12 @@ TIV_EXPORT Variant iif(bool c, const Variant& a, const Variant& b);
 TIV_EXPORT double RoundDec(double x, int n);
 TIV_EXPORT double Trunc2(double x);
 TIV_EXPORT double Trunc3(double x);
-// Difference a - b as "hh:nn:ss", preceded by "-" when a is earlier than b.
+// Difference a - b as "hh:nn:ss" in whole seconds, preceded by "-" when a is
+// earlier than b (not for "00:00:00"). Hours pass 24; 100 hours or more read
+// as "99:59:59". A date-time that is not a number raises ConversionError.
 TIV_EXPORT std::string SubtDataHoraQel(TDateTime a, TDateTime b);
-// Pause before a retry; tests set the unit to zero.
+// Pause of n units before a retry; the unit is 1000 ms until changed, and
+// tests set it to zero.
 TIV_EXPORT void Delay(uint8_t n);
 TIV_EXPORT void setDelayUnitMs(int ms);
 
@@ -78,17 +86,22 @@ using DialogHandler = std::function<bool(const Dialog&)>;
 // Installs the host's dialog handler; an empty handler uninstalls it.
 TIV_EXPORT void setDialogHandler(DialogHandler handler);
 // Hands the dialog to the installed handler and returns its answer. With none
-// installed it writes the text to standard error and answers no.
+// installed it writes the text (as UTF-8) to standard error and answers no.
 TIV_EXPORT bool Mensagem(const std::string& text, const std::string& caption,
                          const std::string& flag, const std::string& askMark, int kind,
                          const std::string& extra, const std::string& colourScheme, int number,
                          const tiv::TClientDataSet* dataset);
 
 // --- Field encoding ----------------------------------------------------------
+// Each byte XOR a keystream drawn from the key, as two upper-case hex digits
+// (docs/host.md). Uncripto of text that is not pairs of hex digits raises
+// tiv::DataError.
 TIV_EXPORT std::string Cripto(const std::string& s, int key);
 TIV_EXPORT std::string Uncripto(const std::string& s, int key);
 
 // --- Document counters (rows in Dados/host.db under the program folder) ---
+// One row per call; a folder or database that cannot be written raises
+// tiv::Error naming the path.
 TIV_EXPORT void GravaCER(const std::string& a, const std::string& b, TDateTime date);
 TIV_EXPORT void setDocNaoFiscaisECF(const std::wstring& s1, const std::wstring& s2,
                                     const std::wstring& s3, const std::wstring& s4,
@@ -99,6 +112,8 @@ TIV_EXPORT void setDocNaoFiscaisECF(const std::wstring& s1, const std::wstring& 
 TIV_EXPORT std::string hostDatabasePath();
 
 // --- Common driver package: procedure variables the host sets --------------
+// Both start empty. The driver skips an empty Atu_TotGeral and, with an empty
+// DataMoviFiscal, uses its own fiscal date.
 using AtuTotGeralProc = std::function<bool(const tiv::ParamArray&)>;
 using DataMoviFiscalProc = std::function<TDateTime(const std::string& colourScheme)>;
 TIV_EXPORT AtuTotGeralProc& Atu_TotGeral();
