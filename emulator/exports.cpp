@@ -1,0 +1,117 @@
+// The exported entry points, generated from the shared list: each one journals its call, lets
+// an injected fault take it, and otherwise hands it to the printer under the printer's lock.
+#include <cstdio>
+#include <mutex>
+#include <string_view>
+
+#include "entry_impl.h"
+#include "faults.h"
+#include "printer.h"
+#include "text.h"
+#include "tivplatform/export.h"
+
+namespace ecfsim {
+
+namespace {
+
+nlohmann::json argText(const char *s) {
+    if (!s) return nullptr;
+    return cp1252ToUtf8(std::string_view(s, strnlen(s, 65536)));
+}
+nlohmann::json argText(char *) {
+    return nullptr;
+} // reply buffer
+nlohmann::json argText(int32_t v) {
+    return v;
+}
+nlohmann::json argText(int32_t *p) {
+    return p ? nlohmann::json(*p) : nlohmann::json(nullptr);
+}
+nlohmann::json argText(uint8_t *) {
+    return nullptr;
+}
+
+template <class... A> nlohmann::json argList(A... a) {
+    return nlohmann::json::array({argText(a)...});
+}
+nlohmann::json argList() {
+    return nlohmann::json::array();
+}
+
+bool isQuery(std::string_view name) {
+    return name.starts_with("EPSON_Obter_") || name.starts_with("EPSON_ESC_ECF_Obter_");
+}
+
+std::string hexCode(Code c) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%04X", static_cast<unsigned>(c));
+    return buf;
+}
+
+template <class F> int32_t dispatch(const char *name, nlohmann::json args, F &&body) {
+    Printer &p = Printer::instance();
+    std::lock_guard lock(p.mutex());
+    std::string_view entry = name;
+    bool isStatus = entry == "EPSON_Obter_Estado_Impressora";
+    std::optional<Fault> f = faults().fire(entry);
+    int32_t ret;
+    if (!f) {
+        if (!isStatus) p.commWord.clear(), p.mechWord.clear();
+        ret = body();
+    } else if (f->kind == "noanswer") {
+        ret = f->ret;
+    } else if (f->kind == "comm") {
+        p.commWord = f->code;
+        ret = f->ret;
+        if (isStatus) body();
+    } else if (f->kind == "paper") {
+        p.mechWord = "0002";
+        if (isStatus || isQuery(entry)) {
+            ret = body();
+        } else {
+            p.lastResult = Code::PaperOut;
+            ret = f->ret;
+        }
+    } else if (f->kind == "refuse") {
+        p.lastResult = static_cast<Code>(std::stoul(f->code, nullptr, 16));
+        ret = f->ret;
+    } else { // status
+        p.overlayPosition = f->position;
+        p.overlayText = f->text;
+        ret = body();
+        p.overlayPosition = 0;
+        p.overlayText.clear();
+    }
+    nlohmann::json call{{"entry", name},
+                        {"args", std::move(args)},
+                        {"return", ret},
+                        {"result", hexCode(p.lastResult)}};
+    if (f) call["fault"] = f->kind;
+    journal().add(std::move(call));
+    return ret;
+}
+
+} // namespace
+
+} // namespace ecfsim
+
+// The second build drops one ESC/ECF entry point from the exports, for tests of a library
+// that lacks it.
+#define ECFSIM_SECOND(a, b, ...) b
+#define ECFSIM_IS_DROPPED_I(...) ECFSIM_SECOND(__VA_ARGS__, 0, )
+#define ECFSIM_IS_DROPPED(name) ECFSIM_IS_DROPPED_I(ECFSIM_DROP_##name)
+#ifdef ECFSIM_WITHOUT_ESC_CUT
+#define ECFSIM_DROP_EPSON_ESC_ECF_Impressora_Cortar_Papel ~, 1
+#endif
+#define ECFSIM_CAT_I(a, b) a##b
+#define ECFSIM_CAT(a, b) ECFSIM_CAT_I(a, b)
+#define ECFSIM_LINKAGE_0 TIV_EXPORT
+#define ECFSIM_LINKAGE_1
+
+#define ECFSIM_EXPORT_ENTRY(name, params, args)                                                    \
+    extern "C" ECFSIM_CAT(ECFSIM_LINKAGE_, ECFSIM_IS_DROPPED(name)) int32_t name params {          \
+        return ecfsim::dispatch(#name, ecfsim::argList args,                                       \
+                                [&]() -> int32_t { return ecfsim::impl::name args; });             \
+    }
+
+EPSON_ENTRY_POINTS(ECFSIM_EXPORT_ENTRY)

@@ -1,0 +1,92 @@
+#include "faults.h"
+
+#include <cctype>
+#include <stdexcept>
+
+namespace ecfsim {
+
+Faults &faults() {
+    static Faults *f = new Faults();
+    return *f;
+}
+
+Journal &journal() {
+    static Journal *j = new Journal();
+    return *j;
+}
+
+namespace {
+bool hex4(const std::string &s) {
+    if (s.size() != 4) return false;
+    for (char c : s)
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+    return true;
+}
+} // namespace
+
+int32_t Faults::add(const nlohmann::json &spec) {
+    if (!spec.is_object()) throw std::invalid_argument("fault must be a JSON object");
+    Fault f;
+    f.kind = spec.value("kind", std::string());
+    f.entry = spec.value("entry", std::string());
+    int64_t at = spec.value("at", int64_t{1});
+    f.count = spec.value("count", int64_t{1});
+    f.persistent = spec.value("persistent", false);
+    f.ret = spec.value("return", int32_t{1});
+    if (at < 1) throw std::invalid_argument("\"at\" must be 1 or more");
+    if (f.count < 1) throw std::invalid_argument("\"count\" must be 1 or more");
+    f.skip = at - 1;
+    if (f.kind == "comm") {
+        f.code = spec.value("code", std::string("0002"));
+        if (!hex4(f.code)) throw std::invalid_argument("comm code must be four hex digits");
+    } else if (f.kind == "refuse") {
+        f.code = spec.value("code", std::string("0601"));
+        if (!hex4(f.code)) throw std::invalid_argument("refusal code must be four hex digits");
+        if (f.entry.empty()) throw std::invalid_argument("refuse needs \"entry\"");
+    } else if (f.kind == "status") {
+        f.text = spec.value("text", std::string());
+        f.position = spec.value("position", int32_t{1});
+        f.entry = "EPSON_Obter_Estado_Impressora";
+        if (f.text.empty() || f.position < 1 || f.position + f.text.size() - 1 > 20)
+            throw std::invalid_argument("status text must lie within positions 1-20");
+    } else if (f.kind == "noanswer" || f.kind == "paper") {
+        if (f.kind == "noanswer" && !spec.contains("return")) f.ret = 1;
+    } else {
+        throw std::invalid_argument("unknown fault kind \"" + f.kind + "\"");
+    }
+    if (f.kind != "status" && f.ret == 0 && f.kind != "paper")
+        throw std::invalid_argument("a faulted call must return non-zero");
+    f.id = nextId_++;
+    faults_.push_back(f);
+    return f.id;
+}
+
+std::optional<Fault> Faults::fire(std::string_view entry) {
+    std::optional<Fault> fired;
+    for (auto &f : faults_) {
+        if (!f.entry.empty() && f.entry != entry) continue;
+        if (f.skip > 0) {
+            --f.skip;
+            continue;
+        }
+        if (fired) continue; // one fault per call; the others wait for the next one
+        fired = f;
+        if (!f.persistent) --f.count;
+    }
+    std::erase_if(faults_, [](const Fault &f) { return !f.persistent && f.count <= 0; });
+    return fired;
+}
+
+void Journal::add(nlohmann::json entry) {
+    if (calls_.size() >= kLimit) calls_.pop_front();
+    calls_.push_back(std::move(entry));
+}
+
+nlohmann::json Journal::all() const {
+    nlohmann::json out = nlohmann::json::array();
+    for (const auto &c : calls_)
+        out.push_back(c);
+    return out;
+}
+
+} // namespace ecfsim

@@ -1,0 +1,346 @@
+// Non-fiscal documents: unlinked voucher, linked card voucher, management report, cash supply
+// and withdrawal.
+#include "entry_impl.h"
+#include "rules.h"
+#include "text.h"
+
+namespace ecfsim {
+
+using namespace rules;
+
+namespace {
+
+int32_t openVoucher(const char *cpf, const char *name, const char *address, bool esc) {
+    return P().command([&] {
+        std::string_view c = need(cpf, 20), n = need(name, 30), a = need(address, 40);
+        requireNoDocument();
+        requireDay(esc);
+        S().n.gnf++;
+        beginDocument('2', "COMPROVANTE NAO-FISCAL");
+        if (!trim(c).empty()) P().print("CPF/CNPJ consumidor: " + trim(c));
+        if (!trim(n).empty()) P().print("NOME: " + trim(n));
+        if (!trim(a).empty()) P().print("END: " + trim(a));
+    });
+}
+
+void requireVoucher() {
+    char s = S().doc.state;
+    if (s != '2') throw Refusal{s == '1' || s == '3' ? Code::ReceiptOpen : Code::NoVoucher};
+}
+
+int32_t voucherEntry(const char *totalizerKey, const char *amountText, int32_t decimals) {
+    return P().command([&] {
+        std::string_view key = need(totalizerKey, 40);
+        int64_t amount = scaled(amountText, 14, decimals, 2);
+        if (amount == 0) throw Refusal{Code::ZeroValue};
+        requireVoucher();
+        State &st = S();
+        if (!st.doc.payments.empty()) throw Refusal{Code::InPayment};
+        int32_t n = totalizer(key);
+        NonFiscalTotalizer &t = st.nonFiscal[n - 1];
+        t.total += amount;
+        t.count++;
+        st.doc.total += amount;
+        P().print(spread(zeros(n, 2) + " " + t.name, money(amount)));
+    });
+}
+
+int32_t closeVoucher() {
+    return P().command([] {
+        requireVoucher();
+        State &st = S();
+        if (st.doc.total == 0) throw Refusal{Code::NoItems};
+        int64_t paid = st.doc.paid();
+        if (paid < st.doc.total) throw Refusal{Code::NotPaid};
+        if (paid > st.doc.total) {
+            P().print(spread("TROCO R$", money(paid - st.doc.total)));
+            st.day.change += paid - st.doc.total;
+        }
+        printTrailer();
+        st.doc = Document{};
+    });
+}
+
+int32_t openLinkedVoucher(std::size_t paymentIndex, int64_t amount) {
+    State &st = S();
+    Payment &pm = st.last.payments[paymentIndex];
+    pm.voucherIssued = true;
+    st.n.gnf++;
+    st.n.cdc++;
+    beginDocument('4', "COMPROVANTE CREDITO OU DEBITO");
+    st.doc.total = amount;
+    st.doc.paymentRef = static_cast<int32_t>(paymentIndex);
+    Printer &p = P();
+    p.print(spread("COO do documento vinculado:", zeros(st.last.coo, 6)));
+    p.print(spread(st.payments[pm.slot - 1].name, money(amount)));
+    return 0;
+}
+
+void requireLinkable() {
+    requireNoDocument();
+    requireDay(false);
+    if (!S().last.cancellable) throw Refusal{Code::NothingToCancel};
+}
+
+int32_t closeReport() {
+    return P().command([] {
+        if (S().doc.state != '5') throw Refusal{Code::NoReport};
+        printTrailer();
+        S().doc = Document{};
+    });
+}
+
+int32_t printLines(const char *block) {
+    return P().command([&] {
+        if (!block) throw Refusal{Code::BadParameter};
+        char s = S().doc.state;
+        if (s != '5' && s != '4')
+            throw Refusal{s == '1' || s == '3' ? Code::ReceiptOpen : Code::NoReport};
+        P().printBlock(block);
+    });
+}
+
+int32_t openReport(const char *number, bool esc) {
+    return P().command([&] {
+        int64_t n = digits(number, 2);
+        if (n < 1 || n > 20) throw Refusal{Code::BadSlot};
+        requireNoDocument();
+        requireDay(esc);
+        S().n.gnf++;
+        S().n.grg++;
+        beginDocument('5', "RELATORIO GERENCIAL");
+        P().print(center(n == 1 ? std::string("GERAL") : "RELATORIO " + zeros(n, 2)));
+    });
+}
+
+int32_t cash(const char *amountText, int32_t decimals, bool supply, bool esc) {
+    return P().command([&] {
+        int64_t amount = scaled(amountText, 14, decimals, 2);
+        if (amount == 0) throw Refusal{Code::ZeroValue};
+        requireNoDocument();
+        requireDay(esc);
+        State &st = S();
+        st.n.gnf++;
+        beginDocument('2', supply ? "SUPRIMENTO" : "SANGRIA");
+        (supply ? st.day.supply : st.day.withdrawal) += amount;
+        P().print(spread(supply ? "Suprimento" : "Sangria", money(amount)));
+        printTrailer();
+        st.doc = Document{};
+    });
+}
+
+} // namespace
+
+int32_t impl::EPSON_NaoFiscal_Abrir_Comprovante(const char *pszCNPJ_CPF, const char *pszRazaoSocial,
+                                                const char *pszEndereco1, const char *, int32_t) {
+    return openVoucher(pszCNPJ_CPF, pszRazaoSocial, pszEndereco1, false);
+}
+
+int32_t impl::EPSON_ESC_ECF_NaoFiscal_Abrir_ComprovanteEX(const char *pszCNPJ_CPF,
+                                                          const char *pszNome,
+                                                          const char *pszEndereco) {
+    return openVoucher(pszCNPJ_CPF, pszNome, pszEndereco, true);
+}
+
+int32_t impl::EPSON_ESC_ECF_NaoFiscal_Abrir_Comprovante() {
+    return openVoucher("", "", "", true);
+}
+
+int32_t impl::EPSON_NaoFiscal_Vender_Item(const char *pszTotalizador, const char *pszValor,
+                                          int32_t dwCasasDecimais) {
+    return voucherEntry(pszTotalizador, pszValor, dwCasasDecimais);
+}
+
+int32_t impl::EPSON_ESC_ECF_NaoFiscal_Vender_ItemEX(const char *pszTotalizador,
+                                                    const char *pszValor) {
+    return voucherEntry(pszTotalizador, pszValor, 2);
+}
+
+int32_t impl::EPSON_ESC_ECF_NaoFiscal_Vender_Item(const char *pszTotalizador,
+                                                  const char *pszValor) {
+    return voucherEntry(pszTotalizador, pszValor, 2);
+}
+
+int32_t impl::EPSON_NaoFiscal_Pagamento(const char *pszNumeroPagamento,
+                                        const char *pszValorPagamento, int32_t dwCasasDecimais,
+                                        const char *, const char *) {
+    return P().command([&] {
+        std::string_view name = need(pszNumeroPagamento, 40);
+        int64_t amount = scaled(pszValorPagamento, 14, dwCasasDecimais, 2);
+        if (amount == 0) throw Refusal{Code::ZeroValue};
+        requireVoucher();
+        State &st = S();
+        if (st.doc.total == 0) throw Refusal{Code::NoItems};
+        if (st.doc.paid() >= st.doc.total) throw Refusal{Code::NotAllowed};
+        int32_t slot = paymentByName(name);
+        st.doc.payments.push_back({slot, amount, false});
+        st.payments[slot - 1].total += amount;
+        st.payments[slot - 1].uses++;
+        P().print(spread(st.payments[slot - 1].name, money(amount)));
+    });
+}
+
+int32_t impl::EPSON_NaoFiscal_Fechar_Comprovante(int32_t) {
+    return closeVoucher();
+}
+
+int32_t impl::EPSON_ESC_ECF_NaoFiscal_Fechar_ComprovanteEX(const char *pszCortarPapel,
+                                                           const char *) {
+    if (!pszCortarPapel) return P().command([] { throw Refusal{Code::BadParameter}; });
+    return closeVoucher();
+}
+
+int32_t impl::EPSON_ESC_ECF_NaoFiscal_Fechar_Comprovante() {
+    return closeVoucher();
+}
+
+int32_t impl::EPSON_NaoFiscal_Abrir_CCD(const char *pszNumeroPagamento, const char *pszValor,
+                                        int32_t dwCasasDecimais, const char *pszParcelas) {
+    return P().command([&] {
+        std::string_view name = need(pszNumeroPagamento, 40);
+        int64_t amount = scaled(pszValor, 14, dwCasasDecimais, 2);
+        need(pszParcelas, 2);
+        if (amount == 0) throw Refusal{Code::ZeroValue};
+        requireLinkable();
+        int32_t slot = paymentByName(name);
+        const auto &pays = S().last.payments;
+        for (std::size_t i = 0; i < pays.size(); ++i) {
+            if (pays[i].slot != slot || pays[i].voucherIssued) continue;
+            if (amount > pays[i].amount) throw Refusal{Code::OutOfRange};
+            openLinkedVoucher(i, amount);
+            return;
+        }
+        throw Refusal{Code::UnknownPayment};
+    });
+}
+
+int32_t impl::EPSON_ESC_ECF_NaoFiscal_Abrir_CCDEX(const char *pszIndice, const char *pszPagamento,
+                                                  const char *pszParcelas, const char *pszParcela,
+                                                  const char *pszCPF, const char *pszNome,
+                                                  const char *pszEndereco) {
+    return P().command([&] {
+        int64_t index = digits(pszIndice, 3);
+        std::string_view code = need(pszPagamento, 2);
+        need(pszParcelas, 2);
+        need(pszParcela, 2);
+        need(pszCPF, 20);
+        need(pszNome, 30);
+        need(pszEndereco, 40);
+        requireLinkable();
+        int32_t slot = paymentByCode(code);
+        const auto &pays = S().last.payments;
+        if (index >= 1 && index <= static_cast<int64_t>(pays.size()) &&
+            pays[index - 1].slot == slot && !pays[index - 1].voucherIssued) {
+            openLinkedVoucher(index - 1, pays[index - 1].amount);
+            return;
+        }
+        for (std::size_t i = 0; i < pays.size(); ++i) {
+            if (pays[i].slot == slot && !pays[i].voucherIssued) {
+                openLinkedVoucher(i, pays[i].amount);
+                return;
+            }
+        }
+        throw Refusal{Code::UnknownPayment};
+    });
+}
+
+int32_t impl::EPSON_ESC_ECF_NaoFiscal_Abrir_CCD(const char *pszIndice, const char *pszPagamento,
+                                                const char *pszParcelas) {
+    return impl::EPSON_ESC_ECF_NaoFiscal_Abrir_CCDEX(pszIndice, pszPagamento, pszParcelas, "1", "",
+                                                     "", "");
+}
+
+int32_t impl::EPSON_NaoFiscal_Fechar_CCD(int32_t) {
+    return P().command([] {
+        if (S().doc.state != '4') throw Refusal{Code::NoLinkedVoucher};
+        printTrailer();
+        S().doc = Document{};
+    });
+}
+
+int32_t impl::EPSON_NaoFiscal_Cancelar_CCD(const char *, const char *, int32_t, const char *,
+                                           const char *) {
+    // Whatever receipt number comes with it, the voucher that is open is the one cancelled.
+    return P().command([] {
+        State &st = S();
+        if (st.doc.state != '4') throw Refusal{Code::NoLinkedVoucher};
+        int32_t ref = st.doc.paymentRef;
+        if (ref >= 0 && ref < static_cast<int32_t>(st.last.payments.size()))
+            st.last.payments[ref].voucherIssued = false;
+        P().print(center("COMPROVANTE CANCELADO"));
+        printTrailer();
+        st.doc = Document{};
+    });
+}
+
+int32_t impl::EPSON_ESC_ECF_NaoFiscal_Cancelar_CCD() {
+    return impl::EPSON_NaoFiscal_Cancelar_CCD("", "", 0, "", "");
+}
+
+int32_t impl::EPSON_ESC_ECF_NaoFiscal_Cancelar_CCDEX(const char *pszNumeroCupom) {
+    return impl::EPSON_NaoFiscal_Cancelar_CCD("", "", 0, "", pszNumeroCupom);
+}
+
+int32_t impl::EPSON_NaoFiscal_Abrir_Relatorio_Gerencial(const char *pszNumeroRelatorio) {
+    return openReport(pszNumeroRelatorio, false);
+}
+
+int32_t impl::EPSON_ESC_ECF_NaoFiscal_Abrir_Relatorio_GerencialEX(const char *pszNumero) {
+    return openReport(pszNumero, true);
+}
+
+int32_t impl::EPSON_ESC_ECF_NaoFiscal_Abrir_Relatorio_Gerencial(const char *pszNumero) {
+    return openReport(pszNumero, true);
+}
+
+int32_t impl::EPSON_NaoFiscal_Imprimir_LinhaEX(const char *pszLinhas) {
+    return printLines(pszLinhas);
+}
+
+int32_t impl::EPSON_NaoFiscal_Imprimir_Linha(const char *pszLinha) {
+    return printLines(pszLinha);
+}
+
+int32_t impl::EPSON_NaoFiscal_Imprimir_15Linhas(const char *pszLinhas) {
+    return printLines(pszLinhas);
+}
+
+int32_t impl::EPSON_ESC_ECF_NaoFiscal_Imprimir_Linha(const char *pszLinhas) {
+    return printLines(pszLinhas);
+}
+
+int32_t impl::EPSON_NaoFiscal_Fechar_Relatorio_Gerencial(int32_t) {
+    return closeReport();
+}
+
+int32_t impl::EPSON_ESC_ECF_NaoFiscal_Fechar_CCD_RGEX(const char *pszCortarPapel) {
+    if (!pszCortarPapel) return P().command([] { throw Refusal{Code::BadParameter}; });
+    if (S().doc.state == '4') return impl::EPSON_NaoFiscal_Fechar_CCD(1);
+    return closeReport();
+}
+
+int32_t impl::EPSON_ESC_ECF_NaoFiscal_Fechar_CCD_RG() {
+    return impl::EPSON_ESC_ECF_NaoFiscal_Fechar_CCD_RGEX("1");
+}
+
+int32_t impl::EPSON_NaoFiscal_Sangria(const char *pszValor, int32_t dwCasasDecimais) {
+    return cash(pszValor, dwCasasDecimais, false, false);
+}
+
+int32_t impl::EPSON_NaoFiscal_Fundo_Troco(const char *pszValor, int32_t dwCasasDecimais) {
+    return cash(pszValor, dwCasasDecimais, true, false);
+}
+
+int32_t impl::EPSON_ESC_ECF_NaoFiscal_Sangria_Fundo_TrocoEX(const char *pszTipo,
+                                                            const char *pszValor, const char *) {
+    if (pszTipo && std::string_view(pszTipo) == "1") return cash(pszValor, 2, true, true);
+    if (pszTipo && std::string_view(pszTipo) == "2") return cash(pszValor, 2, false, true);
+    return P().command([] { throw Refusal{Code::BadParameter}; });
+}
+
+int32_t impl::EPSON_ESC_ECF_NaoFiscal_Sangria_Fundo_Troco(const char *pszTipo,
+                                                          const char *pszValor) {
+    return impl::EPSON_ESC_ECF_NaoFiscal_Sangria_Fundo_TrocoEX(pszTipo, pszValor, "");
+}
+
+} // namespace ecfsim

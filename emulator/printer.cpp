@@ -1,0 +1,297 @@
+#include "printer.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "text.h"
+
+namespace ecfsim {
+
+namespace fs = std::filesystem;
+
+namespace {
+constexpr const char *kDatabase = "ecf.sqlite";
+constexpr const char *kRoll = "paper.txt";
+
+// CBOR keeps the CP1252 texts byte for byte, where JSON text would demand UTF-8.
+std::string encode(const nlohmann::json &j) {
+    std::string out;
+    nlohmann::json::to_cbor(j, out);
+    return out;
+}
+
+nlohmann::json decode(const std::string &bytes) {
+    return nlohmann::json::from_cbor(bytes);
+}
+} // namespace
+
+Printer &Printer::instance() {
+    static Printer *p = new Printer(); // never destroyed: entry points may run during exit
+    return *p;
+}
+
+std::string Printer::defaultFolder() {
+    if (const char *d = std::getenv("ECFSIM_DIR"); d && *d) return d;
+    if (const char *x = std::getenv("XDG_STATE_HOME"); x && *x)
+        return (fs::path(x) / "tiv" / "ecfsim").string();
+    const char *home = std::getenv("HOME");
+    return (fs::path(home && *home ? home : ".") / ".local" / "state" / "tiv" / "ecfsim").string();
+}
+
+void Printer::openFolder(const std::string &folder) {
+    std::string target = folder.empty() ? defaultFolder() : folder;
+    roll_.close();
+    store_.close();
+    folder_.clear();
+    std::error_code ec;
+    fs::create_directories(target, ec);
+    if (ec) throw StoreError{"cannot create " + target + ": " + ec.message()};
+    store_.open((fs::path(target) / kDatabase).string());
+    folder_ = target;
+    std::string json;
+    if (!store_.loadState(json)) {
+        st = freshState();
+        store_.begin();
+        try {
+            store_.saveState(encode(nlohmann::json(st)));
+            store_.commit();
+        } catch (...) {
+            store_.rollback();
+            throw;
+        }
+    }
+    load();
+    roll_.open((fs::path(target) / kRoll).string(), store_);
+    paperLines_ = store_.paperCount();
+    commWord.clear();
+    mechWord.clear();
+    lastResult = Code::Ok;
+}
+
+void Printer::reset() {
+    if (folder_.empty()) openFolder("");
+    std::string target = folder_;
+    roll_.close();
+    store_.close();
+    folder_.clear();
+    for (const char *f : {kDatabase, "ecf.sqlite-wal", "ecf.sqlite-shm", kRoll}) {
+        std::error_code ec;
+        fs::remove(fs::path(target) / f, ec);
+    }
+    openFolder(target);
+}
+
+bool Printer::ensureOpen() {
+    if (store_.isOpen()) return true;
+    try {
+        openFolder("");
+        return true;
+    } catch (const StoreError &e) {
+        lastError = e.what;
+        return false;
+    }
+}
+
+void Printer::load() {
+    std::string json;
+    if (!store_.loadState(json)) throw StoreError{"no printer state"};
+    try {
+        st = decode(json).get<State>();
+        items.clear();
+        for (const auto &row : store_.loadItems())
+            items.push_back(decode(row).get<Item>());
+    } catch (const nlohmann::json::exception &e) {
+        throw StoreError{std::string("damaged printer state: ") + e.what()};
+    }
+    dataVersion_ = store_.dataVersion();
+}
+
+void Printer::syncWithDisk() {
+    // Another process may have used the same folder since our last command.
+    if (store_.dataVersion() != dataVersion_) {
+        load();
+        paperLines_ = store_.paperCount();
+    }
+}
+
+void Printer::discard() {
+    pending_.clear();
+    dirtyItems_.clear();
+    itemsDropped_ = false;
+    newReductions_.clear();
+}
+
+int32_t Printer::command(const std::function<void()> &body) {
+    if (!ensureOpen()) {
+        lastResult = Code::Storage;
+        return 1;
+    }
+    Code outcome = Code::Ok;
+    try {
+        syncWithDisk();
+        store_.begin();
+        try {
+            body();
+            if (itemsDropped_) store_.clearItems();
+            for (int32_t n : dirtyItems_) {
+                if (n >= 1 && n <= static_cast<int32_t>(items.size()))
+                    store_.putItem(n, encode(nlohmann::json(items[n - 1])));
+            }
+            for (const auto &z : newReductions_)
+                store_.addReduction(z.at("crz").get<int64_t>(), encode(z));
+            int64_t seq = paperLines_;
+            for (const auto &line : pending_)
+                store_.addPaper(++seq, line);
+            store_.saveState(encode(nlohmann::json(st)));
+            store_.commit();
+        } catch (...) {
+            store_.rollback();
+            throw;
+        }
+    } catch (const Refusal &r) {
+        outcome = r.code;
+    } catch (const StoreError &e) {
+        lastError = e.what;
+        outcome = Code::Storage;
+    } catch (const std::exception &e) {
+        lastError = e.what();
+        outcome = Code::Storage;
+    }
+    if (outcome != Code::Ok) {
+        discard();
+        try {
+            load(); // the state in memory may hold half of the refused command
+        } catch (const StoreError &e) {
+            lastError = e.what;
+            store_.close();
+        }
+        lastResult = outcome;
+        return 1;
+    }
+    roll_.append(pending_);
+    paperLines_ += static_cast<int64_t>(pending_.size());
+    discard();
+    lastResult = Code::Ok;
+    return 0;
+}
+
+int32_t Printer::query(const std::function<void()> &body) {
+    if (!ensureOpen()) {
+        lastResult = Code::Storage;
+        return 1;
+    }
+    try {
+        syncWithDisk();
+        body();
+    } catch (const Refusal &r) {
+        lastResult = r.code;
+        return 1;
+    } catch (const StoreError &e) {
+        lastError = e.what;
+        lastResult = Code::Storage;
+        return 1;
+    }
+    lastResult = Code::Ok;
+    return 0;
+}
+
+void Printer::print(std::string line) {
+    if (line.size() <= kColumns) {
+        pending_.push_back(std::move(line));
+        return;
+    }
+    printBlock(line);
+}
+
+void Printer::printBlock(std::string_view block) {
+    for (auto &l : wrap(block))
+        pending_.push_back(std::move(l));
+}
+
+void Printer::dropItems() {
+    items.clear();
+    dirtyItems_.clear();
+    itemsDropped_ = true;
+}
+
+void Printer::recordReduction(const nlohmann::json &z) {
+    newReductions_.push_back(z);
+}
+
+std::vector<nlohmann::json> Printer::reductions() {
+    std::vector<nlohmann::json> out;
+    for (const auto &row : store_.reductions())
+        out.push_back(decode(row));
+    return out;
+}
+
+std::vector<std::string> Printer::paperSince(int64_t mark) {
+    return store_.paperSince(mark);
+}
+
+std::tm Printer::clock() const {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::time_t shifted = now + local.tm_gmtoff + st.clockOffset;
+    std::tm out{};
+    gmtime_r(&shifted, &out);
+    return out;
+}
+
+std::string Printer::date8() const {
+    std::tm t = clock();
+    return zeros(t.tm_mday, 2) + zeros(t.tm_mon + 1, 2) + zeros(t.tm_year + 1900, 4);
+}
+
+std::string Printer::dateKey() const {
+    std::tm t = clock();
+    return zeros(t.tm_year + 1900, 4) + zeros(t.tm_mon + 1, 2) + zeros(t.tm_mday, 2);
+}
+
+std::string Printer::time6() const {
+    std::tm t = clock();
+    return zeros(t.tm_hour, 2) + zeros(t.tm_min, 2) + zeros(t.tm_sec, 2);
+}
+
+std::string Printer::status() const {
+    // Fiscal state bits: 0001 fiscal receipt open, 0002 unlinked voucher, 0004 card voucher,
+    // 0008 management report, 0080 receipt in payment, 8000 fiscal day open,
+    // 4000 day of this date reduced, 1000 daylight-saving time.
+    unsigned bits = 0;
+    switch (st.doc.state) {
+    case '1':
+        bits |= 0x0001;
+        break;
+    case '3':
+        bits |= 0x0081;
+        break;
+    case '2':
+        bits |= 0x0002;
+        break;
+    case '4':
+        bits |= 0x0004;
+        break;
+    case '5':
+        bits |= 0x0008;
+        break;
+    default:
+        break;
+    }
+    if (st.day.open) bits |= 0x8000;
+    if (!st.reducedDate.empty() && st.reducedDate == dateKey()) bits |= 0x4000;
+    if (st.dst) bits |= 0x1000;
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%04X", bits);
+    char code[8];
+    std::snprintf(code, sizeof code, "%04X", static_cast<unsigned>(lastResult));
+    std::string mech = !mechWord.empty() ? mechWord : (st.drawerOpen ? "1000" : "1001");
+    std::string text =
+        "0000" + (commWord.empty() ? std::string("0000") : commWord) + mech + hex + code;
+    if (overlayPosition >= 1 && overlayPosition + overlayText.size() - 1 <= text.size())
+        text.replace(overlayPosition - 1, overlayText.size(), overlayText);
+    return text;
+}
+
+} // namespace ecfsim

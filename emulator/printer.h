@@ -1,0 +1,86 @@
+#pragma once
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "errors.h"
+#include "paper.h"
+#include "state.h"
+#include "store.h"
+
+namespace ecfsim {
+
+// The one virtual printer of the process: its state, database, paper roll and status.
+// Callers hold mutex() around every use.
+class Printer {
+  public:
+    static Printer &instance();
+    std::recursive_mutex &mutex() { return mutex_; }
+
+    // Folder handling; errors are thrown as StoreError.
+    void openFolder(const std::string &folder);
+    void reset(); // wipe the folder's printer and make a fresh one
+    bool ensureOpen();
+    const std::string &folder() const { return folder_; }
+    static std::string defaultFolder();
+
+    // Runs one command as one transaction. body throws Refusal to refuse; then nothing of it
+    // stays. Returns the entry point's return code.
+    int32_t command(const std::function<void()> &body);
+    // Runs a reply; body must check everything before it writes into a buffer.
+    int32_t query(const std::function<void()> &body);
+
+    // Used by command bodies.
+    void print(std::string line);
+    void printBlock(std::string_view block);
+    void touchItem(int32_t n) { dirtyItems_.insert(n); }
+    void dropItems();
+    void recordReduction(const nlohmann::json &z);
+    std::vector<nlohmann::json> reductions();
+
+    // The printer's clock: broken-down local time, with the offset set through the control API.
+    std::tm clock() const;
+    std::string date8() const;   // ddmmyyyy
+    std::string dateKey() const; // yyyymmdd
+    std::string time6() const;   // hhmmss
+
+    // Status text (20 characters) and its parts.
+    std::string status() const;
+    std::string commWord;    // override of positions 5-8 ("" = "0000")
+    std::string mechWord;    // override of positions 9-12
+    std::string overlayText; // forced into the status text from overlayPosition (1-based)
+    int32_t overlayPosition = 0;
+    Code lastResult = Code::Ok;
+    std::string lastError;
+
+    int64_t paperLines() const { return paperLines_; }
+    std::vector<std::string> paperSince(int64_t mark);
+
+    State st;
+    std::vector<Item> items; // items of the open or last receipt
+
+  private:
+    Printer() = default;
+    void load();
+    void syncWithDisk();
+    void discard();
+
+    std::recursive_mutex mutex_;
+    std::string folder_;
+    Store store_;
+    PaperRoll roll_;
+    int64_t paperLines_ = 0;
+    int64_t dataVersion_ = -1;
+    std::vector<std::string> pending_;
+    std::set<int32_t> dirtyItems_;
+    bool itemsDropped_ = false;
+    std::vector<nlohmann::json> newReductions_;
+};
+
+} // namespace ecfsim

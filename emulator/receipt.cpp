@@ -1,0 +1,444 @@
+// The fiscal receipt: opening, items, adjustments, payments, footer, closing, cancellations.
+#include <algorithm>
+
+#include "entry_impl.h"
+#include "rules.h"
+#include "text.h"
+
+namespace ecfsim {
+
+using namespace rules;
+
+namespace {
+
+constexpr int32_t kMaxItems = 9999;
+constexpr std::size_t kFooterLines = 8;
+
+int32_t openReceipt(const char *cpf, const char *name, const char *address, bool esc) {
+    return P().command([&] {
+        std::string_view c = need(cpf, 20), n = need(name, 30), a = need(address, 40);
+        requireNoDocument();
+        requireDay(esc);
+        State &st = S();
+        st.n.ccf++;
+        st.last.cancellable = false; // a new receipt ends the chance to cancel the previous one
+        P().dropItems();
+        beginDocument('1', "CUPOM FISCAL");
+        st.doc.cpf = trim(c);
+        st.doc.name = trim(n);
+        st.doc.address = trim(a);
+        if (!st.doc.cpf.empty()) P().print("CPF/CNPJ consumidor: " + st.doc.cpf);
+        if (!st.doc.name.empty()) P().print("NOME: " + st.doc.name);
+        if (!st.doc.address.empty()) P().print("END: " + st.doc.address);
+        P().print("ITEM CODIGO DESCRICAO QTD UN VL UNIT(R$) ST VL ITEM(R$)");
+    });
+}
+
+void requireSale() {
+    char s = S().doc.state;
+    if (s == '3') throw Refusal{Code::InPayment};
+    if (s != '1') throw Refusal{s == '0' ? Code::NoReceipt : Code::DocumentOpen};
+}
+
+void requireReceipt() {
+    char s = S().doc.state;
+    if (s != '1' && s != '3') throw Refusal{s == '0' ? Code::NoReceipt : Code::DocumentOpen};
+}
+
+struct ItemArgs {
+    const char *code, *description, *tax, *unit, *quantity, *price;
+    int32_t quantityDecimals, priceDecimals;
+    bool round;
+    std::size_t unitMax;
+};
+
+int32_t sellItem(const ItemArgs &a) {
+    return P().command([&] {
+        std::string_view code = need(a.code, 20), desc = need(a.description, 233);
+        std::string_view tax = need(a.tax, 3), unit = need(a.unit, a.unitMax);
+        if (trim(desc).empty()) throw Refusal{Code::BadParameter};
+        if (a.quantityDecimals > 3 || a.priceDecimals > 3) throw Refusal{Code::BadParameter};
+        int64_t qty = scaled(a.quantity, 7, a.quantityDecimals, 3);
+        int64_t price = scaled(a.price, 9, a.priceDecimals, 3);
+        if (qty == 0 || price == 0) throw Refusal{Code::ZeroValue};
+        std::string key = taxKey(tax);
+        requireSale();
+        State &st = S();
+        if (st.doc.items >= kMaxItems) throw Refusal{Code::NotAllowed};
+        // thousandths times thousandths: 10^-6 currency units, 10^-4 cents
+        int64_t amount = qty * price / 10000;
+        if (a.round && (qty * price) % 10000 >= 5000) amount++;
+        if (amount == 0) throw Refusal{Code::ZeroValue};
+        Item it;
+        it.n = ++st.doc.items;
+        it.code = trim(code);
+        it.description = trim(desc);
+        it.unit = trim(unit);
+        it.tax = key;
+        it.quantity = qty;
+        it.price = price;
+        it.amount = amount;
+        P().items.push_back(it);
+        P().touchItem(it.n);
+        st.doc.taxNet[key] += amount;
+        addToTax(key, amount);
+        st.day.gross += amount;
+        st.gt += amount;
+        Printer &p = P();
+        p.print(zeros(it.n, 3) + " " + it.code + " " + it.description);
+        p.print(spread("    " + formatQuantity(qty) + " " + it.unit + " X " + formatQuantity(price),
+                       taxLabel(key) + "  " + money(amount)));
+    });
+}
+
+Item &lastLiveItem() {
+    auto &items = P().items;
+    if (items.empty() || items.back().cancelled) throw Refusal{Code::NoSuchItem};
+    return items.back();
+}
+
+// Discount or surcharge on the last item; value is money in cents or hundredths of a percent.
+int32_t adjustItem(const char *valueText, int32_t decimals, bool discount, bool percent,
+                   std::size_t maxDigits) {
+    return P().command([&] {
+        int64_t value = scaled(valueText, maxDigits, decimals, 2);
+        if (value == 0) throw Refusal{Code::ZeroValue};
+        requireSale();
+        Item &it = lastLiveItem();
+        int64_t amount = percent ? it.amount * value / 10000 : value;
+        if (amount == 0) throw Refusal{Code::ZeroValue};
+        if ((discount ? it.discount : it.surcharge) != 0) throw Refusal{Code::AdjustmentGiven};
+        State &st = S();
+        if (discount) {
+            if (amount >= it.amount) throw Refusal{Code::OutOfRange};
+            it.discount = amount;
+            st.day.discounts += amount;
+            st.doc.taxNet[it.tax] -= amount;
+            addToTax(it.tax, -amount);
+        } else {
+            if (percent && value > 10000) throw Refusal{Code::OutOfRange};
+            it.surcharge = amount;
+            st.day.surcharges += amount;
+            st.day.gross += amount;
+            st.gt += amount;
+            st.doc.taxNet[it.tax] += amount;
+            addToTax(it.tax, amount);
+        }
+        P().touchItem(it.n);
+        P().print(
+            spread(std::string(discount ? "desconto" : "acrescimo") + " item " + zeros(it.n, 3),
+                   (discount ? "-" : "+") + money(amount)));
+    });
+}
+
+void cancelItem(Item &it) {
+    State &st = S();
+    int64_t net = it.net();
+    it.cancelled = true;
+    P().touchItem(it.n);
+    st.day.cancelled += net;
+    st.doc.taxNet[it.tax] -= net;
+    addToTax(it.tax, -net);
+    P().print(spread("cancelamento item " + zeros(it.n, 3), "-" + money(net)));
+}
+
+int32_t cancelItemNumber(const char *number) {
+    return P().command([&] {
+        int64_t n = digits(number, 4);
+        requireSale();
+        auto &items = P().items;
+        if (n < 1 || n > static_cast<int64_t>(items.size()) || items[n - 1].cancelled)
+            throw Refusal{Code::NoSuchItem};
+        cancelItem(items[n - 1]);
+    });
+}
+
+// Subtotal discount or surcharge, shared over the tax codes in proportion to their amounts.
+void adjustSubtotal(int64_t value, bool discount, bool percent) {
+    if (value == 0) throw Refusal{Code::ZeroValue};
+    requireSale();
+    State &st = S();
+    int64_t gross = st.doc.gross();
+    if (gross <= 0) throw Refusal{Code::NoItems};
+    if (st.doc.discount || st.doc.surcharge) throw Refusal{Code::AdjustmentGiven};
+    int64_t amount = percent ? gross * value / 10000 : value;
+    if (amount == 0) throw Refusal{Code::ZeroValue};
+    if (discount && amount >= gross) throw Refusal{Code::OutOfRange};
+    int64_t left = amount;
+    std::string biggest;
+    for (const auto &[key, net] : st.doc.taxNet) {
+        if (net <= 0) continue;
+        int64_t share = amount * net / gross;
+        st.doc.adjust[key] += discount ? -share : share;
+        addToTax(key, discount ? -share : share);
+        left -= share;
+        if (biggest.empty() || net > st.doc.taxNet[biggest]) biggest = key;
+    }
+    st.doc.adjust[biggest] += discount ? -left : left;
+    addToTax(biggest, discount ? -left : left);
+    if (discount) {
+        st.doc.discount = amount;
+        st.day.discounts += amount;
+    } else {
+        st.doc.surcharge = amount;
+        st.day.surcharges += amount;
+        st.day.gross += amount;
+        st.gt += amount;
+    }
+    st.doc.state = '3';
+    Printer &p = P();
+    p.print(spread("SUBTOTAL R$", money(gross)));
+    p.print(
+        spread(discount ? "DESCONTO R$" : "ACRESCIMO R$", (discount ? "-" : "+") + money(amount)));
+}
+
+void pay(int32_t slot, int64_t amount) {
+    if (amount == 0) throw Refusal{Code::ZeroValue};
+    requireReceipt();
+    State &st = S();
+    int64_t due = st.doc.due();
+    if (due <= 0) throw Refusal{Code::NoItems};
+    if (st.doc.paid() >= due) throw Refusal{Code::NotAllowed};
+    Printer &p = P();
+    if (st.doc.state == '1') p.print(spread("TOTAL R$", money(due)));
+    st.doc.state = '3';
+    st.doc.payments.push_back({slot, amount, false});
+    PaymentMethod &m = st.payments[slot - 1];
+    m.total += amount;
+    m.uses++;
+    p.print(spread(m.name, money(amount)));
+}
+
+int32_t closeReceipt() {
+    return P().command([&] {
+        State &st = S();
+        requireReceipt();
+        int64_t due = st.doc.due();
+        if (due <= 0) throw Refusal{Code::NoItems};
+        int64_t paid = st.doc.paid();
+        if (st.doc.payments.empty() || paid < due) throw Refusal{Code::NotPaid};
+        Printer &p = P();
+        if (paid > due) {
+            p.print(spread("TROCO R$", money(paid - due)));
+            st.day.change += paid - due;
+        }
+        if (!st.doc.footer.empty()) {
+            p.print(std::string(kColumns, '-'));
+            p.printBlock(st.doc.footer);
+        }
+        printTrailer();
+        st.last = LastReceipt{};
+        st.last.coo = st.doc.coo;
+        st.last.cancellable = true;
+        st.last.taxNet = st.doc.taxNet;
+        for (const auto &[key, v] : st.doc.adjust)
+            st.last.taxNet[key] += v;
+        st.last.payments = st.doc.payments;
+        st.last.due = due;
+        st.doc = Document{};
+    });
+}
+
+int32_t cancelReceipt() {
+    return P().command([&] {
+        State &st = S();
+        Printer &p = P();
+        char s = st.doc.state;
+        if (s == '1' || s == '3') {
+            // The open receipt: its amounts leave the day's totals.
+            int64_t due = st.doc.due();
+            for (const auto &[key, v] : st.doc.taxNet)
+                addToTax(key, -v);
+            for (const auto &[key, v] : st.doc.adjust)
+                addToTax(key, -v);
+            for (const auto &pm : st.doc.payments)
+                st.payments[pm.slot - 1].total -= pm.amount;
+            st.day.cancelled += due;
+            st.n.cfc++;
+            p.print(center("CUPOM FISCAL CANCELADO"));
+            p.print(spread("TOTAL CANCELADO R$", money(due)));
+            printTrailer();
+            st.doc = Document{};
+            return;
+        }
+        if (s != '0') throw Refusal{Code::DocumentOpen};
+        if (!st.last.cancellable) throw Refusal{Code::NothingToCancel};
+        requireDay(false);
+        for (const auto &[key, v] : st.last.taxNet)
+            addToTax(key, -v);
+        for (const auto &pm : st.last.payments)
+            st.payments[pm.slot - 1].total -= pm.amount;
+        st.day.cancelled += st.last.due;
+        st.n.cfc++;
+        int64_t coo = st.last.coo;
+        int64_t due = st.last.due;
+        st.last.cancellable = false;
+        st.last.payments.clear();
+        beginDocument('0', "CANCELAMENTO");
+        st.doc = Document{};
+        p.print(spread("COO do cupom cancelado:", zeros(coo, 6)));
+        p.print(spread("Valor da operacao R$", money(due)));
+        printTrailer();
+    });
+}
+
+int32_t footer(const char *lines) {
+    return P().command([&] {
+        std::string_view text = need(lines, 4096);
+        requireReceipt();
+        if (wrap(text).size() > kFooterLines) throw Refusal{Code::TooManyLines};
+        S().doc.footer = std::string(text);
+    });
+}
+
+} // namespace
+
+int32_t impl::EPSON_Fiscal_Abrir_Cupom(const char *pszCNPJ_CPF, const char *pszRazaoSocial,
+                                       const char *pszEndereco1, const char *pszEndereco2,
+                                       int32_t) {
+    if (pszEndereco2 && *pszEndereco2 && pszEndereco1 && !*pszEndereco1)
+        return openReceipt(pszCNPJ_CPF, pszRazaoSocial, pszEndereco2, false);
+    return openReceipt(pszCNPJ_CPF, pszRazaoSocial, pszEndereco1, false);
+}
+
+int32_t impl::EPSON_ESC_ECF_Fiscal_Abrir_CupomEX(const char *pszCNPJ_CPF, const char *pszNome,
+                                                 const char *pszEndereco) {
+    return openReceipt(pszCNPJ_CPF, pszNome, pszEndereco, true);
+}
+
+int32_t impl::EPSON_Fiscal_Vender_Item(const char *pszCodigo, const char *pszDescricao,
+                                       const char *pszQuantidade, int32_t dwQuantCasasDecimais,
+                                       const char *pszUnidade, const char *pszPrecoUnidade,
+                                       int32_t dwPrecoCasasDecimais, const char *pszAliquotas,
+                                       int32_t) {
+    return sellItem({pszCodigo, pszDescricao, pszAliquotas, pszUnidade, pszQuantidade,
+                     pszPrecoUnidade, dwQuantCasasDecimais, dwPrecoCasasDecimais, false, 2});
+}
+
+int32_t impl::EPSON_ESC_ECF_Fiscal_Vender_ItemEX(
+    const char *pszCodigo, const char *pszDescricao, const char *pszAliquota,
+    const char *pszUnidade, const char *pszQuantidade, const char *pszCasasQuantidade,
+    const char *pszPrecoUnidade, const char *pszCasasPreco, const char *pszArredondamento) {
+    int32_t qd, pd;
+    bool round;
+    try {
+        qd = static_cast<int32_t>(digits(pszCasasQuantidade, 1));
+        pd = static_cast<int32_t>(digits(pszCasasPreco, 1));
+        std::string_view r = need(pszArredondamento, 1);
+        if (r != "T" && r != "A") throw Refusal{Code::BadParameter};
+        round = r == "A";
+    } catch (const Refusal &r) {
+        return P().command([&] { throw r; });
+    }
+    return sellItem({pszCodigo, pszDescricao, pszAliquota, pszUnidade, pszQuantidade,
+                     pszPrecoUnidade, qd, pd, round, 3});
+}
+
+int32_t impl::EPSON_ESC_ECF_Fiscal_Vender_Item_Detalhado(
+    const char *pszCodigo, const char *pszDescricao, const char *pszAliquota,
+    const char *pszUnidade, const char *pszQuantidade, const char *pszCasasQuantidade,
+    const char *pszPrecoUnidade, const char *pszCasasPreco, const char *pszArredondamento,
+    const char *) {
+    return impl::EPSON_ESC_ECF_Fiscal_Vender_ItemEX(
+        pszCodigo, pszDescricao, pszAliquota, pszUnidade, pszQuantidade, pszCasasQuantidade,
+        pszPrecoUnidade, pszCasasPreco, pszArredondamento);
+}
+
+int32_t impl::EPSON_Fiscal_Desconto_Acrescimo_Item(const char *pszValor, int32_t dwCasasDecimais,
+                                                   int32_t bDesconto, int32_t bPercentagem) {
+    return adjustItem(pszValor, dwCasasDecimais, bDesconto != 0, bPercentagem != 0, 11);
+}
+
+int32_t impl::EPSON_ESC_ECF_Desconto_Acrescimo_ItemEX(const char *pszTipo, const char *pszFlag,
+                                                      const char *pszValor, const char *) {
+    int32_t kind, amount;
+    try {
+        kind = flagText(pszTipo);
+        amount = flagText(pszFlag);
+    } catch (const Refusal &r) {
+        return P().command([&] { throw r; });
+    }
+    return adjustItem(pszValor, 2, kind == 0, amount == 0, 11);
+}
+
+int32_t impl::EPSON_Fiscal_Desconto_Acrescimo_Subtotal(const char *pszValor,
+                                                       int32_t dwCasasDecimais, int32_t bDesconto,
+                                                       int32_t bPercentagem) {
+    return P().command([&] {
+        adjustSubtotal(scaled(pszValor, 13, dwCasasDecimais, 2), bDesconto != 0, bPercentagem != 0);
+    });
+}
+
+int32_t impl::EPSON_ESC_ECF_Desconto_Acrescimo_SubtotalEX(const char *pszTipo, const char *pszFlag,
+                                                          const char *pszValor) {
+    return P().command([&] {
+        int32_t kind = flagText(pszTipo), amount = flagText(pszFlag);
+        adjustSubtotal(scaled(pszValor, 13, 2, 2), kind == 0, amount == 0);
+    });
+}
+
+int32_t impl::EPSON_Fiscal_Pagamento(const char *pszNumeroPagamento, const char *pszValorPagamento,
+                                     int32_t dwCasasDecimais, const char *, const char *) {
+    return P().command([&] {
+        std::string_view name = need(pszNumeroPagamento, 40);
+        int64_t amount = scaled(pszValorPagamento, 13, dwCasasDecimais, 2);
+        pay(paymentByName(name), amount);
+    });
+}
+
+int32_t impl::EPSON_ESC_ECF_Fiscal_PagamentoEX(const char *pszCodigo, const char *pszValor,
+                                               const char *pszFlag, const char *pszDescricao,
+                                               const char *pszTipo) {
+    return P().command([&] {
+        std::string_view code = need(pszCodigo, 2);
+        int64_t amount = scaled(pszValor, 13, 2, 2);
+        need(pszFlag, 1);
+        need(pszDescricao, 80);
+        need(pszTipo, 1);
+        pay(paymentByCode(code), amount);
+    });
+}
+
+int32_t impl::EPSON_Fiscal_Imprimir_MensagemEX(const char *pszLinhas) {
+    return footer(pszLinhas);
+}
+
+int32_t impl::EPSON_Fiscal_Fechar_Cupom(int32_t, int32_t) {
+    return closeReceipt();
+}
+
+int32_t impl::EPSON_Fiscal_Fechar_CupomEx(int32_t, int32_t) {
+    return closeReceipt();
+}
+
+int32_t impl::EPSON_ESC_ECF_Fiscal_Fechar_CupomEX(const char *pszCortarPapel,
+                                                  const char *pszAdicional, const char *) {
+    if (!pszCortarPapel || !pszAdicional)
+        return P().command([] { throw Refusal{Code::BadParameter}; });
+    return closeReceipt();
+}
+
+int32_t impl::EPSON_Fiscal_Cancelar_Cupom() {
+    return cancelReceipt();
+}
+
+int32_t impl::EPSON_ESC_ECF_Fiscal_Cancelar_Cupom() {
+    return cancelReceipt();
+}
+
+int32_t impl::EPSON_Fiscal_Cancelar_Item(const char *pszNumeroItem) {
+    return cancelItemNumber(pszNumeroItem);
+}
+
+int32_t impl::EPSON_ESC_ECF_Fiscal_Cancelar_ItemEX(const char *pszNumeroItem) {
+    return cancelItemNumber(pszNumeroItem);
+}
+
+int32_t impl::EPSON_Fiscal_Cancelar_Ultimo_Item() {
+    return P().command([] {
+        requireSale();
+        cancelItem(lastLiveItem());
+    });
+}
+
+} // namespace ecfsim

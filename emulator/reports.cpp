@@ -1,0 +1,243 @@
+// Fiscal day, X reading, Z reduction, fiscal-memory reading, daylight-saving time.
+#include "entry_impl.h"
+#include "rules.h"
+#include "text.h"
+
+namespace ecfsim {
+
+using namespace rules;
+
+namespace {
+
+void printTotals() {
+    State &st = S();
+    Printer &p = P();
+    p.print(spread("VENDA BRUTA DIARIA R$", money(st.day.gross)));
+    p.print(spread("CANCELAMENTOS R$", money(st.day.cancelled)));
+    p.print(spread("DESCONTOS R$", money(st.day.discounts)));
+    p.print(spread("ACRESCIMOS R$", money(st.day.surcharges)));
+    p.print(spread("VENDA LIQUIDA R$", money(st.day.gross - st.day.cancelled - st.day.discounts)));
+    p.print(spread("GRANDE TOTAL R$", money(st.gt)));
+    for (int i = 0; i < kRateSlots; ++i) {
+        const TaxRate &r = st.rates[i];
+        if (!r.kind.empty())
+            p.print(spread(r.kind + zeros(i + 1, 2) + " " + money(r.rate) + "%", money(r.base)));
+    }
+    p.print(spread("F1 Substituicao tributaria", money(st.day.substitution)));
+    p.print(spread("I1 Isento", money(st.day.exempt)));
+    p.print(spread("N1 Nao incidencia", money(st.day.notTaxed)));
+    for (const auto &m : st.payments)
+        if (!m.name.empty()) p.print(spread(m.name, money(m.total)));
+    for (std::size_t i = 0; i < st.nonFiscal.size(); ++i)
+        p.print(spread(zeros(static_cast<int64_t>(i) + 1, 2) + " " + st.nonFiscal[i].name,
+                       money(st.nonFiscal[i].total)));
+    p.print(spread("SUPRIMENTO R$", money(st.day.supply)));
+    p.print(spread("SANGRIA R$", money(st.day.withdrawal)));
+    p.print(spread("COO:" + zeros(st.n.coo, 6) + " CCF:" + zeros(st.n.ccf, 6),
+                   "GNF:" + zeros(st.n.gnf, 6)));
+    p.print(spread("GRG:" + zeros(st.n.grg, 6) + " CDC:" + zeros(st.n.cdc, 6),
+                   "CRZ:" + zeros(st.n.crz, 4) + " CRO:" + zeros(st.n.cro, 3)));
+}
+
+int32_t reduce(int32_t dstChange) {
+    return P().command([&] {
+        requireNoDocument();
+        State &st = S();
+        Printer &p = P();
+        std::string today = p.dateKey();
+        if (!st.day.open) {
+            if (st.reducedDate == today) throw Refusal{Code::DayReduced};
+            st.day = Day{}; // a day without movement
+            st.day.date = today;
+            st.day.firstCoo = st.n.coo + 1;
+        }
+        st.n.crz++;
+        beginDocument('0', "REDUCAO Z");
+        std::string d = st.day.date;
+        p.print(center("MOVIMENTO DO DIA: " + d.substr(6, 2) + "/" + d.substr(4, 2) + "/" +
+                       d.substr(0, 4)));
+        printTotals();
+        printTrailer();
+        nlohmann::json z;
+        z["crz"] = st.n.crz;
+        z["coo"] = st.n.coo;
+        z["cro"] = st.n.cro;
+        z["firstCoo"] = st.day.firstCoo;
+        z["date"] = d.substr(6, 2) + d.substr(4, 2) + d.substr(0, 4);
+        z["madeOn"] = p.date8();
+        z["madeAt"] = p.time6();
+        z["counters"] = st.n;
+        z["gt"] = st.gt;
+        z["day"] = st.day;
+        z["rates"] = st.rates;
+        z["payments"] = st.payments;
+        z["nonFiscal"] = st.nonFiscal;
+        p.recordReduction(z);
+        st.lastZ = z;
+        st.reducedDate = d;
+        st.day = Day{};
+        st.day.date = d;
+        st.last.cancellable = false;
+        for (auto &r : st.rates)
+            r.base = 0;
+        for (auto &m : st.payments)
+            m.total = 0, m.uses = 0;
+        for (auto &t : st.nonFiscal)
+            t.total = 0, t.count = 0;
+        st.doc = Document{};
+        if (dstChange == 0 && st.dst) st.dst = false, st.clockOffset -= 3600;
+        if (dstChange == 1 && !st.dst) st.dst = true, st.clockOffset += 3600;
+    });
+}
+
+int32_t setDst(bool on) {
+    return P().command([&] {
+        requireNoDocument();
+        State &st = S();
+        if (on != st.dst) st.clockOffset += on ? 3600 : -3600;
+        st.dst = on;
+    });
+}
+
+bool inRange(const nlohmann::json &z, bool byDate, const std::string &from, const std::string &to) {
+    if (!byDate) {
+        int64_t crz = z.value("crz", int64_t{0});
+        return crz >= std::stoll(from) && crz <= std::stoll(to);
+    }
+    auto key = [](const std::string &ddmmyyyy) {
+        return ddmmyyyy.substr(4, 4) + ddmmyyyy.substr(2, 2) + ddmmyyyy.substr(0, 2);
+    };
+    std::string k = key(z.value("date", std::string("00000000")));
+    return k >= key(from) && k <= key(to);
+}
+
+// Printed reading of the fiscal memory: one block per Z reduction in the range.
+int32_t memoryReading(bool complete, bool byDate, const char *start, const char *end) {
+    return P().command([&] {
+        std::string from(need(start, 8)), to(need(end, 8));
+        std::size_t width = byDate ? 8 : 6;
+        if (from.size() > width || to.size() > width) throw Refusal{Code::TooLong};
+        digits(from.c_str(), width);
+        digits(to.c_str(), width);
+        if (byDate && (from.size() != 8 || to.size() != 8)) throw Refusal{Code::BadParameter};
+        requireNoDocument();
+        Printer &p = P();
+        beginDocument('0', "LEITURA DA MEMORIA FISCAL");
+        p.print(center(std::string(complete ? "COMPLETA" : "SIMPLIFICADA") + " - " + from + " a " +
+                       to));
+        for (const auto &z : p.reductions()) {
+            if (!inRange(z, byDate, from, to)) continue;
+            std::string d = z.value("date", std::string());
+            p.print(spread("CRZ:" + zeros(z.value("crz", int64_t{0}), 4) + " " + d,
+                           "COO:" + zeros(z.value("coo", int64_t{0}), 6)));
+            if (complete) {
+                const auto &day = z.at("day");
+                p.print(spread("  VENDA BRUTA", money(day.value("gross", int64_t{0}))));
+                p.print(spread("  GT", money(z.value("gt", int64_t{0}))));
+            }
+        }
+        printTrailer();
+        S().doc = Document{};
+    });
+}
+
+} // namespace
+
+int32_t impl::EPSON_RelatorioFiscal_Abrir_Dia() {
+    return P().command([] {
+        requireNoDocument();
+        openDay();
+    });
+}
+
+int32_t impl::EPSON_RelatorioFiscal_LeituraX() {
+    return P().command([] {
+        requireNoDocument();
+        S().n.lx++;
+        beginDocument('0', "LEITURA X");
+        printTotals();
+        printTrailer();
+        S().doc = Document{};
+    });
+}
+
+int32_t impl::EPSON_ESC_ECF_RelatorioFiscal_LeituraXEX() {
+    return impl::EPSON_RelatorioFiscal_LeituraX();
+}
+
+int32_t impl::EPSON_RelatorioFiscal_RZEx(int32_t dwHorarioVerao) {
+    if (dwHorarioVerao < 0 || dwHorarioVerao > 2)
+        return P().command([] { throw Refusal{Code::BadParameter}; });
+    return reduce(dwHorarioVerao);
+}
+
+int32_t impl::EPSON_RelatorioFiscal_RZ() {
+    return reduce(2);
+}
+
+int32_t impl::EPSON_ESC_ECF_RelatorioFiscal_RZEX(const char *pszData, const char *pszHora,
+                                                 const char *pszHorarioVerao) {
+    // The date and time, when given, must be well formed; the printer keeps its own clock.
+    try {
+        std::string_view d = need(pszData, 8), h = need(pszHora, 6);
+        if (!d.empty()) digits(pszData, 8);
+        if (!h.empty()) digits(pszHora, 6);
+        flagText(pszHorarioVerao);
+    } catch (const Refusal &r) {
+        return P().command([&] { throw r; });
+    }
+    return reduce(2);
+}
+
+int32_t impl::EPSON_RelatorioFiscal_Leitura_MF(const char *pszInicio, const char *pszFim,
+                                               int32_t dwTipo, char *, const char *, int32_t,
+                                               int32_t) {
+    switch (dwTipo) {
+    case 5:
+        return memoryReading(true, true, pszInicio, pszFim);
+    case 7:
+        return memoryReading(false, true, pszInicio, pszFim);
+    case 4:
+        return memoryReading(true, false, pszInicio, pszFim);
+    case 6:
+        return memoryReading(false, false, pszInicio, pszFim);
+    case 16:
+    case 17:
+    case 18:
+    case 19:
+        return P().command([] { throw Refusal{Code::FilesLater}; });
+    default:
+        return P().command([] { throw Refusal{Code::BadParameter}; });
+    }
+}
+
+int32_t impl::EPSON_ESC_ECF_RelatorioFiscal_Leitura_MFEX(const char *pszTipoLeitura,
+                                                         const char *pszTipoFaixa,
+                                                         const char *pszInicio,
+                                                         const char *pszFim) {
+    std::string_view kind = pszTipoLeitura ? pszTipoLeitura : "";
+    std::string_view range = pszTipoFaixa ? pszTipoFaixa : "";
+    if ((kind != "1" && kind != "2") || (range != "1" && range != "2"))
+        return P().command([] { throw Refusal{Code::BadParameter}; });
+    return memoryReading(kind == "1", range == "1", pszInicio, pszFim);
+}
+
+int32_t impl::EPSON_ESC_ECF_Config_Horario_Verao(const char *pszHorarioVerao) {
+    std::string_view v = pszHorarioVerao ? pszHorarioVerao : "";
+    if (v != "0" && v != "1") return P().command([] { throw Refusal{Code::BadParameter}; });
+    return setDst(v == "1");
+}
+
+int32_t impl::EPSON_Config_Horario_Verao(int32_t bHorarioVerao) {
+    return setDst(bHorarioVerao != 0);
+}
+
+int32_t impl::EPSON_Impressora_Abrir_Gaveta() {
+    return P().command([] { S().drawerOpen = true; });
+}
+
+int32_t impl::EPSON_ESC_ECF_Impressora_Abrir_Gaveta() {
+    return impl::EPSON_Impressora_Abrir_Gaveta();
+}
+
+} // namespace ecfsim

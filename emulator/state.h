@@ -1,0 +1,159 @@
+#pragma once
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace ecfsim {
+
+// Amounts are integers: money in cents, quantities and unit prices in thousandths.
+
+constexpr int kRateSlots = 20;       // tax rates, "Ta".."Tt" / "T1".."T20"
+constexpr int kPaymentSlots = 20;    // payment methods, "01".."20"
+constexpr int kNonFiscalSlots = 20;  // non-fiscal totalizers, "01".."20"
+constexpr std::size_t kColumns = 48; // printed columns
+
+struct TaxRate {
+    std::string kind; // "T" (ICMS) or "S" (ISS); empty slot: ""
+    int32_t rate = 0; // hundredths of a percent
+    int64_t base = 0; // day's net sales at this rate
+};
+
+struct PaymentMethod {
+    std::string name; // empty: free slot
+    bool linked = false;
+    int64_t total = 0; // day's total received
+    int64_t uses = 0;
+};
+
+struct NonFiscalTotalizer {
+    std::string name;
+    std::string direction = "E"; // "E" money in, "S" money out
+    int64_t total = 0;
+    int64_t count = 0;
+};
+
+struct Payment {
+    int32_t slot = 0;
+    int64_t amount = 0;
+    bool voucherIssued = false; // a linked card voucher was printed for it
+};
+
+struct Item {
+    int32_t n = 0;
+    std::string code, description, unit, tax; // tax: "T01".."T20", "F", "I", "N"
+    int64_t quantity = 0, price = 0;          // thousandths
+    int64_t amount = 0, discount = 0, surcharge = 0;
+    bool cancelled = false;
+    int64_t net() const { return cancelled ? 0 : amount - discount + surcharge; }
+};
+
+// The document in progress. state is the document-state character of the replies.
+struct Document {
+    char state = '0'; // '0' none, '1' receipt in sale, '3' receipt in payment,
+                      // '2' unlinked voucher, '4' linked card voucher, '5' management report
+    int64_t coo = 0;
+    std::string cpf, name, address;
+    int32_t items = 0;                     // items registered (rows of the item table)
+    int64_t discount = 0, surcharge = 0;   // on the subtotal
+    std::map<std::string, int64_t> taxNet; // net amount of the items per tax code
+    std::map<std::string, int64_t> adjust; // subtotal discount/surcharge shares per tax code
+    std::vector<Payment> payments;
+    std::string footer;
+    int64_t total = 0;      // voucher: sum of its entries; card voucher: its amount
+    int32_t paymentRef = 0; // card voucher: index in lastReceipt.payments
+    int32_t lines = 0;      // lines printed in the document body
+
+    int64_t gross() const; // receipt: sum of item nets
+    int64_t due() const;   // receipt: what must be paid
+    int64_t paid() const;
+};
+
+struct LastReceipt {
+    int64_t coo = 0;
+    bool cancellable = false;
+    std::map<std::string, int64_t> taxNet;
+    std::vector<Payment> payments;
+    int64_t due = 0;
+};
+
+struct Day {
+    bool open = false;
+    std::string date;     // yyyymmdd of the fiscal day (the last one once reduced)
+    std::string openedAt; // hhmmss
+    int64_t firstCoo = 0;
+    int64_t gross = 0, cancelled = 0, discounts = 0, surcharges = 0;
+    int64_t exempt = 0, notTaxed = 0, substitution = 0; // "I", "N", "F"
+    int64_t supply = 0, withdrawal = 0;
+    int64_t change = 0;
+};
+
+struct Counters {
+    int64_t coo = 0, ccf = 0, gnf = 0, grg = 0, cdc = 0, crz = 0, cro = 1;
+    int64_t cfc = 0; // fiscal receipts cancelled
+    int64_t lx = 0;  // X readings
+};
+
+struct Identity {
+    std::string serial = "EP0000000000000001";
+    std::string model = "TM-T900FA";
+    std::string brand = "EPSON";
+    std::string type = "ECF-IF";
+    std::string ecf = "001";
+    std::string shop = "0001";
+    std::string cnpj = "00.000.000/0001-91";
+    std::string ie = "111.111.111.111";
+    std::string im = "";
+    std::vector<std::string> header = {"LOJA EXEMPLO LTDA", "RUA DAS FLORES, 100 - CENTRO",
+                                       "SAO PAULO - SP"};
+    std::string version = "01.00.000";
+    std::string versionDate = "01012024";
+    std::string versionTime = "120000";
+    std::string nationalCode = "0101010";
+};
+
+struct State {
+    Identity id;
+    Counters n;
+    Day day;
+    Document doc;
+    LastReceipt last;
+    int64_t gt = 0;
+    std::vector<TaxRate> rates;                // kRateSlots entries
+    std::vector<PaymentMethod> payments;       // kPaymentSlots entries
+    std::vector<NonFiscalTotalizer> nonFiscal; // in number order, no gaps
+    std::string reducedDate;                   // yyyymmdd of the last day reduced
+    nlohmann::json lastZ;                      // data of the last Z reduction
+    bool dst = false;
+    bool drawerOpen = false;
+    int64_t clockOffset = 0; // seconds added to the host's local time
+};
+
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(TaxRate, kind, rate, base)
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(PaymentMethod, name, linked, total, uses)
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(NonFiscalTotalizer, name, direction, total, count)
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(Payment, slot, amount, voucherIssued)
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(Document, coo, cpf, name, address, items, discount,
+                                                surcharge, taxNet, adjust, payments, footer, total,
+                                                paymentRef, lines)
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(LastReceipt, coo, cancellable, taxNet, payments,
+                                                due)
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(Day, open, date, openedAt, firstCoo, gross,
+                                                cancelled, discounts, surcharges, exempt, notTaxed,
+                                                substitution, supply, withdrawal, change)
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(Counters, coo, ccf, gnf, grg, cdc, crz, cro, cfc,
+                                                lx)
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(Identity, serial, model, brand, type, ecf, shop,
+                                                cnpj, ie, im, header, version, versionDate,
+                                                versionTime, nationalCode)
+
+State freshState();
+
+void to_json(nlohmann::json &j, const State &s);
+void from_json(const nlohmann::json &j, State &s);
+void to_json(nlohmann::json &j, const Item &i);
+void from_json(const nlohmann::json &j, Item &i);
+
+} // namespace ecfsim

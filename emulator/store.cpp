@@ -1,0 +1,217 @@
+#include "store.h"
+
+#include <cstdlib>
+#include <string_view>
+
+#include <sqlite3.h>
+
+namespace ecfsim {
+
+namespace {
+
+enum Slot {
+    kLoadState,
+    kSaveState,
+    kLoadItems,
+    kPutItem,
+    kClearItems,
+    kAddReduction,
+    kReductions,
+    kAddPaper,
+    kPaperCount,
+    kPaperSince,
+    kDataVersion,
+    kSlots
+};
+
+// Reset on scope exit so a statement never stays busy after an exception.
+struct Use {
+    sqlite3_stmt *s;
+    ~Use() {
+        sqlite3_reset(s);
+        sqlite3_clear_bindings(s);
+    }
+};
+
+const char *synchronousSetting() {
+    // NORMAL in WAL mode: a commit is in the operating system's hands once it returns, so a
+    // killed process loses nothing. FULL adds an fsync per command for power loss as well.
+    const char *env = std::getenv("ECFSIM_SYNCHRONOUS");
+    if (env && std::string_view(env) == "FULL") return "PRAGMA synchronous=FULL";
+    return "PRAGMA synchronous=NORMAL";
+}
+
+} // namespace
+
+Store::~Store() {
+    close();
+}
+
+void Store::fail(const char *what) {
+    std::string msg = what;
+    if (db_) msg += std::string(": ") + sqlite3_errmsg(db_);
+    throw StoreError{msg};
+}
+
+void Store::open(const std::string &path) {
+    close();
+    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+        SQLITE_OK) {
+        std::string msg = db_ ? sqlite3_errmsg(db_) : "out of memory";
+        close();
+        throw StoreError{"cannot open " + path + ": " + msg};
+    }
+    sqlite3_busy_timeout(db_, 5000);
+    try {
+        exec("PRAGMA journal_mode=WAL");
+        exec(synchronousSetting());
+        exec("CREATE TABLE IF NOT EXISTS printer(id INTEGER PRIMARY KEY CHECK(id=1), "
+             "state BLOB NOT NULL);"
+             "CREATE TABLE IF NOT EXISTS item(n INTEGER PRIMARY KEY, data BLOB NOT NULL);"
+             "CREATE TABLE IF NOT EXISTS reduction(crz INTEGER PRIMARY KEY, data BLOB NOT NULL);"
+             "CREATE TABLE IF NOT EXISTS paper(seq INTEGER PRIMARY KEY, line BLOB NOT NULL);");
+    } catch (...) {
+        close();
+        throw;
+    }
+    stmts_.assign(kSlots, nullptr);
+}
+
+void Store::close() {
+    for (auto *s : stmts_)
+        sqlite3_finalize(s);
+    stmts_.clear();
+    if (db_) sqlite3_close(db_);
+    db_ = nullptr;
+}
+
+void Store::exec(const char *sql) {
+    char *err = nullptr;
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+        std::string msg = err ? err : "error";
+        sqlite3_free(err);
+        throw StoreError{std::string(sql) + ": " + msg};
+    }
+}
+
+sqlite3_stmt *Store::prepare(int slot, const char *sql) {
+    if (!db_) throw StoreError{"printer folder not open"};
+    if (!stmts_[slot] && sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmts_[slot],
+                                            nullptr) != SQLITE_OK)
+        fail("prepare");
+    return stmts_[slot];
+}
+
+void Store::begin() {
+    exec("BEGIN IMMEDIATE");
+}
+void Store::commit() {
+    exec("COMMIT");
+}
+void Store::rollback() noexcept {
+    if (db_ && !sqlite3_get_autocommit(db_))
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+int64_t Store::dataVersion() {
+    auto *s = prepare(kDataVersion, "PRAGMA data_version");
+    Use u{s};
+    if (sqlite3_step(s) != SQLITE_ROW) fail("data_version");
+    return sqlite3_column_int64(s, 0);
+}
+
+static std::string columnText(sqlite3_stmt *s, int col) {
+    const auto *p = static_cast<const char *>(sqlite3_column_blob(s, col));
+    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(s, col)))
+             : std::string();
+}
+
+bool Store::loadState(std::string &json) {
+    auto *s = prepare(kLoadState, "SELECT state FROM printer WHERE id=1");
+    Use u{s};
+    int rc = sqlite3_step(s);
+    if (rc == SQLITE_DONE) return false;
+    if (rc != SQLITE_ROW) fail("load state");
+    json = columnText(s, 0);
+    return true;
+}
+
+void Store::saveState(const std::string &json) {
+    auto *s = prepare(kSaveState, "INSERT OR REPLACE INTO printer(id, state) VALUES(1, ?)");
+    Use u{s};
+    sqlite3_bind_blob(s, 1, json.data(), static_cast<int>(json.size()), SQLITE_STATIC);
+    if (sqlite3_step(s) != SQLITE_DONE) fail("save state");
+}
+
+std::vector<std::string> Store::loadItems() {
+    auto *s = prepare(kLoadItems, "SELECT data FROM item ORDER BY n");
+    Use u{s};
+    std::vector<std::string> out;
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW)
+        out.push_back(columnText(s, 0));
+    if (rc != SQLITE_DONE) fail("load items");
+    return out;
+}
+
+void Store::putItem(int32_t n, const std::string &json) {
+    auto *s = prepare(kPutItem, "INSERT OR REPLACE INTO item(n, data) VALUES(?, ?)");
+    Use u{s};
+    sqlite3_bind_int(s, 1, n);
+    sqlite3_bind_blob(s, 2, json.data(), static_cast<int>(json.size()), SQLITE_STATIC);
+    if (sqlite3_step(s) != SQLITE_DONE) fail("put item");
+}
+
+void Store::clearItems() {
+    auto *s = prepare(kClearItems, "DELETE FROM item");
+    Use u{s};
+    if (sqlite3_step(s) != SQLITE_DONE) fail("clear items");
+}
+
+void Store::addReduction(int64_t crz, const std::string &json) {
+    auto *s = prepare(kAddReduction, "INSERT INTO reduction(crz, data) VALUES(?, ?)");
+    Use u{s};
+    sqlite3_bind_int64(s, 1, crz);
+    sqlite3_bind_blob(s, 2, json.data(), static_cast<int>(json.size()), SQLITE_STATIC);
+    if (sqlite3_step(s) != SQLITE_DONE) fail("add reduction");
+}
+
+std::vector<std::string> Store::reductions() {
+    auto *s = prepare(kReductions, "SELECT data FROM reduction ORDER BY crz");
+    Use u{s};
+    std::vector<std::string> out;
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW)
+        out.push_back(columnText(s, 0));
+    if (rc != SQLITE_DONE) fail("reductions");
+    return out;
+}
+
+void Store::addPaper(int64_t seq, const std::string &line) {
+    auto *s = prepare(kAddPaper, "INSERT INTO paper(seq, line) VALUES(?, ?)");
+    Use u{s};
+    sqlite3_bind_int64(s, 1, seq);
+    sqlite3_bind_blob(s, 2, line.data(), static_cast<int>(line.size()), SQLITE_STATIC);
+    if (sqlite3_step(s) != SQLITE_DONE) fail("add paper");
+}
+
+int64_t Store::paperCount() {
+    auto *s = prepare(kPaperCount, "SELECT COALESCE(MAX(seq), 0) FROM paper");
+    Use u{s};
+    if (sqlite3_step(s) != SQLITE_ROW) fail("paper count");
+    return sqlite3_column_int64(s, 0);
+}
+
+std::vector<std::string> Store::paperSince(int64_t seq) {
+    auto *s = prepare(kPaperSince, "SELECT line FROM paper WHERE seq > ? ORDER BY seq");
+    Use u{s};
+    sqlite3_bind_int64(s, 1, seq);
+    std::vector<std::string> out;
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW)
+        out.push_back(columnText(s, 0));
+    if (rc != SQLITE_DONE) fail("paper");
+    return out;
+}
+
+} // namespace ecfsim

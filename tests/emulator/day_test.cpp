@@ -1,0 +1,168 @@
+// A whole fiscal day through the classic entry points, every counter and total checked after
+// each step.
+#include "fixture.h"
+
+namespace {
+
+struct Expect {
+    int64_t coo, ccf, gnf, grg, cdc, crz;
+    std::string gross, discounts, gt;
+};
+
+class DayTest : public PrinterTest {
+  protected:
+    void check(const Expect &e) {
+        std::string c = counters();
+        EXPECT_EQ(c.substr(0, 6), zeros(e.coo, 6)) << "COO";
+        EXPECT_EQ(c.substr(6, 6), zeros(e.crz, 6)) << "CRZ";
+        EXPECT_EQ(c.substr(18, 6), zeros(e.gnf, 6)) << "GNF";
+        EXPECT_EQ(c.substr(24, 6), zeros(e.cdc, 6)) << "CDC";
+        EXPECT_EQ(c.substr(36, 6), zeros(e.grg, 6)) << "GRG";
+        EXPECT_EQ(c.substr(42, 6), zeros(e.ccf, 6)) << "CCF";
+        std::string vb1, vb2;
+        std::string b1(16, ' '), b2(16, ' ');
+        EXPECT_EQ(EPSON_Obter_Venda_Bruta(b1.data(), b2.data()), 0);
+        EXPECT_EQ(std::string(b1.c_str()), e.gross) << "gross sales";
+        EXPECT_EQ(reply(51, [](char *b) { return EPSON_Obter_Total_Descontos(b); }), e.discounts);
+        EXPECT_EQ(reply(20, [](char *b) { return EPSON_Obter_GT(b); }), e.gt);
+        EXPECT_EQ(result(), "0000");
+    }
+    static std::string zeros(int64_t v, int w) {
+        std::string s = std::to_string(v);
+        return std::string(w - s.size(), '0') + s;
+    }
+};
+
+TEST_F(DayTest, OpenSellVoucherReportReadingsAndReduce) {
+    // Opening the day.
+    EXPECT_EQ(reply(67, [](char *b) { return EPSON_Obter_Dados_Jornada(b); })[64], '0');
+    ASSERT_EQ(EPSON_RelatorioFiscal_Abrir_Dia(), 0);
+    EXPECT_EQ(reply(67, [](char *b) { return EPSON_Obter_Dados_Jornada(b); })[64], '1');
+    check({0, 0, 0, 0, 0, 0, "00000000000000", "00000000000000000", "000000000000000000"});
+
+    // A sale: two items, an item discount, a subtotal discount, two payments with change.
+    ASSERT_EQ(EPSON_Fiscal_Abrir_Cupom("12345678909", "FULANO", "RUA A", "", 2), 0);
+    EXPECT_EQ(fiscalBits() & ~0xDC80u, 1u);
+    EXPECT_EQ(docState(), '1');
+    ASSERT_EQ(EPSON_Fiscal_Vender_Item("001", "ARROZ", "0002000", 3, "UN", "00010000", 3, "Ta", 1),
+              0);
+    ASSERT_EQ(EPSON_Fiscal_Vender_Item("002", "FEIJAO", "0001000", 3, "KG", "00005500", 3, "Tb", 1),
+              0);
+    ASSERT_EQ(EPSON_Fiscal_Desconto_Acrescimo_Item("000000500", 3, 1, 0), 0);
+    check({1, 1, 0, 0, 0, 0, "00000000002550", "00000000000000050", "000000000000002550"});
+    ASSERT_EQ(EPSON_Fiscal_Desconto_Acrescimo_Subtotal("00000000100", 2, 1, 0), 0);
+    EXPECT_EQ(docState(), '3');
+    EXPECT_EQ(fiscalBits() & ~0xDC80u, 1u);
+    ASSERT_EQ(EPSON_Fiscal_Pagamento("Dinheiro", "0000000001000", 2, "", ""), 0);
+    ASSERT_EQ(EPSON_Fiscal_Pagamento("CARTAO", "0000000002000", 2, "", ""), 0);
+    ASSERT_EQ(EPSON_Fiscal_Imprimir_MensagemEX("OBRIGADO\nVOLTE SEMPRE"), 0);
+    ASSERT_EQ(EPSON_Fiscal_Fechar_Cupom(1, 0), 0);
+    EXPECT_EQ(docState(), '0');
+    EXPECT_NE(fiscalBits() & ~0xDC80u, 1u);
+    check({1, 1, 0, 0, 0, 0, "00000000002550", "00000000000000150", "000000000000002550"});
+    // 1.00 subtotal discount shared 80/20 between the rates: Ta 19.20, Tb 4.80.
+    std::string rates = reply(553, [](char *b) { return EPSON_Obter_Tabela_Aliquotas(b); });
+    EXPECT_EQ(rates.substr(0, 23), "Ta180000000000000001920");
+    EXPECT_EQ(rates.substr(23, 23), "Tb120000000000000000480");
+    std::string pays = reply(881, [](char *b) { return EPSON_Obter_Tabela_Pagamentos(b); });
+    EXPECT_EQ(pays.substr(0, 30), "01Dinheiro       0000000001000");
+    EXPECT_EQ(pays.substr(44, 30), "02Cartao         0000000002000");
+    EXPECT_EQ(state()["day"]["change"], 600);
+
+    // An unlinked voucher.
+    int64_t mark = ECFSIM_MarkPaper();
+    ASSERT_EQ(EPSON_NaoFiscal_Abrir_Comprovante("", "", "", "", 1), 0);
+    EXPECT_EQ(docState(), '2');
+    ASSERT_EQ(EPSON_NaoFiscal_Vender_Item("RECEBIMENTO", "00000000001500", 2), 0);
+    ASSERT_EQ(EPSON_NaoFiscal_Pagamento("Dinheiro", "1500", 2, "", ""), 0);
+    ASSERT_EQ(EPSON_NaoFiscal_Fechar_Comprovante(1), 0);
+    check({2, 1, 1, 0, 0, 0, "00000000002550", "00000000000000150", "000000000000002550"});
+    std::string nf = reply(681, [](char *b) { return EPSON_Obter_Tabela_NaoFiscais(b); });
+    EXPECT_EQ(nf.substr(0, 34), "01RECEBIMENTO    00000000015000001");
+
+    // A management report, printed line by line as given.
+    ASSERT_EQ(EPSON_NaoFiscal_Abrir_Relatorio_Gerencial("1"), 0);
+    EXPECT_EQ(docState(), '5');
+    ASSERT_EQ(EPSON_NaoFiscal_Imprimir_LinhaEX("LINHA UM\nLINHA DOIS\n"), 0);
+    ASSERT_EQ(EPSON_NaoFiscal_Fechar_Relatorio_Gerencial(1), 0);
+    check({3, 1, 2, 1, 0, 0, "00000000002550", "00000000000000150", "000000000000002550"});
+    auto lines = nlohmann::json::parse(ECFSIM_PaperSince(mark))["lines"];
+    auto at = std::find(lines.begin(), lines.end(), "LINHA UM");
+    ASSERT_NE(at, lines.end());
+    EXPECT_EQ(*(at + 1), "LINHA DOIS");
+    for (const auto &l : lines)
+        EXPECT_LE(l.get<std::string>().size(), 48u);
+
+    // X reading: COO only.
+    ASSERT_EQ(EPSON_RelatorioFiscal_LeituraX(), 0);
+    check({4, 1, 2, 1, 0, 0, "00000000002550", "00000000000000150", "000000000000002550"});
+
+    // Z reduction: CRZ + 1, day totals back to zero, the reduction kept.
+    ASSERT_EQ(EPSON_RelatorioFiscal_RZEx(2), 0);
+    check({5, 1, 2, 1, 0, 1, "00000000000000", "00000000000000000", "000000000000002550"});
+    std::string b1(16, ' '), b2(16, ' ');
+    EPSON_Obter_Venda_Bruta(b1.data(), b2.data());
+    EXPECT_EQ(std::string(b2.c_str()), "00000000002550");
+    std::string z = reply(1167, [](char *b) { return EPSON_Obter_Dados_Ultima_RZ(b); });
+    ASSERT_EQ(z.size(), 1167u);
+    EXPECT_EQ(z.substr(20, 6), "000005");              // COO of the reduction
+    EXPECT_EQ(z.substr(28, 4), "0001");                // CRZ
+    EXPECT_EQ(z.substr(86, 18), "000000000000002550"); // GT
+    EXPECT_EQ(z.substr(155, 17), "00000000000000150"); // discounts
+    EXPECT_EQ(z.substr(1157, 2), "04");                // rates
+    EXPECT_EQ(z.substr(257, 5), "T1800");
+    EXPECT_EQ(z.substr(383, 17), "00000000000001920"); // sold at rate 0
+    EXPECT_EQ(z.substr(1159, 8), "01032024");
+    EXPECT_EQ(reply(67, [](char *b) { return EPSON_Obter_Dados_Jornada(b); })[64], '0');
+
+    // The day of this date is over: no new day, no sale.
+    EXPECT_EQ(EPSON_RelatorioFiscal_Abrir_Dia(), 1);
+    EXPECT_EQ(result(), "0103");
+    EXPECT_EQ(EPSON_Fiscal_Abrir_Cupom("", "", "", "", 2), 1);
+    EXPECT_EQ(result(), "0103");
+    // Next morning the day opens again.
+    ASSERT_EQ(ECFSIM_ShiftClock(24 * 3600), 0);
+    EXPECT_EQ(EPSON_RelatorioFiscal_Abrir_Dia(), 0);
+    EXPECT_EQ(EPSON_Fiscal_Abrir_Cupom("", "", "", "", 2), 0);
+    EXPECT_EQ(counter("ccf"), 2);
+}
+
+TEST_F(DayTest, EscEcfFamilySharesTheState) {
+    // The ESC/ECF family opens the day with its first document.
+    ASSERT_EQ(EPSON_ESC_ECF_Fiscal_Abrir_CupomEX("", "", ""), 0);
+    ASSERT_EQ(EPSON_ESC_ECF_Fiscal_Vender_ItemEX("1", "CAFE", "T1", "UN", "0001000", "3",
+                                                 "00012340", "3", "T"),
+              0);
+    ASSERT_EQ(EPSON_ESC_ECF_Fiscal_Cancelar_ItemEX("0001"), 0);
+    ASSERT_EQ(EPSON_ESC_ECF_Fiscal_Vender_ItemEX("2", "PAO", "F1", "UN", "0003000", "3", "00000500",
+                                                 "3", "T"),
+              0);
+    ASSERT_EQ(EPSON_ESC_ECF_Fiscal_PagamentoEX("02", "0000000001500", "1", "", "3"), 0);
+    ASSERT_EQ(EPSON_ESC_ECF_Fiscal_Fechar_CupomEX("0", "1", ""), 0);
+    // The card voucher tied to that payment, then closed by the shared closing call.
+    ASSERT_EQ(EPSON_ESC_ECF_NaoFiscal_Abrir_CCDEX("1", "02", "1", "1", "", "", ""), 0);
+    EXPECT_EQ(docState(), '4');
+    ASSERT_EQ(EPSON_ESC_ECF_NaoFiscal_Imprimir_Linha("TEF APROVADO"), 0);
+    ASSERT_EQ(EPSON_ESC_ECF_NaoFiscal_Fechar_CCD_RGEX("1"), 0);
+    std::string data(1025, ' ');
+    ASSERT_EQ(EPSON_ESC_ECF_Obter_Dados("1", "1", data.data()), 0);
+    EXPECT_EQ(data.substr(2, 9), "000000002"); // COO: receipt and card voucher
+    ASSERT_EQ(EPSON_ESC_ECF_Obter_Dados("1", "5", data.data()), 0);
+    EXPECT_EQ(data.substr(2, 9), "000000001");
+    auto s = state();
+    EXPECT_EQ(s["counters"]["cdc"], 1);
+    EXPECT_EQ(s["day"]["gross"], 1234 + 150);
+    EXPECT_EQ(s["day"]["cancelled"], 1234);
+    EXPECT_EQ(s["day"]["substitution"], 150);
+    // Cancelling the last receipt through the classic call.
+    ASSERT_EQ(EPSON_Fiscal_Cancelar_Cupom(), 0);
+    s = state();
+    EXPECT_EQ(s["day"]["cancelled"], 1234 + 150);
+    EXPECT_EQ(s["day"]["substitution"], 0);
+    EXPECT_EQ(s["counters"]["cfc"], 1);
+    EXPECT_EQ(s["counters"]["coo"], 3);
+    EXPECT_EQ(EPSON_Fiscal_Cancelar_Cupom(), 1);
+    EXPECT_EQ(result(), "0404");
+}
+
+} // namespace
