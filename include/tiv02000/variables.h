@@ -20,4 +20,9 @@ TIV_EXPORT extern int32_t inIndiceReceb;
 TIV_EXPORT extern std::string stImpDebug;
 TIV_EXPORT extern std::string stMensagemTaa;
 TIV_EXPORT extern tiv02000::TdtmEpson2000* dtmEpson2000;
+
+// Package entry points: loading starts no work; unloading empties
+// stMensagemTaa and stImpDebug (the data module stays).
+TIV_EXPORT void Initialize();
+TIV_EXPORT void Finalize();
 }

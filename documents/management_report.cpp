@@ -1,0 +1,129 @@
+// Management report "1": opening, printing, closing, and the prints built
+// on it (a whole text, the standard heading).
+#include "documents/management_report.h"
+
+#include "driver/binding.h"
+#include "driver/common.h"
+#include "driver/debug_log.h"
+#include "driver/reply.h"
+#include "driver/return_analysis.h"
+#include "tiv02000/procedures.h"
+#include "tivhost/host.h"
+#include "tivplatform/datetime.h"
+
+using namespace tiv02000;
+
+namespace tiv02000 {
+
+namespace {
+constexpr size_t kMinimumChunk = 500;
+constexpr uint8_t kColumns = 48;
+} // namespace
+
+std::vector<std::string> reportChunks(const std::string &text) {
+    std::vector<std::string> chunks;
+    size_t from = 0;
+    while (from < text.size()) {
+        size_t to = from;
+        while (to < text.size() && to - from < kMinimumChunk) {
+            const size_t lf = text.find('\n', to);
+            to = lf == std::string::npos ? text.size() : lf + 1;
+        }
+        chunks.push_back(text.substr(from, to - from));
+        from = to;
+    }
+    return chunks;
+}
+
+void printChunks(const std::string &colourScheme, const std::string &text) {
+    for (const std::string &chunk : reportChunks(text))
+        (void)Usa_CompNFis(colourScheme, chunk);
+}
+
+tiv::TDateTime hostFiscalDate(const std::string &colourScheme) {
+    const auto &hostProc = tivhost::DataMoviFiscal();
+    return hostProc ? hostProc(colourScheme) : ::DataMoviFiscal(colourScheme);
+}
+
+std::string standardHeading(const std::string &title, const std::string &tillCode,
+                            tiv::TDateTime when) {
+    const std::string rule = tivhost::Replicate("-", kColumns) + "\n";
+    return "\n" + rule + tivhost::Centraliza(title, kColumns) + "\n" + "\n" + rule +
+           "Caixa: " + tillCode + std::string(16, ' ') +
+           tiv::formatDateTime("dd/mm/yyyy hh:nn", when) + "\n" + rule;
+}
+
+} // namespace tiv02000
+
+extern "C" TIV_EXPORT bool Relatorio_Gerencial_Imp(const std::string &colourScheme,
+                                                   const std::string &cerKey1,
+                                                   const std::string &cerKey2,
+                                                   const std::string & /*unused4*/,
+                                                   const std::string &cerFlag) {
+    // A voucher or report left open would refuse the opening: close it first.
+    Reply state(58, '\0');
+    (void)EPSON(EPSON_Obter_Estado_Cupom)(state.data());
+    const std::string document = copyText(state.text(), 2, 1);
+    if (document == "2" || document == "4" || document == "5")
+        (void)FechRelatGerenc(colourScheme, true, false);
+
+    const int32_t rc = inTipoImpFis == 31
+                           ? EPSON(EPSON_NaoFiscal_Abrir_Relatorio_Gerencial)("1")
+                           : EPSON(EPSON_ESC_ECF_NaoFiscal_Abrir_Relatorio_GerencialEX)("1");
+    logDebug("EPSON_NaoFiscal_Abrir_Relatorio_Gerencial");
+    const bool opened = AnalisaRetorno(colourScheme, rc, boNUtilTaa, false, false);
+
+    if (opened && !cerFlag.empty()) {
+        // The report is open whatever happens to the host's counter: a
+        // recording failure is logged, never turned into a failed opening.
+        try {
+            tivhost::GravaCER(cerKey1, cerKey2, hostFiscalDate(colourScheme));
+        } catch (const std::exception &e) {
+            logDebug(std::string("GravaCER: ") + e.what());
+        }
+    }
+    return opened;
+}
+
+extern "C" TIV_EXPORT bool Usa_CompNFis(const std::string &colourScheme, const std::string &text) {
+    const int32_t rc = inTipoImpFis == 31
+                           ? EPSON(EPSON_NaoFiscal_Imprimir_LinhaEX)(text.c_str())
+                           : EPSON(EPSON_ESC_ECF_NaoFiscal_Imprimir_Linha)(text.c_str());
+    logDebug("EPSON_NaoFiscal_Imprimir_LinhaEX: " + text);
+    return AnalisaRetorno(colourScheme, rc, boNUtilTaa, false, false);
+}
+
+extern "C" TIV_EXPORT bool FechRelatGerenc(const std::string &colourScheme, bool showMessages,
+                                           bool analysisFlag) {
+    const int32_t rc = inTipoImpFis == 31 ? EPSON(EPSON_NaoFiscal_Fechar_Relatorio_Gerencial)(1)
+                                          : EPSON(EPSON_ESC_ECF_NaoFiscal_Fechar_CCD_RGEX)("1");
+    logDebug("EPSON_NaoFiscal_Fechar_Relatorio_Gerencial");
+    return AnalisaRetorno(colourScheme, rc, showMessages, analysisFlag, false);
+}
+
+extern "C" TIV_EXPORT bool Relatorio_Generico(const std::string &colourScheme,
+                                              const std::string &cerKey1,
+                                              const std::string &cerKey2, const std::string &text,
+                                              const std::string &serialNumber,
+                                              const std::string & /*unused6*/) {
+    // Printing goes on after a failed opening; only the close decides.
+    (void)Relatorio_Gerencial_Imp(colourScheme, cerKey1, cerKey2, "", "");
+    printChunks(colourScheme, text);
+    const bool closed = FechRelatGerenc(colourScheme, true, false);
+    if (closed) GravaDocumentosNaoFiscais(serialNumber, colourScheme, "RG", "");
+    return closed;
+}
+
+extern "C" TIV_EXPORT bool Cabecalho(const std::string &cerKey1, const std::string &colourScheme,
+                                     const std::string &title, const std::string &tillCode,
+                                     const std::string & /*unused5*/,
+                                     const std::string & /*unused6*/) {
+    try {
+        (void)Relatorio_Gerencial_Imp(colourScheme, cerKey1, tillCode, "", "");
+        const std::string heading = standardHeading(title, tillCode, tiv::now());
+        (void)Usa_CompNFis(colourScheme, heading.substr(0, kBlockLimit));
+        return true;
+    } catch (const std::exception &) {
+        return false;
+    }
+}

@@ -1,0 +1,37 @@
+#include "driver/debug_log.h"
+
+#include <cstdio>
+
+#include "tivplatform/datetime.h"
+#include "tivplatform/errors.h"
+#include "tivplatform/system.h"
+
+namespace tiv02000 {
+
+namespace {
+bool failing = false;
+}
+
+std::string debugLogPath() {
+    return tiv::programFolder() + "/impdebug" + tiv::formatDateTime("MMYY", tiv::now()) + ".txt";
+}
+
+void logDebug(const std::string& text) {
+    const std::string path = debugLogPath();
+    try {
+        tiv::appendLine(path, tiv::formatDateTime("dd/mm/yyyy hh:nn:ss", tiv::now()) + " - " +
+                                  text);
+        failing = false;
+    } catch (const std::exception& e) {
+        if (!failing) std::fprintf(stderr, "tiv02000: debug log not written: %s\n", e.what());
+        failing = true;
+    }
+}
+
+void logReply(const std::string& entryPoint, const std::string& reply) {
+    logDebug(entryPoint + "\r\nRetorno da Impressora : " + reply);
+}
+
+} // namespace tiv02000
+
+extern "C" TIV_EXPORT void ImpFisDebug(const std::string& text) { tiv02000::logDebug(text); }

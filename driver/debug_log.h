@@ -1,0 +1,19 @@
+#pragma once
+#include <string>
+
+namespace tiv02000 {
+
+// Path of this month's debug log: program folder + "/impdebug" + MMYY + ".txt".
+std::string debugLogPath();
+
+// Appends one entry. A log that cannot be written never fails the
+// operation: the printer has already done the work, and a host that
+// retried would repeat it. The first failure of a run of failures is
+// reported on standard error; the rest are swallowed.
+void logDebug(const std::string& text);
+
+// "NAME" CR LF "Retorno da Impressora : " reply -- the entry every printer
+// call with a reply buffer leaves.
+void logReply(const std::string& entryPoint, const std::string& reply);
+
+} // namespace tiv02000

@@ -1,0 +1,58 @@
+#include "driver/return_analysis.h"
+
+#include "driver/binding.h"
+#include "driver/common.h"
+#include "driver/data_module.h"
+#include "driver/debug_log.h"
+#include "driver/reply.h"
+#include "tivhost/host.h"
+#include "tivplatform/errors.h"
+
+namespace tiv02000 {
+
+namespace {
+
+void showError(const std::string& text, const std::string& colourScheme) {
+    if (epson().EPSON_Sys_Bloquear_Entradas) epson().EPSON_Sys_Bloquear_Entradas(0);
+    tivhost::Mensagem(text, "", "N", "N", 0, "", colourScheme, 0, nullptr);
+}
+
+} // namespace
+
+bool AnalisaRetorno(const std::string& colourScheme, int32_t returnCode, bool show, bool,
+                    bool) {
+    bool verdict = true;
+    auto report = [&](const char* key) {
+        const std::string text = msg(key);
+        logDebug("ERRO!!! " + text);
+        stMensagemTaa += " " + text;
+        if (show) showError(text, colourScheme);
+        verdict = false;
+    };
+    try {
+        if (!epson().EPSON_Obter_Estado_Impressora)
+            throw tiv::ConversionError("printer status not available: library not bound");
+        Reply status(20);
+        epson().EPSON_Obter_Estado_Impressora(status.data());
+        const std::string st = status.text();
+
+        const int communication = hexWord(copyText(st, 5, 4));
+        if (communication == 2 || communication == 4 || communication == 5)
+            report("ErroComunicacao");
+        if (returnCode == 1) report("ErroExecucao");
+        if (copyText(st, 9, 4) == "0002") report("FimPapel");
+        if (hexWord(copyText(upper(st), 17, 4)) == 0x050D) {
+            logDebug("ERRO!!! Meio de pagamento ja definido");
+            verdict = false;
+        }
+    } catch (const std::exception&) {
+        const std::string text = msg("ErroComunicacao");
+        logDebug("ERRO!!! " + text + " - erro na convers\xE3o");
+        stMensagemTaa += " " + text;
+        if (show) showError(text, colourScheme);
+        verdict = false;
+    }
+    return verdict;
+}
+
+} // namespace tiv02000

@@ -1,0 +1,197 @@
+// Closing a fiscal receipt: subtotal adjustment, payments, footer, closing
+// command and the change voucher. Each step is repeated while the operator
+// asks for it when the printer does not answer during a TEF sale.
+#include <optional>
+
+#include "driver/binding.h"
+#include "driver/common.h"
+#include "driver/data_module.h"
+#include "driver/debug_log.h"
+#include "driver/reply.h"
+#include "driver/return_analysis.h"
+#include "receipt/amounts.h"
+#include "receipt/closing_args.h"
+#include "receipt/closing_lines.h"
+#include "receipt/payments.h"
+#include "tiv02000/procedures.h"
+#include "tivhost/host.h"
+#include "tivplatform/numbers.h"
+#include "tivplatform/params.h"
+
+using namespace tiv02000;
+
+namespace {
+
+enum class Layout { A, B, C, D, E, F };
+
+struct Closing {
+    const ClosingArgs &a;
+    int tefError = 0;
+    bool type31 = inTipoImpFis == 31;
+
+    // After a failed step: true to repeat it. Answering no, or a sale
+    // without TEF, ends the closing with false.
+    bool retry() {
+        if (a.tefSale() && a.tefInUse && boNUtilTaa &&
+            tivhost::Mensagem(msg("Imp_N_Resp"), "", "N", "S", 3, "", a.colourScheme, 0, nullptr)) {
+            tefError = 1;
+            return true;
+        }
+        boClieUtil = false;
+        return false;
+    }
+
+    // An amount the printer's field cannot hold ends the step unsent.
+    std::optional<std::string> amount(double value, const char *mask, Truncation t,
+                                      const char *what) {
+        auto digits = tryPrinterAmount(value, mask, t);
+        if (!digits) reportAmountRefused(what, value, a.colourScheme, dialogsAllowed());
+        return digits;
+    }
+
+    bool tefCheck() {
+        if (!(a.tefMarker == "T" && a.tefInUse)) return true;
+        while (!Estado_Imp(a.colourScheme, true, false))
+            if (!retry()) return false;
+        return true;
+    }
+
+    // Discount wins over surcharge; neither sends nothing.
+    enum class Step { Done, Failed, Refused };
+    Step subtotal() {
+        const bool discount = a.subtotalDiscount > 0;
+        if (!discount && !(a.subtotalSurcharge > 0)) return Step::Done;
+        const auto value = amount(discount ? a.subtotalDiscount : a.subtotalSurcharge,
+                                  "000000000.00", Truncation::To2, "Valor do subtotal");
+        if (!value) return Step::Refused;
+        const int32_t rc = type31 ? EPSON(EPSON_Fiscal_Desconto_Acrescimo_Subtotal)(
+                                        value->c_str(), 2, discount ? 1 : 0, 0)
+                                  : EPSON(EPSON_ESC_ECF_Desconto_Acrescimo_SubtotalEX)(
+                                        discount ? "0" : "1", "1", value->c_str());
+        logDebug("EPSON_Fiscal_Desconto_Acrescimo_Subtotal : " + *value);
+        return AnalisaRetorno(a.colourScheme, rc, a.show, false, false) ? Step::Done : Step::Failed;
+    }
+};
+
+} // namespace
+
+extern "C" TIV_EXPORT bool FechaCupom(const tiv::Variant &args, tiv::TStringList *lines,
+                                      tiv::Variant &result) {
+    ensureDataModule();
+    const ClosingArgs a = readClosingArgs(args);
+    ClosingLines footerLines = prepareClosingLines(a);
+    std::string conferenceCoo = a.conferenceCoo, conferenceCer = a.conferenceCer;
+    if (!isBlank(conferenceCoo)) conferenceCoo = tivhost::Ajusta(conferenceCoo, 6);
+    if (!isBlank(conferenceCer))
+        conferenceCer =
+            tivhost::Ajusta(tiv::Variant(tiv::Variant(conferenceCer).toInteger()).toString(), 6);
+
+    PaymentDatasets data = loadPaymentDatasets(a);
+    // The string list only told one variant whether to close at all; every
+    // variant now closes the receipt, so it is not read.
+    (void)lines;
+    Closing c{a};
+    if (!c.tefCheck()) return false;
+
+    bool finished = true;
+    std::string nonFiscalCounter;
+    try {
+        for (;;) {
+            const auto step = c.subtotal();
+            if (step == Closing::Step::Done) break;
+            if (step == Closing::Step::Refused || !c.retry()) {
+                boClieUtil = false;
+                return false;
+            }
+        }
+
+        PaymentRun payments = aggregatePayments(a, data);
+        for (;;) {
+            const auto sent = sendPayments(a, data, payments);
+            if (sent == PaymentOutcome::Done) break;
+            if (sent == PaymentOutcome::Refused || !c.retry()) {
+                boClieUtil = false;
+                return false;
+            }
+        }
+        prepareSaleLines(a, payments.paidTotal - a.changeAmount, footerLines);
+
+        if (payments.sent > 0) {
+            Layout v;
+            if (a.conferenceVariant == "2" && !a.consumerCode.empty() && a.balanceMode == "1")
+                v = Layout::A;
+            else if (a.familyMode == "1" && a.balanceMode == "1")
+                v = Layout::B;
+            else if (a.tefMarker == "T" && a.tefInUse && a.tefList == "S")
+                v = Layout::C;
+            else if (payments.agreementSale)
+                v = Layout::D;
+            else if (!a.receiptNumber.empty())
+                v = Layout::E;
+            else
+                v = Layout::F;
+
+            const bool conference = v != Layout::A && v != Layout::F;
+            const bool subsidy = v == Layout::D || v == Layout::E;
+            const double familyTotal =
+                familyBalanceTotal(a, data, payments.consumptionTotal,
+                                   v == Layout::A || v == Layout::B, v == Layout::C);
+            const bool showConsumer = a.printConsumer;
+            const std::string footer = Formata_rodape(
+                8, a.balanceMode, a.firstLine, "", footerLines.tax, footerLines.lottery,
+                copyText(a.customerCode, 1, 20), copyText(a.customerName, 1, 20),
+                showConsumer && !isBlank(a.consumerCode) ? copyText(a.consumerCode, 1, 20) : "",
+                showConsumer && !isBlank(a.consumerName) ? copyText(a.consumerName, 1, 20) : "",
+                a.operatorCode, a.operatorName, footerLines.table, footerLines.password, "", "", "",
+                a.freeMessage, conference ? a.printerNumber : "", conference ? conferenceCer : "",
+                conference ? conferenceCoo : "", a.familyMode, v == Layout::D ? "1" : "2",
+                familyTotal, subsidy ? a.subsidisedPrice : 0.0, 0.0, data.creditBalances,
+                data.familyBalances, data.loans, false, nullptr, footerLines.points,
+                footerLines.extraPoints, "", "", footerLines.fidelityDiscount);
+
+            for (;;) {
+                bool ok = true;
+                const int32_t rcFooter = EPSON(EPSON_Fiscal_Imprimir_MensagemEX)(footer.c_str());
+                if (v == Layout::A || v == Layout::B)
+                    logDebug("EPSON_Fiscal_Imprimir_MensagemEX");
+                else if (v == Layout::C)
+                    logDebug("EPSON_Fiscal_Imprimir_MensagemEX()");
+                else
+                    logDebug("EPSON_Fiscal_Imprimir_MensagemEX(" + footer + ")");
+                ok = AnalisaRetorno(a.colourScheme, rcFooter, a.show, false, false) && ok;
+                if (v != Layout::A) {
+                    const int32_t rc =
+                        c.type31 ? EPSON(EPSON_Fiscal_Fechar_Cupom)(1, 0)
+                                 : EPSON(EPSON_ESC_ECF_Fiscal_Fechar_CupomEX)("0", "1", "");
+                    logDebug("EPSON_Fiscal_Fechar_Cupom");
+                    if (v != Layout::F || rc != 0)
+                        ok = AnalisaRetorno(a.colourScheme, rc, a.show, false, false) && ok;
+                }
+                if (ok) break;
+                if (!c.retry()) return false;
+            }
+        }
+
+        if (a.issueChange) {
+            const auto value = c.amount(a.changeAmount, "000000000000.00", Truncation::None,
+                                        "Valor do contra-vale");
+            if (value) {
+                (void)Cupom_NFiscNVinc(a.colourScheme, a.changeTotalizer, *value,
+                                       copyText(msg("Dinheiro"), 1, 16), "");
+                (void)NumeroOperacoesNaoFiscais(a.colourScheme, nonFiscalCounter);
+            } else {
+                finished = false;
+            }
+        }
+    } catch (const std::exception &e) {
+        logDebug(std::string("ERRO!!! FechaCupom: ") + e.what());
+        finished = false;
+    }
+
+    tiv::setResult(result, 0, c.tefError);
+    tiv::setResult(result, 1, a.passThrough);
+    tiv::setResult(result, 2, nonFiscalCounter);
+    tiv::setResult(result, 3, stMensagemTaa);
+    boClieUtil = stMensagemTaa.empty();
+    return finished;
+}

@@ -1,0 +1,232 @@
+#include "receipt/payments.h"
+
+#include "driver/binding.h"
+#include "driver/common.h"
+#include "driver/data_module.h"
+#include "driver/debug_log.h"
+#include "driver/reply.h"
+#include "driver/return_analysis.h"
+#include "receipt/amounts.h"
+#include "tivhost/host.h"
+
+namespace tiv02000 {
+
+namespace {
+
+void loadPacket(tiv::TClientDataSet &ds, const tiv::Variant &packet) {
+    if (packet.isUnassigned()) {
+        ds.close();
+        return;
+    }
+    ds.setData(packet);
+    ds.open();
+}
+
+// The data module keeps its index definitions from one sale to the next:
+// an index is defined once, and every sale starts in insertion order.
+void ensureIndex(tiv::TClientDataSet &ds, const std::string &name, const std::string &fields) {
+    try {
+        ds.setIndexName(name);
+        return;
+    } catch (const tiv::Error &) {
+        // Not defined yet.
+    }
+    ds.addIndex(name, fields);
+}
+
+void addMovementIndexes(tiv::TClientDataSet &ds) {
+    if (ds.hasField("DTHRINCMOV")) {
+        ensureIndex(ds, "idxDTHRINCMOV", "DTHRINCMOV");
+        if (ds.hasField("NRORDTROCO")) ensureIndex(ds, "idxNRORDTROCO", "DTHRINCMOV;NRORDTROCO");
+    }
+    ds.setIndexName("");
+}
+
+bool hasRows(const tiv::TClientDataSet *ds) {
+    return ds && ds->active() && !ds->isEmpty();
+}
+
+std::string field(tiv::TClientDataSet *ds, const char *name) {
+    return ds->hasField(name) ? ds->fieldByName(name).asString() : std::string();
+}
+
+void copyRow(tiv::TClientDataSet &from, tiv::TClientDataSet &to) {
+    to.append();
+    for (const auto &def : from.fieldDefs())
+        if (to.hasField(def.name))
+            to.fieldByName(def.name).setAsVariant(from.fieldByName(def.name).asVariant());
+    to.post();
+}
+
+// The method a payment row is paid with: the original method of a card
+// payment, otherwise the row's own.
+struct Method {
+    std::string code, kind, name, fiscalName;
+    bool known = false; // found in the host's payment methods
+};
+Method findMethod(tiv::TClientDataSet *methods, tiv::TClientDataSet *row) {
+    const std::string original = field(row, "CDTIPORECEORIG");
+    const std::string code = !original.empty() && !isBlank(field(row, "CDBANCARTCR"))
+                                 ? original
+                                 : field(row, "CDTIPORECE");
+    Method m;
+    m.code = code;
+    if (methods && methods->active() && methods->locate("CDTIPORECE", tiv::Variant(code))) {
+        m.known = true;
+        m.kind = field(methods, "IDTIPORECE");
+        m.name = field(methods, "NMTIPORECE");
+        m.fiscalName = field(methods, "DSIMPFISCAL");
+    }
+    return m;
+}
+
+std::string escKind(const std::string &kind) {
+    switch (kind.empty() ? '\0' : kind[0]) {
+    case '1':
+        return "3";
+    case '2':
+        return "4";
+    case '3':
+        return "2";
+    case '4':
+        return "1";
+    default:
+        return "7";
+    }
+}
+
+// The printer's 2-character code of a payment method, searched in its
+// payment table record by record until the table is used up.
+std::string paymentCode(const Method &m) {
+    Reply table(881);
+    (void)EPSON(EPSON_Obter_Tabela_Pagamentos)(table.data());
+    const std::string name = upper(trim(copyText(m.name, 1, 15)));
+    const std::string fiscal = upper(trim(copyText(m.fiscalName, 1, 15)));
+    const std::string text = table.text();
+    for (size_t at = 0; at + 17 <= text.size() && !isBlank(text.substr(at)); at += 44) {
+        const std::string recordName = upper(trim(text.substr(at + 2, 15)));
+        if (recordName.empty()) continue;
+        if (recordName == name || recordName == fiscal) return text.substr(at, 2);
+    }
+    return {};
+}
+
+// A payment that cannot be sent: logged, noted in stMensagemTaa and shown
+// under the dialog rule.
+PaymentOutcome methodRefused(const ClosingArgs &a, const std::string &method, const char *where) {
+    const std::string text = "Forma de pagamento \"" + method + "\" n\xE3o encontrada " + where;
+    logDebug("ERRO!!! " + text);
+    stMensagemTaa += " " + text;
+    if (dialogsAllowed()) tivhost::Mensagem(text, "", "N", "N", 0, "", a.colourScheme, 0, nullptr);
+    return PaymentOutcome::Refused;
+}
+
+} // namespace
+
+PaymentDatasets loadPaymentDatasets(const ClosingArgs &a) {
+    auto &dm = dataModule();
+    PaymentDatasets d{&dm.dataset("cdsMovCaixa"),     &dm.dataset("cdsMovCaixaTef"),
+                      &dm.dataset("cdsRecebAux"),     &dm.dataset("cdsSaldCred"),
+                      &dm.dataset("cdsFamiliaSaldo"), &dm.dataset("cdsEmprestimo")};
+    loadPacket(*d.movements, a.movements);
+    loadPacket(*d.payments, a.movements);
+    if (d.payments->active()) d.payments->emptyDataSet();
+    addMovementIndexes(*d.movements);
+    addMovementIndexes(*d.payments);
+    loadPacket(*d.methods, a.paymentMethods);
+    loadPacket(*d.creditBalances, a.creditBalances);
+    loadPacket(*d.familyBalances, a.familyBalances);
+    loadPacket(*d.loans, a.loans);
+    return d;
+}
+
+PaymentRun aggregatePayments(const ClosingArgs &a, PaymentDatasets &d) {
+    PaymentRun run;
+    if (!d.movements->active()) return run;
+    for (d.movements->first(); !d.movements->eof(); d.movements->next()) {
+        const std::string kind = field(d.movements, "IDTIPOMOVIVE");
+        const double amount = d.movements->fieldByName("VRMOVIVEND").asFloat();
+        if (a.tefSale() && (kind == "E" || kind == "T")) {
+            const tiv::Variant key(std::vector<tiv::Variant>{
+                tiv::Variant(field(d.movements, "CDTIPORECE")), tiv::Variant("E")});
+            if (d.payments->locate("CDTIPORECE;IDTIPOMOVIVE", key)) {
+                d.payments->edit();
+                auto total = d.payments->fieldByName("VRMOVIVEND");
+                total.setAsFloat(total.asFloat() + amount);
+                d.payments->post();
+            } else {
+                copyRow(*d.movements, *d.payments);
+            }
+            run.paidTotal += amount;
+        } else {
+            copyRow(*d.movements, *d.payments);
+            if (kind == "E") run.paidTotal += amount;
+        }
+    }
+    return run;
+}
+
+PaymentOutcome sendPayments(const ClosingArgs &a, PaymentDatasets &d, PaymentRun &run) {
+    tiv::TClientDataSet *rows = d.payments;
+    if (!rows->active()) return PaymentOutcome::Done;
+    rows->first();
+    for (int skipped = 0; skipped < run.rowsDone && !rows->eof(); ++skipped)
+        rows->next();
+    for (; !rows->eof(); rows->next(), ++run.rowsDone) {
+        const std::string kind = field(rows, "IDTIPOMOVIVE");
+        if (kind != "E" && kind != "T") continue;
+        const Method m = findMethod(d.methods, rows);
+        const double amount = rows->fieldByName("VRMOVIVEND").asFloat();
+        const auto value = tryPrinterAmount(amount, "00000000000.00", Truncation::None);
+        if (!value) {
+            reportAmountRefused("Valor do pagamento", amount, a.colourScheme, dialogsAllowed());
+            return PaymentOutcome::Refused;
+        }
+        // A method the host did not send has no name to pay under.
+        if (!m.known) return methodRefused(a, m.code, "nas formas de pagamento recebidas.");
+        int32_t rc;
+        if (inTipoImpFis == 31) {
+            const std::string name = copyText(m.fiscalName.empty() ? m.name : m.fiscalName, 1, 15);
+            rc = EPSON(EPSON_Fiscal_Pagamento)(name.c_str(), value->c_str(), 2, "", "");
+        } else {
+            const std::string code = paymentCode(m);
+            // Never send a payment under an empty or wrong code.
+            if (code.empty())
+                return methodRefused(a, trim(m.name.empty() ? m.fiscalName : m.name),
+                                     "na tabela da impressora fiscal.");
+            if (m.kind == "1" || m.kind == "2") inIndiceReceb = run.sent + 1;
+            rc = EPSON(EPSON_ESC_ECF_Fiscal_PagamentoEX)(code.c_str(), value->c_str(), "1", "",
+                                                         escKind(m.kind).c_str());
+        }
+        logDebug("EPSON_Fiscal_Pagamento : " + copyText(m.name, 1, 15) + " - " + *value);
+        if (!AnalisaRetorno(a.colourScheme, rc, a.show, false, false))
+            return PaymentOutcome::Failed;
+        ++run.sent;
+        if (m.kind == "8") run.agreementSale = true;
+        if (m.kind == "9" || m.kind == "A") run.consumptionTotal += amount;
+    }
+    if (rows->hasField("DTHRINCMOV") && rows->hasField("NRORDTROCO"))
+        rows->setIndexName("idxNRORDTROCO");
+    return PaymentOutcome::Done;
+}
+
+double familyBalanceTotal(const ClosingArgs &a, const PaymentDatasets &d, double consumption,
+                          bool variantAorB, bool variantC) {
+    if (variantC) return 0;
+    const bool rows = hasRows(d.creditBalances);
+    auto sum = [&] {
+        double s = 0;
+        if (!rows) return s;
+        for (d.creditBalances->first(); !d.creditBalances->eof(); d.creditBalances->next())
+            s += d.creditBalances->fieldByName("VRSALDCONFAM").asFloat();
+        return s;
+    };
+    const std::string &family = a.familyMode;
+    if (variantAorB) return (family == "0" || family == "1") && rows ? sum() - consumption : 0.0;
+    if (family == "0" && a.balanceMode == "1") return sum() - consumption;
+    if ((family == "0" && a.balanceMode == "2") || family == "1")
+        return a.familyBalanceBase - consumption + a.subsidisedPrice;
+    return 0;
+}
+
+} // namespace tiv02000

@@ -1,0 +1,59 @@
+// The fiscal day's date, the printer's state and its cash drawer.
+#include "driver/binding.h"
+#include "driver/common.h"
+#include "driver/debug_log.h"
+#include "driver/reply.h"
+#include "driver/return_analysis.h"
+#include "tiv02000/procedures.h"
+#include "tivplatform/datetime.h"
+#include "tivplatform/numbers.h"
+
+using namespace tiv02000;
+
+extern "C" TIV_EXPORT tiv::TDateTime DataMoviFiscal(const std::string &colourScheme) {
+    Reply reply(15);
+    const int32_t rc = EPSON(EPSON_Obter_Data_Hora_Jornada)(reply.data());
+    const std::string date = copyText(reply.text(), 1, 8);
+    logReply("EPSON_Obter_Data_Hora_Jornada", date);
+    (void)AnalisaRetorno(colourScheme, rc, false, false, false);
+
+    // No fiscal day yet (zeros, blanks): the movement belongs to today.
+    const std::string century = tiv::formatDateTime("yyyy", tiv::now()).substr(0, 2);
+    int64_t day = 0, month = 0, year = 0;
+    tiv::TDateTime result = 0;
+    if (tiv::tryStrToInt(copyText(date, 1, 2), day) &&
+        tiv::tryStrToInt(copyText(date, 3, 2), month) &&
+        tiv::tryStrToInt(century + copyText(date, 7, 2), year) && day > 0 && day <= 31 &&
+        month > 0 && month <= 12 &&
+        tiv::tryEncodeDate(static_cast<int>(year), static_cast<int>(month), static_cast<int>(day),
+                           result))
+        return result;
+    return tiv::today();
+}
+
+extern "C" TIV_EXPORT bool Estado_Imp(const std::string &colourScheme, bool /*unused2*/,
+                                      bool /*unused3*/) {
+    bool result;
+    try {
+        Reply reply(20);
+        const int32_t rc = EPSON(EPSON_Obter_Estado_Impressora)(reply.data());
+        result = AnalisaRetorno(colourScheme, rc, boNUtilTaa, false, false);
+    } catch (const std::exception &) {
+        result = false;
+    }
+    boClieUtil = result;
+    return result;
+}
+
+extern "C" TIV_EXPORT std::string Estado_Gaveta_Imp(const std::string & /*unused1*/) {
+    Reply reply(20);
+    (void)EPSON(EPSON_Obter_Estado_Impressora)(reply.data());
+    return copyText(reply.text(), 9, 4) == "1001" ? "00" : "01";
+}
+
+extern "C" TIV_EXPORT bool Abre_Gaveta_Imp(const std::string &colourScheme, bool /*unused2*/) {
+    const int32_t rc = inTipoImpFis == 31 ? EPSON(EPSON_Impressora_Abrir_Gaveta)()
+                                          : EPSON(EPSON_ESC_ECF_Impressora_Abrir_Gaveta)();
+    logDebug("EPSON_Impressora_Abrir_Gaveta");
+    return AnalisaRetorno(colourScheme, rc, true, false, false);
+}

@@ -1,0 +1,89 @@
+// The day's totals and the grand total, and the money texts they come in.
+#include "driver/binding.h"
+#include "driver/common.h"
+#include "driver/debug_log.h"
+#include "driver/reply.h"
+#include "driver/return_analysis.h"
+#include "reports/queries.h"
+#include "tiv02000/procedures.h"
+#include "tivplatform/numbers.h"
+#include "tivplatform/settings.h"
+
+using namespace tiv02000;
+
+namespace tiv02000 {
+
+double moneyValue(const std::string &text) {
+    std::string digits;
+    for (char c : trim(text))
+        if (c != ',' && c != '.') digits += c;
+    if (digits.empty()) return 0.0;
+    // Two implied decimals: a text shorter than three digits is still cents
+    // ("5" is 0.05, not 0.5).
+    std::string sign;
+    if (digits[0] == '-' || digits[0] == '+') {
+        sign = digits.substr(0, 1);
+        digits.erase(0, 1);
+    }
+    if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
+    digits.insert(digits.size() - 2, 1, tiv::formatSettings().decimalSeparator);
+    return tiv::strToFloat(sign + digits);
+}
+
+} // namespace tiv02000
+
+namespace {
+
+constexpr size_t kTotalSize = 51, kTotalWidth = 17;
+
+using TotalEntry = int32_t (*)(char *);
+
+// One 17-character day total, logged and judged; handed back even when the
+// judgement fails.
+bool dayTotal(const std::string &colourScheme, TotalEntry entry, const char *name,
+              std::string &total) {
+    Reply reply(kTotalSize);
+    const int32_t rc = bound(entry, name)(reply.data());
+    total = copyText(reply.text(), 1, kTotalWidth);
+    logReply(name, total);
+    return AnalisaRetorno(colourScheme, rc, false, false, false);
+}
+
+} // namespace
+
+extern "C" TIV_EXPORT double GetValue(const std::string &text) {
+    return moneyValue(text);
+}
+
+extern "C" TIV_EXPORT bool VendaBruta(const std::string &colourScheme, std::string &total) {
+    Reply gross(15), lastReduction(15);
+    const int32_t rc = EPSON(EPSON_Obter_Venda_Bruta)(gross.data(), lastReduction.data());
+    total = gross.text();
+    logReply("EPSON_Obter_Venda_Bruta", total);
+    return AnalisaRetorno(colourScheme, rc, false, false, false);
+}
+
+extern "C" TIV_EXPORT bool Cancelamentos(const std::string &colourScheme, std::string &total) {
+    return dayTotal(colourScheme, epson().EPSON_Obter_Total_Cancelado,
+                    "EPSON_Obter_Total_Cancelado", total);
+}
+
+extern "C" TIV_EXPORT bool Descontos(const std::string &colourScheme, std::string &total) {
+    return dayTotal(colourScheme, epson().EPSON_Obter_Total_Descontos,
+                    "EPSON_Obter_Total_Descontos", total);
+}
+
+extern "C" TIV_EXPORT bool Acrescimo_Imp(const std::string &colourScheme, std::string &total) {
+    return dayTotal(colourScheme, epson().EPSON_Obter_Total_Acrescimos,
+                    "EPSON_Obter_Total_Acrescimos", total);
+}
+
+extern "C" TIV_EXPORT bool BuscaTotGer(const std::string &colourScheme, std::string &grandTotal) {
+    Reply reply(20);
+    const int32_t rc = EPSON(EPSON_Obter_GT)(reply.data());
+    logReply("EPSON_Obter_GT", reply.text());
+    (void)AnalisaRetorno(colourScheme, rc, false, false, false);
+    // The host reconciles with whatever was read, even after a failed read.
+    grandTotal = tiv::floatToStr(moneyValue(reply.text()));
+    return true;
+}

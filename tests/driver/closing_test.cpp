@@ -1,0 +1,890 @@
+// FechaCupom against the virtual printer: subtotal adjustment, payments,
+// footer, closing command, change voucher, retries and the result array.
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fixture.h"
+#include "tivplatform/cp1252.h"
+#include "tivplatform/dataset.h"
+#include "tivplatform/datetime.h"
+#include "tivplatform/stringlist.h"
+
+extern "C" {
+int32_t EPSON_Fiscal_Abrir_Cupom(const char *, const char *, const char *, const char *, int32_t);
+int32_t EPSON_Fiscal_Vender_Item(const char *, const char *, const char *, int32_t, const char *,
+                                 const char *, int32_t, const char *, int32_t);
+int32_t EPSON_RelatorioFiscal_Abrir_Dia();
+}
+
+namespace {
+
+using nlohmann::json;
+
+const std::string kContact = "Tiv02000 - suporte: suporte@tiv02000.example";
+const std::string kQuestion = "Impressora n\xE3o responde. Imprimir novamente?";
+const std::string kTaxLine = "Trib aprox R$: 1,23 Federal e 0,45 Estadual Fonte:IBPT";
+const std::string kConference = "ECF:001-Conf.Mesa -CER: 000042- COO: 000123";
+const std::string kUntouched = "untouched";
+
+// The host's payment methods (cdsRecebAux); the printer holds every one
+// but "Vale Refeicao".
+struct Method {
+    std::string code, name, kind, fiscal;
+};
+const std::vector<Method> kMethods = {
+    {"001", "Dinheiro", "4", ""},      {"002", "Cartao Credito", "1", ""},
+    {"003", "Cartao Debito", "2", ""}, {"004", "Cheque", "3", ""},
+    {"005", "Vale", "X", ""},          {"006", "Convenio", "8", ""},
+    {"007", "Outros", "", ""},         {"008", "Cartao VISA 12x parcelado", "1", "Cartao Credito"},
+    {"009", "Vale Refeicao", "5", ""},
+};
+const json kPrinterPayments = {"Dinheiro", "Cartao Credito", "Cartao Debito", "Cheque",
+                               "Vale",     "Convenio",       "Outros"};
+
+struct Movement {
+    std::string method;
+    double amount;
+    std::string kind = "E";
+};
+
+tiv::Variant methodsPacket() {
+    tiv::TClientDataSet ds("cdsRecebAux");
+    ds.addFieldDef("CDFILIAL", tiv::FieldType::String, 4);
+    ds.addFieldDef("CDTIPORECE", tiv::FieldType::String, 3);
+    ds.addFieldDef("NMTIPORECE", tiv::FieldType::String, 40);
+    ds.addFieldDef("IDTIPORECE", tiv::FieldType::String, 1);
+    ds.addFieldDef("DSIMPFISCAL", tiv::FieldType::String, 50);
+    ds.addFieldDef("CDFPIMPFIS", tiv::FieldType::String, 10);
+    ds.createDataSet();
+    for (const auto &m : kMethods) {
+        ds.append();
+        ds.fieldByName("CDFILIAL").setAsString("0001");
+        ds.fieldByName("CDTIPORECE").setAsString(m.code);
+        ds.fieldByName("NMTIPORECE").setAsString(m.name);
+        ds.fieldByName("IDTIPORECE").setAsString(m.kind);
+        ds.fieldByName("DSIMPFISCAL").setAsString(m.fiscal);
+        ds.post();
+    }
+    return ds.data();
+}
+
+tiv::Variant movementsPacket(const std::vector<Movement> &rows) {
+    tiv::TClientDataSet ds("cdsMovCaixa");
+    for (const char *f : {"CDFILIAL", "IDTIPOMOVIVE", "CDTIPORECE", "DTHRINCMOV", "NRORDTROCO",
+                          "CDBANCARTCR", "CDTIPORECEORIG", "NMTIPORECE"})
+        ds.addFieldDef(f, tiv::FieldType::String, 40);
+    ds.addFieldDef("VRMOVIVEND", tiv::FieldType::Float);
+    ds.createDataSet();
+    int n = 0;
+    for (const auto &r : rows) {
+        ds.append();
+        ds.fieldByName("CDFILIAL").setAsString("0001");
+        ds.fieldByName("IDTIPOMOVIVE").setAsString(r.kind);
+        ds.fieldByName("CDTIPORECE").setAsString(r.method);
+        ds.fieldByName("DTHRINCMOV").setAsString("2024-03-01 10:00:0" + std::to_string(n));
+        ds.fieldByName("NRORDTROCO").setAsString(std::to_string(++n));
+        ds.fieldByName("VRMOVIVEND").setAsFloat(r.amount);
+        ds.post();
+    }
+    return ds.data();
+}
+
+tiv::Variant familyPacket(const std::vector<std::string> &fields,
+                          const std::vector<std::vector<tiv::Variant>> &rows) {
+    tiv::TClientDataSet ds("cds");
+    for (const auto &f : fields)
+        ds.addFieldDef(f, f.rfind("VR", 0) == 0 ? tiv::FieldType::Float : tiv::FieldType::String,
+                       f.rfind("VR", 0) == 0 ? 0 : 40);
+    ds.createDataSet();
+    for (const auto &row : rows) {
+        ds.append();
+        for (size_t i = 0; i < fields.size(); ++i)
+            ds.fieldByName(fields[i]).setAsVariant(row[i]);
+        ds.post();
+    }
+    return ds.data();
+}
+
+std::string centred40(const std::string &s) {
+    const size_t left = (40 - s.size()) / 2;
+    return std::string(left, ' ') + s + std::string(40 - s.size() - left, ' ');
+}
+
+// One journal call: [entry, args].
+json call(const char *entry, json args) {
+    return json::array({entry, std::move(args)});
+}
+
+bool contains(const std::string &text, const std::string &piece) {
+    return text.find(piece) != std::string::npos;
+}
+
+bool anyLineHas(const std::vector<std::string> &lines, const std::string &piece) {
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string &l) { return contains(l, piece); });
+}
+
+// The text of a debug-log entry, after its time stamp.
+std::vector<std::string> logTexts(const std::vector<std::string> &lines) {
+    std::vector<std::string> texts;
+    for (const auto &line : lines) {
+        const auto at = line.find(" - ");
+        texts.push_back(at == std::string::npos ? line : line.substr(at + 3));
+    }
+    return texts;
+}
+
+class ClosingTest : public DriverTest {
+  protected:
+    void SetUp() override {
+        DriverTest::SetUp();
+        resetPrinter({{"payments", kPrinterPayments}, {"nonFiscal", {"TROCO"}}});
+    }
+
+    // Starts the driver and opens a receipt of 20,00 + 2 x 7,50 = 35,00
+    // (or one item of `single` cents) at the printer itself.
+    void openSale(int printerType, int64_t single = 0) {
+        ASSERT_TRUE(start(printerType));
+        // The classic start opens the fiscal day itself.
+        (void)EPSON_RelatorioFiscal_Abrir_Dia();
+        openReceipt(single);
+    }
+    void openReceipt(int64_t single = 0) {
+        ASSERT_EQ(EPSON_Fiscal_Abrir_Cupom("", "", "", "", 2), 0);
+        if (single) {
+            const std::string price = std::to_string(single * 10);
+            const std::string digits = std::string(8 - price.size(), '0') + price;
+            ASSERT_EQ(EPSON_Fiscal_Vender_Item("1", "ARROZ", "0001000", 3, "UN", digits.c_str(), 3,
+                                               "Ta", 1),
+                      0);
+        } else {
+            ASSERT_EQ(
+                EPSON_Fiscal_Vender_Item("1", "ARROZ", "0001000", 3, "UN", "00020000", 3, "Ta", 1),
+                0);
+            ASSERT_EQ(
+                EPSON_Fiscal_Vender_Item("2", "FEIJAO", "0002000", 3, "KG", "00007500", 3, "Tb", 1),
+                0);
+        }
+        clearJournal();
+        logBefore = logLines().size();
+        boClieUtil = true;
+    }
+
+    // The 62 positions: colour scheme, operator, taxes and the datasets.
+    static tiv::Variant args(const std::vector<Movement> &payments) {
+        tiv::Variant a = tiv::Variant::array(62);
+        a.at(2) = "001";
+        a.at(13) = movementsPacket(payments);
+        a.at(14) = methodsPacket();
+        a.at(22) = "7";
+        a.at(23) = "Rui";
+        a.at(42) = "PASS";
+        a.at(51) = 1.23;
+        a.at(58) = 0.45;
+        return a;
+    }
+
+    bool close(const tiv::Variant &a, tiv::TStringList *list = nullptr) {
+        result = tiv::Variant::array(4);
+        for (auto &e : result.items())
+            e = kUntouched;
+        return FechaCupom(a, list, result);
+    }
+
+    // Calls of these entry points, in order, with their arguments.
+    json calls(const std::vector<std::string> &entries) const {
+        json out = json::array();
+        for (const auto &c : journal())
+            if (std::find(entries.begin(), entries.end(), c.at("entry")) != entries.end())
+                out.push_back({c.at("entry"), c.at("args")});
+        return out;
+    }
+    json callsOf(const std::string &entry) const {
+        json out = json::array();
+        for (const auto &c : journal())
+            if (c.at("entry") == entry) out.push_back(c.at("args"));
+        return out;
+    }
+    // The footer text the printer was given last.
+    std::string footer() const {
+        const json f = callsOf("EPSON_Fiscal_Imprimir_MensagemEX");
+        // The journal gives texts in UTF-8.
+        return f.empty() ? std::string("<no footer>")
+                         : tiv::utf8ToCp1252(f.back().at(0).get<std::string>());
+    }
+    std::vector<std::string> newLog() const {
+        auto texts = logTexts(logLines());
+        texts.erase(texts.begin(), texts.begin() + static_cast<long>(logBefore));
+        return texts;
+    }
+    std::string docState() const { return printerState().at("docState"); }
+    size_t questions() const {
+        return std::count_if(dialogs.begin(), dialogs.end(),
+                             [](const ShownDialog &d) { return d.text == kQuestion; });
+    }
+    void expectUntouched() const {
+        for (size_t i = 0; i < 4; ++i)
+            EXPECT_EQ(result.at(i).toString(), kUntouched) << "element " << i;
+    }
+
+    tiv::Variant result;
+    size_t logBefore = 0;
+};
+
+const std::vector<std::string> kSaleEntries = {"EPSON_Fiscal_Desconto_Acrescimo_Subtotal",
+                                               "EPSON_ESC_ECF_Desconto_Acrescimo_SubtotalEX",
+                                               "EPSON_Obter_Tabela_Pagamentos",
+                                               "EPSON_Fiscal_Pagamento",
+                                               "EPSON_ESC_ECF_Fiscal_PagamentoEX",
+                                               "EPSON_Fiscal_Imprimir_MensagemEX",
+                                               "EPSON_Fiscal_Fechar_Cupom",
+                                               "EPSON_ESC_ECF_Fiscal_Fechar_CupomEX"};
+
+// A whole closing in each command family: discount 10,005 sent as 10,00,
+// two payments (one under its fiscal name), the footer and the closing.
+struct FamilyCase {
+    const char *name;
+    int printerType;
+    json expected; // without the footer's argument, checked apart
+};
+
+class ClosingFamilyTest : public ClosingTest, public ::testing::WithParamInterface<FamilyCase> {};
+
+TEST_P(ClosingFamilyTest, SendsEveryStepWithItsExactArguments) {
+    const FamilyCase &c = GetParam();
+    openSale(c.printerType);
+    tiv::Variant a = args({{"001", 20.0}, {"008", 10.0}});
+    a.at(6) = 10.005;
+    a.at(15) = "C1";
+    a.at(16) = "Ana";
+    ASSERT_TRUE(close(a));
+
+    json got = calls(kSaleEntries);
+    ASSERT_EQ(got.size(), c.expected.size()) << got.dump();
+    for (size_t i = 0; i < got.size(); ++i) {
+        if (got[i][0] == "EPSON_Fiscal_Imprimir_MensagemEX") got[i][1] = "footer";
+        EXPECT_EQ(got[i], c.expected[i]) << i;
+    }
+    const std::string expectedFooter =
+        kTaxLine + "\nCliente: C1 - Ana\n" + kContact + "\nOperador: 7 - Rui\n";
+    EXPECT_EQ(footer(), expectedFooter);
+    EXPECT_EQ(docState(), "0");
+
+    const auto log = newLog();
+    for (const std::string line :
+         {"EPSON_Fiscal_Desconto_Acrescimo_Subtotal : 00000001000",
+          "EPSON_Fiscal_Pagamento : Dinheiro - 0000000002000",
+          "EPSON_Fiscal_Pagamento : Cartao VISA 12x - 0000000001000", "EPSON_Fiscal_Fechar_Cupom"})
+        EXPECT_NE(std::find(log.begin(), log.end(), line), log.end()) << line;
+    EXPECT_TRUE(anyLineHas(log, "EPSON_Fiscal_Imprimir_MensagemEX(" + kTaxLine));
+
+    EXPECT_EQ(result.at(0).toInteger(), 0);
+    EXPECT_EQ(result.at(1).toString(), "PASS");
+    EXPECT_EQ(result.at(2).toString(), "");
+    EXPECT_EQ(result.at(3).toString(), "");
+    EXPECT_TRUE(boClieUtil);
+    EXPECT_TRUE(dialogs.empty());
+}
+
+const json kFooterCall = call("EPSON_Fiscal_Imprimir_MensagemEX", "footer");
+
+INSTANTIATE_TEST_SUITE_P(
+    Closing, ClosingFamilyTest,
+    ::testing::Values(
+        FamilyCase{
+            "Classic", 31,
+            json::array(
+                {call("EPSON_Fiscal_Desconto_Acrescimo_Subtotal", json{"00000001000", 2, 1, 0}),
+                 call("EPSON_Fiscal_Pagamento", json{"Dinheiro", "0000000002000", 2, "", ""}),
+                 call("EPSON_Fiscal_Pagamento", json{"Cartao Credito", "0000000001000", 2, "", ""}),
+                 kFooterCall, call("EPSON_Fiscal_Fechar_Cupom", json{1, 0})})},
+        FamilyCase{"EscEcf", 33,
+                   json::array({call("EPSON_ESC_ECF_Desconto_Acrescimo_SubtotalEX",
+                                     json{"0", "1", "00000001000"}),
+                                call("EPSON_Obter_Tabela_Pagamentos", json{nullptr}),
+                                call("EPSON_ESC_ECF_Fiscal_PagamentoEX",
+                                     json{"01", "0000000002000", "1", "", "1"}),
+                                call("EPSON_Obter_Tabela_Pagamentos", json{nullptr}),
+                                call("EPSON_ESC_ECF_Fiscal_PagamentoEX",
+                                     json{"02", "0000000001000", "1", "", "3"}),
+                                kFooterCall,
+                                call("EPSON_ESC_ECF_Fiscal_Fechar_CupomEX", json{"0", "1", ""})})}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// Discount and surcharge on the subtotal: exclusive, the discount first.
+struct AdjustCase {
+    const char *name;
+    int printerType;
+    double discount, surcharge;
+    json expected;
+    std::string logged;
+};
+
+class ClosingAdjustTest : public ClosingTest, public ::testing::WithParamInterface<AdjustCase> {};
+
+TEST_P(ClosingAdjustTest, SendsOneAdjustment) {
+    const AdjustCase &c = GetParam();
+    openSale(c.printerType);
+    tiv::Variant a = args({{"001", 40.0}});
+    a.at(6) = c.discount;
+    a.at(8) = c.surcharge;
+    ASSERT_TRUE(close(a));
+    EXPECT_EQ(calls({"EPSON_Fiscal_Desconto_Acrescimo_Subtotal",
+                     "EPSON_ESC_ECF_Desconto_Acrescimo_SubtotalEX"}),
+              c.expected);
+    const auto log = newLog();
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string &l) {
+                                return l.rfind("EPSON_Fiscal_Desconto_Acrescimo_Subtotal", 0) == 0;
+                            }),
+              c.logged.empty() ? 0 : 1);
+    if (!c.logged.empty()) {
+        EXPECT_TRUE(anyLineHas(log, "EPSON_Fiscal_Desconto_Acrescimo_Subtotal : " + c.logged));
+    }
+    EXPECT_EQ(docState(), "0");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Closing, ClosingAdjustTest,
+    ::testing::Values(AdjustCase{"EscDiscountTruncated", 33, 10.005, 0,
+                                 json::array({call("EPSON_ESC_ECF_Desconto_Acrescimo_SubtotalEX",
+                                                   {"0", "1", "00000001000"})}),
+                                 "00000001000"},
+                      AdjustCase{"EscSurcharge", 33, 0, 2.5,
+                                 json::array({call("EPSON_ESC_ECF_Desconto_Acrescimo_SubtotalEX",
+                                                   {"1", "1", "00000000250"})}),
+                                 "00000000250"},
+                      AdjustCase{"EscDiscountWins", 33, 3, 2.5,
+                                 json::array({call("EPSON_ESC_ECF_Desconto_Acrescimo_SubtotalEX",
+                                                   {"0", "1", "00000000300"})}),
+                                 "00000000300"},
+                      AdjustCase{"ClassicDiscountTruncated", 31, 10.005, 0,
+                                 json::array({call("EPSON_Fiscal_Desconto_Acrescimo_Subtotal",
+                                                   {"00000001000", 2, 1, 0})}),
+                                 "00000001000"},
+                      AdjustCase{"ClassicSurcharge", 31, 0, 2.5,
+                                 json::array({call("EPSON_Fiscal_Desconto_Acrescimo_Subtotal",
+                                                   {"00000000250", 2, 0, 0})}),
+                                 "00000000250"},
+                      AdjustCase{"ClassicDiscountWins", 31, 3, 2.5,
+                                 json::array({call("EPSON_Fiscal_Desconto_Acrescimo_Subtotal",
+                                                   {"00000000300", 2, 1, 0})}),
+                                 "00000000300"},
+                      AdjustCase{"Neither", 33, 0, 0, json::array(), ""}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// Two card payments of one method: merged only in a TEF sale.
+struct MergeCase {
+    const char *name;
+    std::string tefMarker;
+    bool tefInUse;
+    json amounts;
+    int cardIndex;
+};
+
+class ClosingMergeTest : public ClosingTest, public ::testing::WithParamInterface<MergeCase> {};
+
+TEST_P(ClosingMergeTest, MergesCardPaymentsOfOneMethod) {
+    const MergeCase &c = GetParam();
+    openSale(33, 1500);
+    tiv::Variant a = args({{"002", 10.0}, {"002", 5.0}});
+    a.at(9) = c.tefMarker;
+    a.at(11) = c.tefInUse;
+    ASSERT_TRUE(close(a));
+    json amounts = json::array();
+    for (const auto &p : callsOf("EPSON_ESC_ECF_Fiscal_PagamentoEX"))
+        amounts.push_back(p.at(1));
+    EXPECT_EQ(amounts, c.amounts);
+    EXPECT_EQ(inIndiceReceb, c.cardIndex);
+    EXPECT_EQ(docState(), "0");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Closing, ClosingMergeTest,
+    ::testing::Values(MergeCase{"TefSale", "S", true, {"0000000001500"}, 1},
+                      MergeCase{"TefMarkerT", "T", true, {"0000000001500"}, 1},
+                      MergeCase{"WithoutTef", "", false, {"0000000001000", "0000000000500"}, 2}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(ClosingTest, MapsPaymentKindsAndNotesTheLastCardPayment) {
+    openSale(33, 6000);
+    // Cheque "3", credit "1", cash "4", debit "2", "X" and an empty kind.
+    ASSERT_TRUE(close(args({{"004", 10.0},
+                            {"002", 10.0},
+                            {"001", 10.0},
+                            {"003", 10.0},
+                            {"005", 10.0},
+                            {"007", 10.0}})));
+    json codes = json::array(), kinds = json::array();
+    for (const auto &p : callsOf("EPSON_ESC_ECF_Fiscal_PagamentoEX")) {
+        codes.push_back(p.at(0));
+        kinds.push_back(p.at(4));
+    }
+    EXPECT_EQ(codes, json({"04", "02", "01", "03", "05", "07"}));
+    EXPECT_EQ(kinds, json({"2", "3", "1", "4", "7", "7"}));
+    EXPECT_EQ(inIndiceReceb, 4) << "the debit payment is the fourth sent";
+    EXPECT_EQ(callsOf("EPSON_Obter_Tabela_Pagamentos").size(), 6u);
+}
+
+// A refused command: repeated when the operator says yes in a TEF sale.
+struct RetryCase {
+    const char *name;
+    const char *entry; // the refused entry point
+    std::string tefMarker;
+    bool tefInUse;
+    std::vector<bool> answers;
+    bool ok;
+    size_t sent;       // calls of the refused entry point
+    size_t asked;      // questions
+    std::string after; // document state after the call
+};
+
+class ClosingRetryTest : public ClosingTest, public ::testing::WithParamInterface<RetryCase> {};
+
+TEST_P(ClosingRetryTest, FollowsTheOperatorsAnswer) {
+    const RetryCase &c = GetParam();
+    openSale(33);
+    tiv::Variant a = args({{"001", 40.0}});
+    a.at(6) = 1.0;
+    a.at(9) = c.tefMarker;
+    a.at(11) = c.tefInUse;
+    answers.assign(c.answers.begin(), c.answers.end());
+    injectFault({{"kind", "refuse"}, {"entry", c.entry}});
+
+    EXPECT_EQ(close(a), c.ok);
+    const json sent = callsOf(c.entry);
+    ASSERT_EQ(sent.size(), c.sent);
+    if (sent.size() == 2) {
+        EXPECT_EQ(sent[0], sent[1]) << "the same command again";
+    }
+    EXPECT_EQ(questions(), c.asked);
+    EXPECT_EQ(docState(), c.after);
+    if (c.ok) {
+        EXPECT_EQ(result.at(0).toInteger(), 1);
+        EXPECT_EQ(result.at(1).toString(), "PASS");
+    } else {
+        expectUntouched();
+        EXPECT_FALSE(boClieUtil);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Closing, ClosingRetryTest,
+    ::testing::Values(
+        RetryCase{
+            "PaymentYes", "EPSON_ESC_ECF_Fiscal_PagamentoEX", "S", true, {true}, true, 2, 1, "0"},
+        RetryCase{
+            "PaymentNo", "EPSON_ESC_ECF_Fiscal_PagamentoEX", "S", true, {false}, false, 1, 1, "3"},
+        RetryCase{"PaymentWithoutTef",
+                  "EPSON_ESC_ECF_Fiscal_PagamentoEX",
+                  "",
+                  false,
+                  {},
+                  false,
+                  1,
+                  0,
+                  "3"},
+        RetryCase{"TefMarkerWithoutTefInUse",
+                  "EPSON_ESC_ECF_Fiscal_PagamentoEX",
+                  "S",
+                  false,
+                  {},
+                  false,
+                  1,
+                  0,
+                  "3"},
+        RetryCase{"SubtotalYes",
+                  "EPSON_ESC_ECF_Desconto_Acrescimo_SubtotalEX",
+                  "S",
+                  true,
+                  {true},
+                  true,
+                  2,
+                  1,
+                  "0"},
+        RetryCase{"SubtotalNo",
+                  "EPSON_ESC_ECF_Desconto_Acrescimo_SubtotalEX",
+                  "T",
+                  true,
+                  {false},
+                  false,
+                  1,
+                  1,
+                  "1"},
+        RetryCase{"ClosingYes",
+                  "EPSON_ESC_ECF_Fiscal_Fechar_CupomEX",
+                  "S",
+                  true,
+                  {true},
+                  true,
+                  2,
+                  1,
+                  "0"},
+        // A refused footer: the receipt is closed all the same.
+        RetryCase{
+            "FooterNo", "EPSON_Fiscal_Imprimir_MensagemEX", "S", true, {false}, false, 1, 1, "0"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(ClosingTest, ClosingRetryPrintsTheFooterAgain) {
+    openSale(33);
+    tiv::Variant a = args({{"001", 40.0}});
+    a.at(9) = "S";
+    a.at(11) = true;
+    answers = {true};
+    injectFault({{"kind", "refuse"}, {"entry", "EPSON_ESC_ECF_Fiscal_Fechar_CupomEX"}});
+    ASSERT_TRUE(close(a));
+    EXPECT_EQ(
+        calls({"EPSON_Fiscal_Imprimir_MensagemEX", "EPSON_ESC_ECF_Fiscal_Fechar_CupomEX"}).size(),
+        4u);
+    EXPECT_EQ(callsOf("EPSON_ESC_ECF_Fiscal_PagamentoEX").size(), 1u) << "payments not repeated";
+}
+
+// The six closing variants: conference numbers, layout, subsidy, the
+// footer's debug line and whether the receipt is closed.
+enum class FooterLog { Bare, Parens, Whole };
+struct VariantCase {
+    const char *name;
+    std::function<void(tiv::Variant &)> set;
+    std::string method;
+    bool conference;
+    std::string subsidy; // piece of the footer showing the subsidy, "" none
+    FooterLog logged;
+    bool closes;
+    bool ok = true;
+};
+
+class ClosingVariantTest : public ClosingTest, public ::testing::WithParamInterface<VariantCase> {};
+
+TEST_P(ClosingVariantTest, PrintsItsFooterAndClosesOrNot) {
+    const VariantCase &c = GetParam();
+    openSale(33);
+    tiv::Variant a = args({{c.method, 40.0}});
+    a.at(41) = "001";
+    a.at(29) = "0042";
+    a.at(28) = "123";
+    a.at(38) = 2.5;
+    a.at(37) = 10.0;
+    c.set(a);
+    EXPECT_EQ(close(a, nullptr), c.ok);
+    for (const auto &call : journal()) {
+        if (call.at("entry") == "EPSON_Fiscal_Imprimir_MensagemEX") {
+            EXPECT_EQ(call.at("return") != 0, !c.ok) << "footer accepted or refused";
+        }
+    }
+
+    const std::string text = footer();
+    EXPECT_EQ(contains(text, kConference), c.conference) << text;
+    if (c.subsidy.empty()) {
+        EXPECT_FALSE(contains(text, "subsidiado")) << text;
+    } else {
+        EXPECT_TRUE(contains(text, c.subsidy)) << text;
+    }
+    EXPECT_EQ(callsOf("EPSON_ESC_ECF_Fiscal_Fechar_CupomEX").size(), c.closes ? 1u : 0u);
+    EXPECT_EQ(docState(), c.closes ? "0" : "3");
+
+    const auto log = newLog();
+    switch (c.logged) {
+    case FooterLog::Bare:
+        EXPECT_NE(std::find(log.begin(), log.end(), "EPSON_Fiscal_Imprimir_MensagemEX"), log.end());
+        break;
+    case FooterLog::Parens:
+        EXPECT_NE(std::find(log.begin(), log.end(), "EPSON_Fiscal_Imprimir_MensagemEX()"),
+                  log.end());
+        break;
+    case FooterLog::Whole:
+        EXPECT_TRUE(anyLineHas(log, "EPSON_Fiscal_Imprimir_MensagemEX(" + kTaxLine));
+        break;
+    }
+    EXPECT_EQ(result.at(1).toString(), c.ok ? "PASS" : kUntouched);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Closing, ClosingVariantTest,
+    ::testing::Values(
+        VariantCase{"A_TableConferenceLeavesReceiptOpen",
+                    [](tiv::Variant &a) {
+                        a.at(35) = "2";
+                        a.at(17) = "K1";
+                        a.at(36) = "1";
+                    },
+                    "001", false, "", FooterLog::Bare, false},
+        VariantCase{"B_FamilyBalance",
+                    [](tiv::Variant &a) {
+                        a.at(27) = "1";
+                        a.at(36) = "1";
+                    },
+                    "001", true, "", FooterLog::Bare, true},
+        // No string list: closed like every other variant.
+        VariantCase{"C_TefListWithoutStringList",
+                    [](tiv::Variant &a) {
+                        a.at(9) = "T";
+                        a.at(11) = true;
+                        a.at(40) = "S";
+                    },
+                    "001", true, "", FooterLog::Parens, true},
+        // The agreement layout has no line budget: with the tax line it needs
+        // more than the 8 footer lines this printer holds, so the footer is
+        // refused and the receipt closed all the same, with false.
+        VariantCase{"D_Agreement", [](tiv::Variant &) {}, "006", true,
+                    "Pre\xE7o subsidiado: - 2,50", FooterLog::Whole, true, false},
+        VariantCase{"E_ReceiptNumber", [](tiv::Variant &a) { a.at(19) = "000123"; }, "001", true,
+                    "Pre\xE7o subsidiado: 2,50 - ", FooterLog::Whole, true},
+        VariantCase{"F_Plain", [](tiv::Variant &) {}, "001", false, "", FooterLog::Whole, true}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(ClosingTest, VariantCWithAStringListAlsoCloses) {
+    openSale(33);
+    tiv::Variant a = args({{"001", 40.0}});
+    a.at(9) = "T";
+    a.at(11) = true;
+    a.at(40) = "S";
+    tiv::TStringList list;
+    list.add("TEF");
+    ASSERT_TRUE(close(a, &list));
+    EXPECT_EQ(docState(), "0");
+}
+
+TEST_F(ClosingTest, FamilyLinesUseTheBalancesTheHostSent) {
+    openSale(33);
+    tiv::Variant a = args({{"001", 40.0}});
+    a.at(27) = "1";
+    a.at(36) = "1";
+    a.at(32) = familyPacket({"CDFAMILISALD", "NMFAMILISALD", "VRSALDCONFAM"},
+                            {{"F1", "Carnes", 100.0}, {"F2", "Padaria", 50.0}});
+    a.at(33) = familyPacket({"CDFAMILISALD", "VRSALDCONFAM"}, {{"F1", 30.0}});
+    a.at(34) = familyPacket({"CDFAMILISALD", "IDTPMOVEXT", "VRMOVEXTCONS"}, {{"F1", "D", 5.0}});
+    ASSERT_TRUE(close(a));
+    const std::string text = footer();
+    EXPECT_TRUE(contains(text, "Carnes" + std::string(19 + 17, ' ') + "65,00\n")) << text;
+    EXPECT_TRUE(contains(text, "Padaria" + std::string(18 + 17, ' ') + "50,00\n")) << text;
+    EXPECT_EQ(docState(), "0");
+}
+
+// Lines prepared from the sale's positions, as the footer shows them.
+struct LineCase {
+    const char *name;
+    std::function<void(tiv::Variant &)> set;
+    std::string line; // a whole footer line
+    bool present;
+};
+
+class ClosingLinesTest : public ClosingTest, public ::testing::WithParamInterface<LineCase> {};
+
+TEST_P(ClosingLinesTest, ComposesTheSaleLines) {
+    const LineCase &c = GetParam();
+    openSale(33);
+    tiv::Variant a = args({{"001", 40.0}});
+    c.set(a);
+    ASSERT_TRUE(close(a));
+    EXPECT_EQ(contains("\n" + footer(), "\n" + c.line + "\n"), c.present) << footer();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Closing, ClosingLinesTest,
+    ::testing::Values(LineCase{"TableOfTwo", [](tiv::Variant &a) { a.at(21) = "12"; },
+                               "Mesa  : 12           - ", true},
+                      LineCase{"TableOfFour", [](tiv::Variant &a) { a.at(21) = "1234"; },
+                               "Mesa  : 1234           - ", true},
+                      LineCase{"OrderPadOfFive", [](tiv::Variant &a) { a.at(21) = "12345"; },
+                               "Comanda : 12345   - ", true},
+                      LineCase{"TableAndPassword",
+                               [](tiv::Variant &a) {
+                                   a.at(21) = "12";
+                                   a.at(31) = "77";
+                               },
+                               "Mesa  : 12           - \x1B\x05SENHA : 77", true},
+                      LineCase{"Points", [](tiv::Variant &a) { a.at(52) = 150.0; },
+                               centred40("Nesta compra voce ganhou 150 DOTZ"), true},
+                      LineCase{"ExtraPoints", [](tiv::Variant &a) { a.at(54) = 20.0; },
+                               centred40("Nesta compra voce ganhou 20 DOTZ extras"), true},
+                      LineCase{"FidelityDiscount", [](tiv::Variant &a) { a.at(61) = 1.5; },
+                               centred40("Desconto de R$ 1,50 pelo Fidelidade"), true},
+                      LineCase{"ConsumerShownByDefault",
+                               [](tiv::Variant &a) {
+                                   a.at(17) = "K1";
+                                   a.at(18) = "Bia";
+                               },
+                               "Consumidor : K1 - Bia", true},
+                      LineCase{"ConsumerHidden",
+                               [](tiv::Variant &a) {
+                                   a.at(17) = "K1";
+                                   a.at(18) = "Bia";
+                                   a.at(60) = false;
+                               },
+                               "Consumidor : K1 - Bia", false}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// The state-lottery line: the amount sold is the paid total less the
+// change voucher, its whole digits followed by its two decimals.
+struct LotteryCase {
+    const char *name;
+    std::string state;
+    double change;
+    std::string digits; // "" when no lottery line
+};
+
+class ClosingLotteryTest : public ClosingTest, public ::testing::WithParamInterface<LotteryCase> {};
+
+TEST_P(ClosingLotteryTest, PrintsTheSaleAmountDigits) {
+    const LotteryCase &c = GetParam();
+    openSale(33, 1500);
+    tiv::Variant a = args({{"001", 15.0}});
+    a.at(7) = c.change;
+    a.at(19) = "000123";
+    a.at(43) = c.state;
+    a.at(44) = "12.345.678/0001-90";
+    ASSERT_TRUE(close(a));
+    const std::string text = footer();
+    if (c.digits.empty()) {
+        EXPECT_FALSE(contains(text, "PARAIBA")) << text;
+        return;
+    }
+    const std::string today = tiv::formatDateTime("ddmmyyyy", tiv::today());
+    EXPECT_EQ(text, kTaxLine +
+                        "\nPARAIBA LEGAL - RECEITA CIDADA\n\rTORPEDO PREMIADO: 12345678000190 " +
+                        today + " " + c.digits + " 000123\n" + kContact + "\nOperador: 7 - Rui\n");
+    EXPECT_EQ(docState(), "0");
+}
+
+INSTANTIATE_TEST_SUITE_P(Closing, ClosingLotteryTest,
+                         ::testing::Values(LotteryCase{"WholeSale", "PB", 0, "1500"},
+                                           LotteryCase{"LessChange", "PB", 2.5, "1250"},
+                                           LotteryCase{"ZeroAmount", "PB", 15, "000"},
+                                           LotteryCase{"OtherState", "SP", 0, ""}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(ClosingTest, ChangeVoucherCounterBecomesResultElementTwo) {
+    openSale(33);
+    tiv::Variant a = args({{"001", 40.0}});
+    a.at(0) = "TROCO";
+    a.at(4) = true;
+    a.at(7) = 5.0;
+    ASSERT_TRUE(close(a));
+    EXPECT_EQ(callsOf("EPSON_ESC_ECF_NaoFiscal_Vender_ItemEX"),
+              json::array({json::array({"TROCO", "00000000000500"})}));
+    EXPECT_EQ(callsOf("EPSON_NaoFiscal_Pagamento"), json({{"Dinheiro", "500", 2, "", ""}}));
+    std::string counter;
+    ASSERT_TRUE(NumeroOperacoesNaoFiscais("001", counter));
+    EXPECT_FALSE(counter.empty());
+    EXPECT_EQ(result.at(2).toString(), counter);
+    EXPECT_EQ(docState(), "0");
+}
+
+// A payment method the printer's table or the host's methods do not hold:
+// nothing is paid under an empty or wrong code, the method is named.
+struct MissingCase {
+    const char *name;
+    int printerType;
+    std::string method;
+    std::string named;
+};
+
+class ClosingMissingMethodTest : public ClosingTest,
+                                 public ::testing::WithParamInterface<MissingCase> {};
+
+TEST_P(ClosingMissingMethodTest, IsNotPaid) {
+    const MissingCase &c = GetParam();
+    openSale(c.printerType);
+    EXPECT_FALSE(close(args({{c.method, 40.0}})));
+    EXPECT_TRUE(callsOf("EPSON_ESC_ECF_Fiscal_PagamentoEX").empty());
+    EXPECT_TRUE(callsOf("EPSON_Fiscal_Pagamento").empty());
+    EXPECT_TRUE(contains(stMensagemTaa, "\"" + c.named + "\"")) << stMensagemTaa;
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_TRUE(contains(dialogs[0].text, c.named));
+    EXPECT_FALSE(boClieUtil);
+    expectUntouched();
+    EXPECT_EQ(docState(), "1");
+}
+
+INSTANTIATE_TEST_SUITE_P(Closing, ClosingMissingMethodTest,
+                         ::testing::Values(MissingCase{"NotInPrinter", 33, "009", "Vale Refeicao"},
+                                           MissingCase{"NotFromHost", 33, "010", "010"},
+                                           MissingCase{"ClassicNotFromHost", 31, "010", "010"}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// An amount its printer field cannot hold: nothing reaches the printer.
+struct TooLargeCase {
+    const char *name;
+    int position; // of the amount, -1 for the payment
+    double value;
+    std::string named;
+};
+
+class ClosingTooLargeTest : public ClosingTest,
+                            public ::testing::WithParamInterface<TooLargeCase> {};
+
+TEST_P(ClosingTooLargeTest, RefusedBeforeAnyPrinterCall) {
+    const TooLargeCase &c = GetParam();
+    openSale(c.position == -2 ? 31 : 33);
+    tiv::Variant a = args({{"001", c.position < 0 ? c.value : 40.0}});
+    if (c.position >= 0) a.at(c.position) = c.value;
+    EXPECT_FALSE(close(a));
+    EXPECT_EQ(journal(), json::array());
+    EXPECT_TRUE(contains(stMensagemTaa, c.named)) << stMensagemTaa;
+    ASSERT_EQ(dialogs.size(), 1u) << "shown under the dialog rule";
+    EXPECT_TRUE(contains(dialogs[0].text, c.named));
+    EXPECT_FALSE(boClieUtil);
+    expectUntouched();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Closing, ClosingTooLargeTest,
+    ::testing::Values(TooLargeCase{"SubtotalDiscount", 6, 1e9, "Valor do subtotal"},
+                      TooLargeCase{"SubtotalSurcharge", 8, 2e9, "Valor do subtotal"},
+                      TooLargeCase{"Payment", -1, 1e11, "Valor do pagamento"},
+                      TooLargeCase{"ClassicPayment", -2, 1e11, "Valor do pagamento"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(ClosingTest, AWaitingMessageIsHandedBackAndClearsTheFlag) {
+    openSale(33);
+    stMensagemTaa = "aviso";
+    ASSERT_TRUE(close(args({{"001", 40.0}})));
+    EXPECT_EQ(result.at(3).toString(), "aviso");
+    EXPECT_FALSE(boClieUtil);
+    EXPECT_EQ(docState(), "0");
+}
+
+TEST_F(ClosingTest, NoPaymentLeavesTheReceiptOpen) {
+    openSale(33);
+    ASSERT_TRUE(close(args({{"001", 40.0, "S"}})));
+    EXPECT_TRUE(callsOf("EPSON_Fiscal_Imprimir_MensagemEX").empty());
+    EXPECT_TRUE(callsOf("EPSON_ESC_ECF_Fiscal_Fechar_CupomEX").empty());
+    EXPECT_EQ(docState(), "1");
+    EXPECT_EQ(result.at(1).toString(), "PASS");
+}
+
+TEST_F(ClosingTest, NextSaleStartsFromItsOwnPayments) {
+    openSale(33);
+    ASSERT_TRUE(close(args({{"002", 10.0}, {"001", 30.0}})));
+    openReceipt();
+    ASSERT_TRUE(close(args({{"003", 5.0}, {"001", 30.0}})));
+    json codes = json::array();
+    for (const auto &p : callsOf("EPSON_ESC_ECF_Fiscal_PagamentoEX"))
+        codes.push_back(p.at(0));
+    EXPECT_EQ(codes, json({"03", "01"}));
+    EXPECT_EQ(docState(), "0");
+}
+
+TEST_F(ClosingTest, PaperRollShowsTheWholeSale) {
+    openSale(33);
+    const int64_t mark = ECFSIM_MarkPaper();
+    tiv::Variant a = args({{"001", 20.0}, {"002", 10.0}});
+    a.at(6) = 10.005;
+    a.at(10) = "Volte sempre";
+    ASSERT_TRUE(close(a));
+    std::vector<std::string> paper = paperSince(mark);
+    // The items were printed when sold, before the mark.
+    const auto sale = paperSince(0);
+    for (const char *piece : {"ARROZ", "FEIJAO"})
+        EXPECT_TRUE(anyLineHas(sale, piece)) << piece;
+    for (const char *piece : {"DESCONTO R$", "-10,00", "Dinheiro", "20,00", "Cartao Credito",
+                              "TROCO R$", "5,00", "Trib aprox R$: 1,23 Federal e 0,45",
+                              "Volte sempre", "suporte@tiv02000.example", "Operador: 7 - Rui"})
+        EXPECT_TRUE(anyLineHas(paper, piece)) << piece;
+}
+
+} // namespace
