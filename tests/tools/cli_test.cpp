@@ -1,0 +1,104 @@
+// tiv as a person runs it: exit status, standard output and standard error.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include <nlohmann/json.hpp>
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out, err;
+};
+
+class CliTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("tiv-cli-" + std::to_string(::getpid()) + "-" +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(folder_);
+        std::filesystem::create_directories(folder_);
+    }
+    void TearDown() override { std::filesystem::remove_all(folder_); }
+
+    Result tiv(const std::string &args) {
+        const std::string err = (folder_ / "stderr").string();
+        const std::string command = "TIV_PROGRAM_DIR='" + folder_.string() + "' '" +
+                                    TIV_EXECUTABLE + "' " + args + " 2>'" + err + "'";
+        Result r;
+        FILE *p = popen(command.c_str(), "r");
+        if (!p) return r;
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+            r.out.append(buf, n);
+        const int status = pclose(p);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::ifstream in(err);
+        r.err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        return r;
+    }
+    std::string script(const std::string &text) {
+        const std::string path = (folder_ / "script.json").string();
+        std::ofstream(path) << text;
+        return "'" + path + "'";
+    }
+    std::string fakes() {
+        return std::string(" --module '") + TIV_FAKE_MODULE + "' --printer '" + TIV_FAKE_PRINTER +
+               "'";
+    }
+
+    std::filesystem::path folder_;
+};
+
+TEST_F(CliTest, HelpDocumentsRunAndTheArgumentForms) {
+    Result top = tiv("--help");
+    EXPECT_EQ(top.status, 0);
+    EXPECT_NE(top.out.find("run"), std::string::npos);
+    Result run = tiv("run --help");
+    EXPECT_EQ(run.status, 0);
+    for (const char *form : {"{\"result\": 10}", "{\"datetime\":", "{\"out\":", "\"answers\"",
+                             "\"ecfsim\"", "--module", "--printer"})
+        EXPECT_NE(run.out.find(form), std::string::npos) << form;
+}
+
+TEST_F(CliTest, ARunPrintsTheTranscript) {
+    Result r =
+        tiv("run " +
+            script(R"([{"call": "Nr_Cupom", "args": ["", "001"]}, {"call": "StopImpFiscal"}])") +
+            fakes());
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto t = nlohmann::json::parse(r.out);
+    EXPECT_EQ(t["steps"].size(), 2u);
+    EXPECT_EQ(t["steps"][0]["return"], "00012\u00e7");
+}
+
+TEST_F(CliTest, ScriptErrorsExitWithTheStepNamed) {
+    Result r =
+        tiv("run " + script(R"([{"call": "StopImpFiscal"}, {"call": "Nr_Cupom", "args": [""]}])") +
+            fakes());
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("step 2: Nr_Cupom: expected 2 arguments"), std::string::npos) << r.err;
+    const auto t = nlohmann::json::parse(r.out);
+    EXPECT_EQ(t["error"]["step"], 2);
+    EXPECT_TRUE(t["steps"].empty());
+
+    Result notJson = tiv("run " + script("[{") + fakes());
+    EXPECT_EQ(notJson.status, 2);
+    EXPECT_FALSE(notJson.err.empty());
+}
+
+TEST_F(CliTest, AModuleThatCannotLoadIsNoScriptError) {
+    Result r = tiv("run " + script("[]") + " --module '" + (folder_ / "none.so").string() + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cannot load the module"), std::string::npos) << r.err;
+    Result noRun = tiv("");
+    EXPECT_NE(noRun.status, 0);
+}
+
+} // namespace

@@ -1,0 +1,59 @@
+#include "debug_log_watch.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "tivplatform/cp1252.h"
+#include "tivplatform/system.h"
+
+namespace tivtool {
+
+namespace {
+
+uintmax_t sizeOf(const std::string &path) {
+    std::error_code ec;
+    uintmax_t n = std::filesystem::file_size(path, ec);
+    return ec ? 0 : n;
+}
+
+std::string readFrom(const std::string &path, uintmax_t offset) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {};
+    in.seekg(static_cast<std::streamoff>(offset));
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void appendLines(Json &out, const std::string &text) {
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        out.push_back(tiv::cp1252ToUtf8(line));
+        start = end + 1;
+    }
+}
+
+} // namespace
+
+std::string DebugLogWatch::currentPath() {
+    return tiv::programFolder() + "/impdebug" + tiv::formatDateTime("mmyy", tiv::now()) + ".txt";
+}
+
+void DebugLogWatch::start() {
+    path_ = currentPath();
+    size_ = sizeOf(path_);
+}
+
+Json DebugLogWatch::newLines() const {
+    Json out = Json::array();
+    const uintmax_t size = sizeOf(path_);
+    // A file that shrank was replaced: all of it is new.
+    appendLines(out, readFrom(path_, size >= size_ ? size_ : 0));
+    const std::string now = currentPath();
+    if (now != path_) appendLines(out, readFrom(now, 0));
+    return out;
+}
+
+} // namespace tivtool

@@ -1,0 +1,22 @@
+#pragma once
+// `tiv demo`: a working day on a fresh virtual printer, driven through the
+// module by plain names as a point-of-sale host would.
+#include <string>
+
+namespace tivtool {
+
+struct DemoOptions {
+    std::string stateFolder;    // empty: a new temporary folder
+    int printerType = 33;       // 31 classic, 33 ESC/ECF
+    std::string modulePath;     // empty: libtiv02000.so beside tiv
+    std::string transcriptPath; // empty: none written
+};
+
+// The day's script, for a printer of the given type.
+std::string demoScript(int printerType);
+
+// Runs the day, prints the paper roll (UTF-8) and a summary on standard
+// output. Returns the process exit status: 0 when every step succeeded.
+int runDemo(const DemoOptions& options);
+
+} // namespace tivtool

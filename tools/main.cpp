@@ -1,0 +1,146 @@
+// tiv: the command-line host of the driver module.
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include <CLI/CLI.hpp>
+
+#include "demo.h"
+#include "module.h"
+#include "printer_control.h"
+#include "script_runner.h"
+
+namespace {
+
+constexpr int exitScriptError = 2;
+constexpr int exitCannotStart = 1;
+
+const char *runHelp = R"(Runs a script of steps against the driver module and prints a JSON
+transcript on standard output.
+
+A script is a JSON array of steps (or {"steps": [...]}). Steps:
+  {"call": "AbreCupom", "args": [ ... ]}   call a procedure by its plain name
+  {"answers": [true, false]}               queue the operator's answers to dialogs
+                                           (with none queued a dialog is answered no)
+  {"ecfsim": "Reset", "args": [{...}]}     a control of the virtual printer
+                                           (OpenFolder, Reset, SetClock, ShiftClock,
+                                           InjectFault, ClearFaults, Journal,
+                                           ClearJournal, MarkPaper, PaperSince,
+                                           State, Folder, LastError)
+
+Argument forms, by the procedure's declared parameter:
+  text                 "texto"                    (UTF-8; the driver gets Windows-1252)
+  text out             {"out": "initial"}
+  integer, real        12, 3.5
+  boolean              true
+  boolean out          {"out": false}
+  date-time            {"datetime": "2026-12-10 14:30:00"}
+  date-time out        {"out": {"datetime": "2026-12-10 00:00:00"}}
+  parameter array      {"NAME": value, ...} or [["NAME", value], ...]
+  argument list        [value, ...]
+  result array         {"result": 10}            (10 empty elements)
+  string list          ["line", ...] or null
+  dataset, packet      {"fields": [{"name": "A", "type": "string", "size": 10}],
+                        "rows": [["x"]]}          (types: string, integer, float,
+                                                  boolean, datetime) or null
+
+Every step is checked before the first one runs; a script error names the step
+and what was expected, and nothing runs (exit status 2).)";
+
+std::string readAll(const std::string &path) {
+    if (path == "-") {
+        std::stringstream ss;
+        ss << std::cin.rdbuf();
+        return ss.str();
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read the script " + path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+int run(const std::string &scriptPath, const std::string &modulePath,
+        const std::string &printerPath) {
+    using tivtool::Json;
+    Json script;
+    try {
+        script = Json::parse(readAll(scriptPath));
+    } catch (const std::exception &e) {
+        std::cerr << "tiv: " << e.what() << '\n';
+        return exitScriptError;
+    }
+
+    std::unique_ptr<tivtool::Module> module;
+    try {
+        module = std::make_unique<tivtool::Module>(
+            modulePath.empty() ? tivtool::Module::defaultPath() : modulePath);
+    } catch (const std::exception &e) {
+        std::cerr << "tiv: " << e.what() << '\n';
+        return exitCannotStart;
+    }
+
+    std::string why;
+    auto printer = tivtool::PrinterControl::open(printerPath, module->folder(), why);
+    if (!printer && !printerPath.empty()) {
+        std::cerr << "tiv: cannot use the virtual printer: " << why << '\n';
+        return exitCannotStart;
+    }
+
+    tivtool::ScriptRunner runner(*module, printer.get());
+    bool failed = false;
+    Json transcript = runner.run(script, failed);
+    std::cout << transcript.dump(2) << '\n';
+    if (failed) {
+        const Json &error = transcript["error"];
+        std::cerr << "tiv: "
+                  << (error["step"].get<size_t>() ? "step " + error["step"].dump() + ": " : "")
+                  << error["message"].get<std::string>() << '\n';
+        return exitScriptError;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    CLI::App app{"tiv: the command-line host of the Tiv02000 fiscal-printer driver module.\n"
+                 "Loads libtiv02000.so as a point-of-sale host does and calls its procedures by "
+                 "their plain names."};
+    app.require_subcommand(1);
+
+    std::string scriptPath, modulePath, printerPath;
+    CLI::App *runCmd = app.add_subcommand("run", "Run a JSON script of procedure calls and print "
+                                                 "the transcript");
+    runCmd->footer(runHelp);
+    runCmd->add_option("script", scriptPath, "Script file (JSON); - reads standard input")
+        ->required();
+    runCmd->add_option("--module", modulePath,
+                       "The driver module (default: libtiv02000.so beside tiv)");
+    runCmd->add_option("--printer", printerPath,
+                       "The virtual printer library with its ECFSIM_ controls (default: the one "
+                       "already loaded, else libInterfaceEpson.so beside the module)");
+
+    tivtool::DemoOptions demo;
+    CLI::App *demoCmd = app.add_subcommand(
+        "demo", "A working day on a fresh virtual printer: identity and clock, tables in step, "
+                "a sale with discounts, two payments and change, the footer and a TEF slip; "
+                "prints the paper roll and a summary");
+    demoCmd->add_option("--state", demo.stateFolder,
+                        "Folder for the printer's state, paper roll and logs (default: a new "
+                        "temporary folder)");
+    demoCmd->add_option("--type", demo.printerType, "Printer type: 31 classic, 33 ESC/ECF")
+        ->check(CLI::IsMember({31, 33}))
+        ->default_val(33);
+    demoCmd->add_option("--module", demo.modulePath,
+                        "The driver module (default: libtiv02000.so beside tiv)");
+    demoCmd->add_option("--transcript", demo.transcriptPath,
+                        "Also write the JSON transcript of every call to this file");
+
+    CLI11_PARSE(app, argc, argv);
+    try {
+        if (demoCmd->parsed()) return tivtool::runDemo(demo);
+        return run(scriptPath, modulePath, printerPath);
+    } catch (const std::exception &e) {
+        std::cerr << "tiv: " << e.what() << '\n';
+        return exitCannotStart;
+    }
+}

@@ -1,0 +1,207 @@
+#include "script_runner.h"
+
+#include "debug_log_watch.h"
+#include "procedure_table.h"
+#include "tivhost/host.h"
+
+namespace tivtool {
+
+namespace {
+
+const Json emptyArgs = Json::array();
+
+const Json &argsOf(const Json &step) {
+    return step.contains("args") ? step["args"] : emptyArgs;
+}
+
+// Installs the dialog handler for the length of a run; the host library keeps
+// one handler for the process.
+class DialogScope {
+  public:
+    explicit DialogScope(tivhost::DialogHandler handler) {
+        tivhost::setDialogHandler(std::move(handler));
+    }
+    ~DialogScope() { tivhost::setDialogHandler({}); }
+    DialogScope(const DialogScope &) = delete;
+    DialogScope &operator=(const DialogScope &) = delete;
+};
+
+} // namespace
+
+ScriptError::ScriptError(size_t step, const std::string &what)
+    : std::runtime_error(step ? "step " + std::to_string(step) + ": " + what : what), step_(step),
+      detail_(what) {}
+
+ScriptRunner::ScriptRunner(const Module &module, PrinterControl *printer)
+    : module_(module), printer_(printer) {}
+
+const Json &ScriptRunner::steps(const Json &script) const {
+    if (script.is_array()) return script;
+    if (script.is_object() && script.contains("steps") && script["steps"].is_array()) {
+        for (const auto &[key, value] : script.items())
+            if (key != "steps" && key != "comment")
+                throw ScriptError(0, "unknown member \"" + key + "\" in the script");
+        return script["steps"];
+    }
+    throw ScriptError(0, "a script is an array of steps or an object {\"steps\": [...]}");
+}
+
+void ScriptRunner::validateStep(const Json &step, size_t number) const {
+    if (!step.is_object())
+        throw ScriptError(number, "a step is an object with \"call\", \"answers\" or \"ecfsim\"");
+    int kinds = 0;
+    for (const auto &[key, value] : step.items()) {
+        if (key == "call" || key == "answers" || key == "ecfsim") {
+            ++kinds;
+        } else if (key != "args" && key != "comment") {
+            throw ScriptError(number, "unknown member \"" + key + "\" in a step");
+        }
+    }
+    if (kinds != 1)
+        throw ScriptError(number, "a step has exactly one of \"call\", \"answers\" or \"ecfsim\"");
+
+    if (step.contains("answers")) {
+        const Json &a = step["answers"];
+        bool ok = a.is_array() && !step.contains("args");
+        for (const Json &x : a)
+            ok = ok && x.is_boolean();
+        if (!ok) throw ScriptError(number, "expected \"answers\": [booleans], got " + a.dump());
+        return;
+    }
+    if (step.contains("ecfsim")) {
+        if (!step["ecfsim"].is_string())
+            throw ScriptError(number, "expected \"ecfsim\": control name");
+        if (!printer_)
+            throw ScriptError(number, "printer control " + step["ecfsim"].dump() +
+                                          " needs the virtual printer, which is not loaded "
+                                          "(give --printer)");
+        try {
+            PrinterControl::validate(step["ecfsim"].get<std::string>(), argsOf(step));
+        } catch (const ShapeError &e) {
+            throw ScriptError(number, e.what());
+        }
+        return;
+    }
+    if (!step["call"].is_string()) throw ScriptError(number, "expected \"call\": procedure name");
+    const std::string name = step["call"].get<std::string>();
+    const ProcedureEntry *entry = findProcedure(name);
+    if (!entry) throw ScriptError(number, "unknown procedure \"" + name + "\"");
+    if (!module_.symbol(name))
+        throw ScriptError(number,
+                          "procedure \"" + name + "\" is not exported by " + module_.path());
+    try {
+        entry->validate(argsOf(step), parseDeclaredParams(entry->declaredParams));
+    } catch (const ShapeError &e) {
+        throw ScriptError(number,
+                          name + ": " + e.what() + "; declared " + name + entry->declaredParams);
+    }
+}
+
+void ScriptRunner::validate(const Json &script) const {
+    const Json &list = steps(script);
+    for (size_t i = 0; i < list.size(); ++i)
+        validateStep(list[i], i + 1);
+}
+
+Json ScriptRunner::runCall(const Json &step) {
+    const std::string name = step["call"].get<std::string>();
+    const ProcedureEntry *entry = findProcedure(name);
+    void *symbol = module_.symbol(name);
+
+    Json record{{"call", name}};
+    Json dialogs = Json::array();
+    dialogs_ = &dialogs;
+    DebugLogWatch log;
+    log.start();
+    size_t journalStart = 0;
+    int64_t paperMark = 0;
+    if (printer_) {
+        journalStart = printer_->journalLength();
+        paperMark = printer_->markPaper();
+    }
+
+    CallOutcome outcome = entry->call(
+        symbol, argsOf(step), parseDeclaredParams(entry->declaredParams), returnsDateTime(*entry));
+    dialogs_ = nullptr;
+
+    if (outcome.returned) record["return"] = std::move(*outcome.returned);
+    if (!outcome.out.empty()) record["out"] = std::move(outcome.out);
+    if (outcome.exception) record["exception"] = *outcome.exception;
+    record["dialogs"] = std::move(dialogs);
+    record["log"] = log.newLines();
+    if (printer_) {
+        record["journal"] = printer_->journalSince(journalStart);
+        record["paper"] = printer_->paperSince(paperMark);
+    }
+    return record;
+}
+
+Json ScriptRunner::runControl(const Json &step) {
+    const std::string name = step["ecfsim"].get<std::string>();
+    Json record{{"ecfsim", name}};
+    record["result"] = printer_->run(name, argsOf(step));
+    return record;
+}
+
+Json ScriptRunner::run(const Json &script, bool &failed) {
+    failed = false;
+    Json transcript{{"module", module_.path()},
+                    {"printer", printer_ ? Json(printer_->path()) : Json(nullptr)},
+                    {"steps", Json::array()}};
+    try {
+        validate(script);
+    } catch (const ScriptError &e) {
+        failed = true;
+        transcript["error"] = {{"step", e.step()}, {"message", e.detail()}};
+        return transcript;
+    }
+
+    DialogScope scope([this](const tivhost::Dialog &d) {
+        // Unattended: with no answer queued the operator says no.
+        bool answer = false;
+        if (!answers_.empty()) {
+            answer = answers_.front();
+            answers_.pop_front();
+        }
+        if (dialogs_) {
+            Json shown{{"text", textToJson(d.text)},
+                       {"askMark", textToJson(d.askMark)},
+                       {"kind", d.kind},
+                       {"answer", answer}};
+            if (!d.caption.empty()) shown["caption"] = textToJson(d.caption);
+            dialogs_->push_back(std::move(shown));
+        }
+        return answer;
+    });
+
+    const Json &list = steps(script);
+    for (size_t i = 0; i < list.size(); ++i) {
+        const Json &step = list[i];
+        Json record;
+        try {
+            if (step.contains("answers")) {
+                for (const Json &a : step["answers"])
+                    answers_.push_back(a.get<bool>());
+                record = {{"answers", step["answers"]}};
+            } else if (step.contains("ecfsim")) {
+                record = runControl(step);
+            } else {
+                record = runCall(step);
+            }
+        } catch (const std::exception &e) {
+            failed = true;
+            transcript["error"] = {{"step", i + 1}, {"message", e.what()}};
+            return transcript;
+        }
+        Json numbered{{"step", i + 1}};
+        numbered.update(record);
+        transcript["steps"].push_back(std::move(numbered));
+    }
+    if (!answers_.empty()) {
+        transcript["unusedAnswers"] = Json(std::vector<bool>(answers_.begin(), answers_.end()));
+        answers_.clear();
+    }
+    return transcript;
+}
+
+} // namespace tivtool
