@@ -310,6 +310,10 @@ int32_t impl::EPSON_ESC_ECF_NaoFiscal_Imprimir_Linha(const char *pszLinhas) {
 }
 
 int32_t impl::EPSON_NaoFiscal_Fechar_Relatorio_Gerencial(int32_t) {
+    // The classic close ends whichever of the two documents printed as
+    // report lines is open, as the ESC/ECF one does: the host closes a TEF
+    // slip's card voucher with it.
+    if (S().doc.state == '4') return impl::EPSON_NaoFiscal_Fechar_CCD(1);
     return closeReport();
 }
 
