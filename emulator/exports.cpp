@@ -1,6 +1,7 @@
 // The exported entry points, generated from the shared list: each one journals its call, lets
 // an injected fault take it, and otherwise hands it to the printer under the printer's lock.
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <string_view>
 
@@ -14,41 +15,43 @@ namespace ecfsim {
 
 namespace {
 
-nlohmann::json argText(const char *s) {
-    if (!s) return nullptr;
-    return cp1252ToUtf8(std::string_view(s, strnlen(s, 65536)));
+CallArgument argText(const char *s) {
+    if (!s) return {};
+    return std::string(s, strnlen(s, 65536));
 }
-nlohmann::json argText(char *) {
-    return nullptr;
+CallArgument argText(char *) {
+    return {};
 } // reply buffer
-nlohmann::json argText(int32_t v) {
+CallArgument argText(int32_t v) {
     return v;
 }
-nlohmann::json argText(int32_t *p) {
-    return p ? nlohmann::json(*p) : nlohmann::json(nullptr);
+CallArgument argText(int32_t *p) {
+    if (!p) return {};
+    return *p;
 }
-nlohmann::json argText(uint8_t *) {
-    return nullptr;
+CallArgument argText(uint8_t *) {
+    return {};
 }
 
-template <class... A> nlohmann::json argList(A... a) {
-    return nlohmann::json::array({argText(a)...});
+template <class... A> std::vector<CallArgument> argList(A... a) {
+    return {argText(a)...};
 }
-nlohmann::json argList() {
-    return nlohmann::json::array();
+std::vector<CallArgument> argList() {
+    return {};
+}
+
+// The journal keeps a pointer, so the kind must outlive the fault.
+const char *faultKindName(const std::string &kind) {
+    for (const char *k : {"comm", "paper", "noanswer", "refuse", "status"})
+        if (kind == k) return k;
+    return "fault";
 }
 
 bool isQuery(std::string_view name) {
     return name.starts_with("EPSON_Obter_") || name.starts_with("EPSON_ESC_ECF_Obter_");
 }
 
-std::string hexCode(Code c) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%04X", static_cast<unsigned>(c));
-    return buf;
-}
-
-template <class F> int32_t dispatch(const char *name, nlohmann::json args, F &&body) {
+template <class F> int32_t dispatch(const char *name, std::vector<CallArgument> args, F &&body) {
     Printer &p = Printer::instance();
     std::lock_guard lock(p.mutex());
     std::string_view entry = name;
@@ -82,12 +85,8 @@ template <class F> int32_t dispatch(const char *name, nlohmann::json args, F &&b
         p.overlayPosition = 0;
         p.overlayText.clear();
     }
-    nlohmann::json call{{"entry", name},
-                        {"args", std::move(args)},
-                        {"return", ret},
-                        {"result", hexCode(p.lastResult)}};
-    if (f) call["fault"] = f->kind;
-    journal().add(std::move(call));
+    journal().add(Call{name, std::move(args), ret, static_cast<uint16_t>(p.lastResult),
+                       f ? faultKindName(f->kind) : nullptr});
     return ret;
 }
 

@@ -1,6 +1,9 @@
 #include "faults.h"
 
+#include "text.h"
+
 #include <cctype>
+#include <cstdio>
 #include <stdexcept>
 
 namespace ecfsim {
@@ -77,15 +80,30 @@ std::optional<Fault> Faults::fire(std::string_view entry) {
     return fired;
 }
 
-void Journal::add(nlohmann::json entry) {
+void Journal::add(Call call) {
     if (calls_.size() >= kLimit) calls_.pop_front();
-    calls_.push_back(std::move(entry));
+    calls_.push_back(std::move(call));
 }
 
 nlohmann::json Journal::all() const {
     nlohmann::json out = nlohmann::json::array();
-    for (const auto &c : calls_)
-        out.push_back(c);
+    for (const auto &c : calls_) {
+        nlohmann::json args = nlohmann::json::array();
+        for (const auto &a : c.args) {
+            if (const auto *text = std::get_if<std::string>(&a))
+                args.push_back(cp1252ToUtf8(*text));
+            else if (const auto *number = std::get_if<int32_t>(&a))
+                args.push_back(*number);
+            else
+                args.push_back(nullptr);
+        }
+        char result[8];
+        std::snprintf(result, sizeof result, "%04X", static_cast<unsigned>(c.result));
+        nlohmann::json call{
+            {"entry", c.entry}, {"args", std::move(args)}, {"return", c.ret}, {"result", result}};
+        if (c.fault) call["fault"] = c.fault;
+        out.push_back(std::move(call));
+    }
     return out;
 }
 

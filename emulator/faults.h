@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -35,16 +36,29 @@ class Faults {
     int32_t nextId_ = 1;
 };
 
-// Every call made, with its arguments as text.
+// One argument as the caller passed it: a text (CP1252, as given), a number, or nothing
+// (a null pointer or a reply buffer).
+using CallArgument = std::variant<std::monostate, int32_t, std::string>;
+
+struct Call {
+    const char *entry = ""; // a name of the export list, never freed
+    std::vector<CallArgument> args;
+    int32_t ret = 0;
+    uint16_t result = 0;
+    const char *fault = nullptr; // the injected fault's kind, if one took the call
+};
+
+// Every call made, with its arguments. Kept as plain records and turned into JSON only when
+// read, so that journaling stays a small part of a call's cost.
 class Journal {
   public:
     static constexpr std::size_t kLimit = 100000; // oldest calls are dropped past this
-    void add(nlohmann::json entry);
+    void add(Call call);
     nlohmann::json all() const;
     void clear() { calls_.clear(); }
 
   private:
-    std::deque<nlohmann::json> calls_;
+    std::deque<Call> calls_;
 };
 
 Faults &faults();

@@ -13,6 +13,8 @@ namespace fs = std::filesystem;
 namespace {
 constexpr const char *kDatabase = "ecf.sqlite";
 constexpr const char *kRoll = "paper.txt";
+constexpr int kCheckpointIdle = 1000;    // log frames (pages)
+constexpr int kCheckpointAlways = 16000; // about 64 MB of log
 
 // CBOR keeps the CP1252 texts byte for byte, where JSON text would demand UTF-8.
 std::string encode(const nlohmann::json &j) {
@@ -49,12 +51,20 @@ void Printer::openFolder(const std::string &folder) {
     if (ec) throw StoreError{"cannot create " + target + ": " + ec.message()};
     store_.open((fs::path(target) / kDatabase).string());
     folder_ = target;
-    std::string json;
-    if (!store_.loadState(json)) {
-        st = freshState();
+    if (store_.loadSections().empty()) {
+        // A new printer, or a database that kept its state in one record: write the sections.
+        std::string legacy;
+        bool hadLegacy = store_.loadLegacyState(legacy);
+        try {
+            st = hadLegacy ? decode(legacy).get<State>() : freshState();
+        } catch (const nlohmann::json::exception &e) {
+            throw StoreError{std::string("damaged printer state: ") + e.what()};
+        }
         store_.begin();
         try {
-            store_.saveState(encode(nlohmann::json(st)));
+            for (const auto &section : stateSections())
+                store_.saveSection(section.name, section.save(st));
+            if (hadLegacy) store_.dropLegacyState();
             store_.commit();
         } catch (...) {
             store_.rollback();
@@ -94,25 +104,23 @@ bool Printer::ensureOpen() {
 }
 
 void Printer::load() {
-    std::string json;
-    if (!store_.loadState(json)) throw StoreError{"no printer state"};
+    auto stored = store_.loadSections();
+    if (stored.empty()) throw StoreError{"no printer state"};
     try {
-        st = decode(json).get<State>();
+        st = freshState();
+        for (const auto &[name, bytes] : stored) {
+            for (const auto &section : stateSections())
+                if (name == section.name) section.restore(decode(bytes), st);
+        }
+        st.rates.resize(kRateSlots);
+        st.payments.resize(kPaymentSlots);
         items.clear();
         for (const auto &row : store_.loadItems())
             items.push_back(decode(row).get<Item>());
     } catch (const nlohmann::json::exception &e) {
         throw StoreError{std::string("damaged printer state: ") + e.what()};
     }
-    dataVersion_ = store_.dataVersion();
-}
-
-void Printer::syncWithDisk() {
-    // Another process may have used the same folder since our last command.
-    if (store_.dataVersion() != dataVersion_) {
-        load();
-        paperLines_ = store_.paperCount();
-    }
+    saved_ = st;
 }
 
 void Printer::discard() {
@@ -128,22 +136,28 @@ int32_t Printer::command(const std::function<void()> &body) {
         return 1;
     }
     Code outcome = Code::Ok;
+    std::vector<std::size_t> changed;
     try {
-        syncWithDisk();
         store_.begin();
         try {
             body();
             if (itemsDropped_) store_.clearItems();
             for (int32_t n : dirtyItems_) {
                 if (n >= 1 && n <= static_cast<int32_t>(items.size()))
-                    store_.putItem(n, encode(nlohmann::json(items[n - 1])));
+                    store_.putItem(n, toCbor(items[n - 1]));
             }
             for (const auto &z : newReductions_)
                 store_.addReduction(z.at("crz").get<int64_t>(), encode(z));
             int64_t seq = paperLines_;
             for (const auto &line : pending_)
                 store_.addPaper(++seq, line);
-            store_.saveState(encode(nlohmann::json(st)));
+            changed.clear();
+            const auto &sections = stateSections();
+            for (std::size_t i = 0; i < sections.size(); ++i) {
+                if (sections[i].same(st, saved_)) continue;
+                store_.saveSection(sections[i].name, sections[i].save(st));
+                changed.push_back(i);
+            }
             store_.commit();
         } catch (...) {
             store_.rollback();
@@ -169,6 +183,12 @@ int32_t Printer::command(const std::function<void()> &body) {
         lastResult = outcome;
         return 1;
     }
+    for (std::size_t i : changed)
+        stateSections()[i].copy(st, saved_);
+    // Copy the log into the database between documents, or mid-document once it grows large.
+    if ((st.doc.state == '0' && store_.walFrames() >= kCheckpointIdle) ||
+        store_.walFrames() >= kCheckpointAlways)
+        store_.checkpoint();
     roll_.append(pending_);
     paperLines_ += static_cast<int64_t>(pending_.size());
     discard();
@@ -182,7 +202,6 @@ int32_t Printer::query(const std::function<void()> &body) {
         return 1;
     }
     try {
-        syncWithDisk();
         body();
     } catch (const Refusal &r) {
         lastResult = r.code;

@@ -68,15 +68,14 @@ class Printer {
   private:
     Printer() = default;
     void load();
-    void syncWithDisk();
     void discard();
 
     std::recursive_mutex mutex_;
     std::string folder_;
     Store store_;
+    State saved_; // the state as last committed
     PaperRoll roll_;
     int64_t paperLines_ = 0;
-    int64_t dataVersion_ = -1;
     std::vector<std::string> pending_;
     std::set<int32_t> dirtyItems_;
     bool itemsDropped_ = false;

@@ -32,34 +32,6 @@ State freshState() {
     return s;
 }
 
-void to_json(nlohmann::json &j, const Item &i) {
-    j = nlohmann::json{{"n", i.n},
-                       {"code", i.code},
-                       {"description", i.description},
-                       {"unit", i.unit},
-                       {"tax", i.tax},
-                       {"quantity", i.quantity},
-                       {"price", i.price},
-                       {"amount", i.amount},
-                       {"discount", i.discount},
-                       {"surcharge", i.surcharge},
-                       {"cancelled", i.cancelled}};
-}
-
-void from_json(const nlohmann::json &j, Item &i) {
-    i.n = j.at("n");
-    i.code = j.at("code");
-    i.description = j.at("description");
-    i.unit = j.at("unit");
-    i.tax = j.at("tax");
-    i.quantity = j.at("quantity");
-    i.price = j.at("price");
-    i.amount = j.at("amount");
-    i.discount = j.at("discount");
-    i.surcharge = j.at("surcharge");
-    i.cancelled = j.at("cancelled");
-}
-
 void to_json(nlohmann::json &j, const State &s) {
     j = nlohmann::json{{"id", s.id},
                        {"counters", s.n},
@@ -98,6 +70,95 @@ void from_json(const nlohmann::json &j, State &s) {
     s.clockOffset = j.value("clockOffset", int64_t{0});
     s.rates.resize(kRateSlots);
     s.payments.resize(kPaymentSlots);
+}
+
+} // namespace ecfsim
+
+namespace ecfsim {
+
+namespace {
+
+template <auto Member> StateSection memberSection(const char *name) {
+    return {name, [](const State &a, const State &b) { return a.*Member == b.*Member; },
+            [](const State &s) { return toCbor(s.*Member); },
+            [](const nlohmann::json &j, State &s) {
+                s.*Member = j.get<std::remove_reference_t<decltype(s.*Member)>>();
+            },
+            [](const State &from, State &to) { to.*Member = from.*Member; }};
+}
+
+// The document's state character is kept beside its record.
+StateSection documentSection() {
+    return {"doc", [](const State &a, const State &b) { return a.doc == b.doc; },
+            [](const State &s) {
+                CborWriter w;
+                w.head(4, 2); // [record, state character]
+                cbor(w, s.doc);
+                cbor(w, std::string(1, s.doc.state));
+                return w.bytes();
+            },
+            [](const nlohmann::json &j, State &s) {
+                s.doc = j.at(0).get<Document>();
+                std::string c = j.at(1).get<std::string>();
+                s.doc.state = c.empty() ? '0' : c[0];
+            },
+            [](const State &from, State &to) { to.doc = from.doc; }};
+}
+
+bool sameFlags(const State &a, const State &b) {
+    return a.gt == b.gt && a.reducedDate == b.reducedDate && a.dst == b.dst &&
+           a.drawerOpen == b.drawerOpen && a.clockOffset == b.clockOffset;
+}
+
+StateSection flagsSection() {
+    return {"flags", sameFlags,
+            [](const State &s) {
+                CborWriter w;
+                w.head(5, 5);
+                cbor(w, std::string_view("gt"));
+                cbor(w, s.gt);
+                cbor(w, std::string_view("reducedDate"));
+                cbor(w, s.reducedDate);
+                cbor(w, std::string_view("dst"));
+                cbor(w, s.dst);
+                cbor(w, std::string_view("drawerOpen"));
+                cbor(w, s.drawerOpen);
+                cbor(w, std::string_view("clockOffset"));
+                cbor(w, s.clockOffset);
+                return w.bytes();
+            },
+            [](const nlohmann::json &j, State &s) {
+                s.gt = j.at("gt");
+                s.reducedDate = j.at("reducedDate");
+                s.dst = j.at("dst");
+                s.drawerOpen = j.at("drawerOpen");
+                s.clockOffset = j.at("clockOffset");
+            },
+            [](const State &from, State &to) {
+                to.gt = from.gt;
+                to.reducedDate = from.reducedDate;
+                to.dst = from.dst;
+                to.drawerOpen = from.drawerOpen;
+                to.clockOffset = from.clockOffset;
+            }};
+}
+
+} // namespace
+
+const std::vector<StateSection> &stateSections() {
+    static const std::vector<StateSection> sections{
+        memberSection<&State::id>("id"),
+        memberSection<&State::n>("counters"),
+        memberSection<&State::day>("day"),
+        documentSection(),
+        memberSection<&State::last>("last"),
+        memberSection<&State::rates>("rates"),
+        memberSection<&State::payments>("payments"),
+        memberSection<&State::nonFiscal>("nonFiscal"),
+        memberSection<&State::lastZ>("lastZ"),
+        flagsSection(),
+    };
+    return sections;
 }
 
 } // namespace ecfsim

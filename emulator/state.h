@@ -6,6 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cbor.h"
+
 namespace ecfsim {
 
 // Amounts are integers: money in cents, quantities and unit prices in thousandths.
@@ -19,6 +21,7 @@ struct TaxRate {
     std::string kind; // "T" (ICMS) or "S" (ISS); empty slot: ""
     int32_t rate = 0; // hundredths of a percent
     int64_t base = 0; // day's net sales at this rate
+    friend bool operator==(const TaxRate &, const TaxRate &) = default;
 };
 
 struct PaymentMethod {
@@ -26,6 +29,7 @@ struct PaymentMethod {
     bool linked = false;
     int64_t total = 0; // day's total received
     int64_t uses = 0;
+    friend bool operator==(const PaymentMethod &, const PaymentMethod &) = default;
 };
 
 struct NonFiscalTotalizer {
@@ -33,12 +37,14 @@ struct NonFiscalTotalizer {
     std::string direction = "E"; // "E" money in, "S" money out
     int64_t total = 0;
     int64_t count = 0;
+    friend bool operator==(const NonFiscalTotalizer &, const NonFiscalTotalizer &) = default;
 };
 
 struct Payment {
     int32_t slot = 0;
     int64_t amount = 0;
     bool voucherIssued = false; // a linked card voucher was printed for it
+    friend bool operator==(const Payment &, const Payment &) = default;
 };
 
 struct Item {
@@ -48,6 +54,7 @@ struct Item {
     int64_t amount = 0, discount = 0, surcharge = 0;
     bool cancelled = false;
     int64_t net() const { return cancelled ? 0 : amount - discount + surcharge; }
+    friend bool operator==(const Item &, const Item &) = default;
 };
 
 // The document in progress. state is the document-state character of the replies.
@@ -69,6 +76,7 @@ struct Document {
     int64_t gross() const; // receipt: sum of item nets
     int64_t due() const;   // receipt: what must be paid
     int64_t paid() const;
+    friend bool operator==(const Document &, const Document &) = default;
 };
 
 struct LastReceipt {
@@ -77,6 +85,7 @@ struct LastReceipt {
     std::map<std::string, int64_t> taxNet;
     std::vector<Payment> payments;
     int64_t due = 0;
+    friend bool operator==(const LastReceipt &, const LastReceipt &) = default;
 };
 
 struct Day {
@@ -88,12 +97,14 @@ struct Day {
     int64_t exempt = 0, notTaxed = 0, substitution = 0; // "I", "N", "F"
     int64_t supply = 0, withdrawal = 0;
     int64_t change = 0;
+    friend bool operator==(const Day &, const Day &) = default;
 };
 
 struct Counters {
     int64_t coo = 0, ccf = 0, gnf = 0, grg = 0, cdc = 0, crz = 0, cro = 1;
     int64_t cfc = 0; // fiscal receipts cancelled
     int64_t lx = 0;  // X readings
+    friend bool operator==(const Counters &, const Counters &) = default;
 };
 
 struct Identity {
@@ -112,6 +123,7 @@ struct Identity {
     std::string versionDate = "01012024";
     std::string versionTime = "120000";
     std::string nationalCode = "0101010";
+    friend bool operator==(const Identity &, const Identity &) = default;
 };
 
 struct State {
@@ -131,29 +143,38 @@ struct State {
     int64_t clockOffset = 0; // seconds added to the host's local time
 };
 
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(TaxRate, kind, rate, base)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(PaymentMethod, name, linked, total, uses)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(NonFiscalTotalizer, name, direction, total, count)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(Payment, slot, amount, voucherIssued)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(Document, coo, cpf, name, address, items, discount,
-                                                surcharge, taxNet, adjust, payments, footer, total,
-                                                paymentRef, lines)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(LastReceipt, coo, cancellable, taxNet, payments,
-                                                due)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(Day, open, date, openedAt, firstCoo, gross,
-                                                cancelled, discounts, surcharges, exempt, notTaxed,
-                                                substitution, supply, withdrawal, change)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(Counters, coo, ccf, gnf, grg, cdc, crz, cro, cfc,
-                                                lx)
-NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(Identity, serial, model, brand, type, ecf, shop,
-                                                cnpj, ie, im, header, version, versionDate,
-                                                versionTime, nationalCode)
+ECFSIM_RECORD(TaxRate, kind, rate, base)
+ECFSIM_RECORD(PaymentMethod, name, linked, total, uses)
+ECFSIM_RECORD(NonFiscalTotalizer, name, direction, total, count)
+ECFSIM_RECORD(Payment, slot, amount, voucherIssued)
+ECFSIM_RECORD(Document, coo, cpf, name, address, items, discount, surcharge, taxNet, adjust,
+              payments, footer, total, paymentRef, lines)
+ECFSIM_RECORD(LastReceipt, coo, cancellable, taxNet, payments, due)
+ECFSIM_RECORD(Day, open, date, openedAt, firstCoo, gross, cancelled, discounts, surcharges, exempt,
+              notTaxed, substitution, supply, withdrawal, change)
+ECFSIM_RECORD(Counters, coo, ccf, gnf, grg, cdc, crz, cro, cfc, lx)
+ECFSIM_RECORD(Item, n, code, description, unit, tax, quantity, price, amount, discount, surcharge,
+              cancelled)
+ECFSIM_RECORD(Identity, serial, model, brand, type, ecf, shop, cnpj, ie, im, header, version,
+              versionDate, versionTime, nationalCode)
 
 State freshState();
 
 void to_json(nlohmann::json &j, const State &s);
 void from_json(const nlohmann::json &j, State &s);
 void to_json(nlohmann::json &j, const Item &i);
+
+// The state is stored as named sections, so that a command rewrites only the sections it
+// changed: an item sold touches the document, the day and the rates, never the identity or
+// the tables of the last reduction.
+struct StateSection {
+    const char *name;
+    bool (*same)(const State &a, const State &b);
+    std::string (*save)(const State &s);                // CBOR
+    void (*restore)(const nlohmann::json &j, State &s); // throws nlohmann::json::exception
+    void (*copy)(const State &from, State &to);
+};
+const std::vector<StateSection> &stateSections();
 void from_json(const nlohmann::json &j, Item &i);
 
 } // namespace ecfsim

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct sqlite3;
@@ -8,9 +9,9 @@ struct sqlite3_stmt;
 
 namespace ecfsim {
 
-// The printer's database (records in CBOR, texts in CP1252): one row of state, the items of the
-// current (or last) receipt, the Z reductions and every printed line. Any failure throws
-// StoreError.
+// The printer's database (records in CBOR, texts in CP1252): the state in named sections, the
+// items of the current (or last) receipt, the Z reductions and every printed line. Any failure
+// throws StoreError.
 class Store {
   public:
     Store() = default;
@@ -26,11 +27,15 @@ class Store {
     void commit();
     void rollback() noexcept;
 
-    // Changes whenever another connection commits.
-    int64_t dataVersion();
+    // Frames in the write-ahead log after the last commit, and copying them into the database.
+    int walFrames() const { return walFrames_; }
+    void checkpoint() noexcept;
 
-    bool loadState(std::string &json);
-    void saveState(const std::string &json);
+    std::vector<std::pair<std::string, std::string>> loadSections();
+    void saveSection(const std::string &name, const std::string &data);
+    // The whole state in one record, as databases of the first layout keep it.
+    bool loadLegacyState(std::string &data);
+    void dropLegacyState();
     std::vector<std::string> loadItems();
     void putItem(int32_t n, const std::string &json);
     void clearItems();
@@ -47,6 +52,7 @@ class Store {
 
     sqlite3 *db_ = nullptr;
     std::vector<sqlite3_stmt *> stmts_;
+    int walFrames_ = 0;
 };
 
 struct StoreError {

@@ -20,30 +20,35 @@ std::vector<Row> rowsOf(tiv::TClientDataSet &ds) {
     return rows;
 }
 
-// The reset configuration cannot leave a slot empty between two rates, so
-// this rewrites the printer's stored rate slots; the printer reloads its
-// database when another connection has changed it.
+// The reset configuration cannot leave a slot empty between two rates nor give an odd kind
+// letter, so this rewrites the printer's stored rate slots while the printer has let go of its
+// folder, and opens the folder again.
 void storeRates(const std::string &ecfFolder, const nlohmann::json &rates) {
+    ASSERT_EQ(ECFSIM_OpenFolder((ecfFolder + "-elsewhere").c_str()), 0) << ECFSIM_LastError();
     sqlite3 *db = nullptr;
     ASSERT_EQ(sqlite3_open((ecfFolder + "/ecf.sqlite").c_str(), &db), SQLITE_OK);
     std::unique_ptr<sqlite3, decltype(&sqlite3_close)> guard(db, sqlite3_close);
     sqlite3_stmt *read = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT state FROM printer WHERE id=1", -1, &read, nullptr),
-              SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_prepare_v2(db, "SELECT data FROM section WHERE name='rates'", -1, &read, nullptr),
+        SQLITE_OK);
     ASSERT_EQ(sqlite3_step(read), SQLITE_ROW);
     const auto *bytes = static_cast<const uint8_t *>(sqlite3_column_blob(read, 0));
-    nlohmann::json state = nlohmann::json::from_cbor(bytes, bytes + sqlite3_column_bytes(read, 0));
+    nlohmann::json slots = nlohmann::json::from_cbor(bytes, bytes + sqlite3_column_bytes(read, 0));
     sqlite3_finalize(read);
-    ASSERT_TRUE(state.contains("rates"));
-    for (size_t i = 0; i < state["rates"].size(); ++i)
-        state["rates"][i] = i < rates.size() ? rates[i] : nlohmann::json{{"kind", ""}};
-    const std::vector<uint8_t> cbor = nlohmann::json::to_cbor(state);
+    ASSERT_TRUE(slots.is_array());
+    for (size_t i = 0; i < slots.size(); ++i)
+        slots[i] = i < rates.size() ? rates[i] : nlohmann::json{{"kind", ""}};
+    const std::vector<uint8_t> cbor = nlohmann::json::to_cbor(slots);
     sqlite3_stmt *write = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(db, "UPDATE printer SET state=? WHERE id=1", -1, &write, nullptr),
-              SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_prepare_v2(db, "UPDATE section SET data=? WHERE name='rates'", -1, &write, nullptr),
+        SQLITE_OK);
     sqlite3_bind_blob(write, 1, cbor.data(), static_cast<int>(cbor.size()), SQLITE_TRANSIENT);
     ASSERT_EQ(sqlite3_step(write), SQLITE_DONE);
     sqlite3_finalize(write);
+    guard.reset();
+    ASSERT_EQ(ECFSIM_OpenFolder(ecfFolder.c_str()), 0) << ECFSIM_LastError();
 }
 
 nlohmann::json rate(const std::string &kind, int hundredths) {

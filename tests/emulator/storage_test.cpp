@@ -1,0 +1,148 @@
+// The state as stored: read back whole after a reopen, kept by one process at a time.
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "fixture.h"
+
+namespace {
+
+// Every part of the state away from its fresh value: a reduced day with its data, the last
+// receipt, totalizers, flags, and a receipt open in payment with adjustments.
+void busyPrinter() {
+    ASSERT_EQ(EPSON_Config_Horario_Verao(1), 0);
+    ASSERT_EQ(ECFSIM_SetDrawer(1), 0);
+    ASSERT_EQ(EPSON_RelatorioFiscal_Abrir_Dia(), 0);
+    ASSERT_EQ(EPSON_Fiscal_Abrir_Cupom("12345678909", "FULANO", "RUA A", "", 2), 0);
+    ASSERT_EQ(EPSON_Fiscal_Vender_Item("001", "ARROZ", "0002000", 3, "UN", "00010000", 3, "Ta", 1),
+              0);
+    ASSERT_EQ(EPSON_Fiscal_Pagamento("Cartao", "0000000002000", 2, "", ""), 0);
+    ASSERT_EQ(EPSON_Fiscal_Imprimir_MensagemEX("VOLTE SEMPRE"), 0);
+    ASSERT_EQ(EPSON_Fiscal_Fechar_Cupom(1, 0), 0);
+    ASSERT_EQ(EPSON_NaoFiscal_Abrir_Comprovante("", "", "", "", 1), 0);
+    ASSERT_EQ(EPSON_NaoFiscal_Vender_Item("RECEBIMENTO", "00000000001500", 2), 0);
+    ASSERT_EQ(EPSON_NaoFiscal_Pagamento("Dinheiro", "1500", 2, "", ""), 0);
+    ASSERT_EQ(EPSON_NaoFiscal_Fechar_Comprovante(1), 0);
+    ASSERT_EQ(EPSON_RelatorioFiscal_RZEx(2), 0);
+    ASSERT_EQ(ECFSIM_ShiftClock(24 * 3600), 0);
+    ASSERT_EQ(EPSON_RelatorioFiscal_Abrir_Dia(), 0);
+    ASSERT_EQ(EPSON_Fiscal_Abrir_Cupom("", "MARIA", "", "", 2), 0);
+    ASSERT_EQ(EPSON_Fiscal_Vender_Item("002", "FEIJAO", "0001500", 3, "KG", "00005500", 3, "Tb", 1),
+              0);
+    ASSERT_EQ(EPSON_Fiscal_Vender_Item("003", "SAL", "0001000", 3, "UN", "00001000", 3, "F", 1), 0);
+    ASSERT_EQ(EPSON_Fiscal_Desconto_Acrescimo_Item("000000100", 3, 1, 0), 0);
+    ASSERT_EQ(EPSON_Fiscal_Desconto_Acrescimo_Subtotal("00000000050", 2, 0, 0), 0);
+    ASSERT_EQ(EPSON_Fiscal_Pagamento("Dinheiro", "0000000000500", 2, "", ""), 0);
+}
+
+TEST_F(PrinterTest, EveryPartOfTheStateIsReadBackAfterAReopen) {
+    busyPrinter();
+    if (HasFatalFailure()) return;
+    nlohmann::json before = state();
+    ASSERT_EQ(before["docState"], "3");
+    ASSERT_FALSE(before["lastZ"].is_null());
+    ASSERT_EQ(ECFSIM_OpenFolder(dir.c_str()), 0) << ECFSIM_LastError();
+    EXPECT_EQ(state(), before);
+    // And it goes on from there: the receipt can be paid and closed.
+    EXPECT_EQ(EPSON_Fiscal_Pagamento("Dinheiro", "0000000005000", 2, "", ""), 0);
+    EXPECT_EQ(EPSON_Fiscal_Fechar_Cupom(1, 0), 0);
+}
+
+// A database of the first layout kept the whole state in one CBOR record of table printer.
+TEST_F(PrinterTest, ADatabaseOfTheFirstLayoutOpensWithItsState) {
+    busyPrinter();
+    if (HasFatalFailure()) return;
+    nlohmann::json before = state();
+    nlohmann::json record = before;
+    for (const char *k : {"items", "folder", "paperLines", "status"})
+        record.erase(k);
+    std::vector<std::uint8_t> bytes = nlohmann::json::to_cbor(record);
+
+    char old[] = "/tmp/ecfsim-old-XXXXXX";
+    ASSERT_NE(mkdtemp(old), nullptr);
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open((std::string(old) + "/ecf.sqlite").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(db,
+                     "CREATE TABLE printer(id INTEGER PRIMARY KEY CHECK(id=1), state BLOB "
+                     "NOT NULL); CREATE TABLE item(n INTEGER PRIMARY KEY, data BLOB NOT NULL);"
+                     "CREATE TABLE reduction(crz INTEGER PRIMARY KEY, data BLOB NOT NULL);"
+                     "CREATE TABLE paper(seq INTEGER PRIMARY KEY, line BLOB NOT NULL);",
+                     nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    auto insert = [db](const char *sql, int64_t key, const std::vector<std::uint8_t> &blob) {
+        sqlite3_stmt *s = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(db, sql, -1, &s, nullptr), SQLITE_OK);
+        sqlite3_bind_int64(s, 1, key);
+        sqlite3_bind_blob(s, 2, blob.data(), static_cast<int>(blob.size()), SQLITE_TRANSIENT);
+        EXPECT_EQ(sqlite3_step(s), SQLITE_DONE);
+        sqlite3_finalize(s);
+    };
+    insert("INSERT INTO printer(id, state) VALUES(?, ?)", 1, bytes);
+    for (const auto &item : before["items"])
+        insert("INSERT INTO item(n, data) VALUES(?, ?)", item["n"].get<int64_t>(),
+               nlohmann::json::to_cbor(item));
+    sqlite3_close(db);
+
+    ASSERT_EQ(ECFSIM_OpenFolder(old), 0) << ECFSIM_LastError();
+    nlohmann::json after = state();
+    for (const char *k : {"folder", "paperLines"}) {
+        after.erase(k);
+        before.erase(k);
+    }
+    EXPECT_EQ(after, before);
+    // Written in the new layout: it opens again without the old record.
+    ASSERT_EQ(ECFSIM_OpenFolder(dir.c_str()), 0);
+    ASSERT_EQ(ECFSIM_OpenFolder(old), 0) << ECFSIM_LastError();
+    after = state();
+    after.erase("folder");
+    after.erase("paperLines");
+    EXPECT_EQ(after, before);
+    std::filesystem::remove_all(old);
+}
+
+TEST_F(PrinterTest, ARefusedCommandLeavesTheStateAsItWas) {
+    busyPrinter();
+    if (HasFatalFailure()) return;
+    nlohmann::json before = state();
+    // Closing with too little paid, an item with an unknown tax code.
+    EXPECT_EQ(EPSON_Fiscal_Fechar_Cupom(1, 0), 1);
+    EXPECT_EQ(EPSON_Fiscal_Vender_Item("004", "X", "0001000", 3, "UN", "00001000", 3, "Zz", 1), 1);
+    nlohmann::json after = state();
+    EXPECT_NE(after["status"], before["status"]); // the refusal's code, only
+    after.erase("status");
+    before.erase("status");
+    EXPECT_EQ(after, before);
+    ASSERT_EQ(ECFSIM_OpenFolder(dir.c_str()), 0) << ECFSIM_LastError();
+    after = state();
+    after.erase("status");
+    EXPECT_EQ(after, before);
+}
+
+TEST_F(PrinterTest, AFolderInUseIsRefusedToASecondProcess) {
+    ASSERT_EQ(EPSON_RelatorioFiscal_Abrir_Dia(), 0);
+    auto tryFromChild = [this] {
+        pid_t child = fork();
+        if (child == 0) {
+            int32_t r = ECFSIM_OpenFolder(dir.c_str());
+            std::string error = ECFSIM_LastError();
+            _exit(r == 0                                                         ? 0
+                  : error.find("in use by another process") != std::string::npos ? 1
+                                                                                 : 2);
+        }
+        int wstatus = 0;
+        waitpid(child, &wstatus, 0);
+        return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+    };
+    EXPECT_EQ(tryFromChild(), 1);
+    // Once this process lets go, the other gets the printer with everything done so far.
+    char other[] = "/tmp/ecfsim-other-XXXXXX";
+    ASSERT_NE(mkdtemp(other), nullptr);
+    ASSERT_EQ(ECFSIM_OpenFolder(other), 0);
+    EXPECT_EQ(tryFromChild(), 0);
+    ASSERT_EQ(ECFSIM_OpenFolder(dir.c_str()), 0) << ECFSIM_LastError();
+    EXPECT_EQ(state()["day"]["open"], true);
+    std::filesystem::remove_all(other);
+}
+
+} // namespace
