@@ -17,12 +17,12 @@ struct EpsonEntryPoints {
 };
 
 // The bound entry points; every call into the printer goes through here.
-EpsonEntryPoints& epson();
+EpsonEntryPoints &epson();
 
 // Looks up the classic names (and the ESC/ECF ones when `withEscEcf`) in
 // binding order. All or nothing: at the first missing name every variable
 // is emptied again and the name is returned in `missing`.
-bool bindEntryPoints(uintptr_t handle, bool withEscEcf, std::string& missing);
+bool bindEntryPoints(uintptr_t handle, bool withEscEcf, std::string &missing);
 void unbindEntryPoints();
 
 // Number of entry points of each family, from the same list.

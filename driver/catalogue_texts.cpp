@@ -4,11 +4,17 @@
 
 namespace tiv02000 {
 
-const std::vector<std::string>& catalogoPadrao() {
+const std::vector<std::string> &catalogoPadrao() {
     static const std::vector<std::string> lines = {
         "AbreCaixa|Deseja abrir o caixa?",
-        "ArqConfig_Inv4|Arquivo (%s) est\xE1 inv\xE1lido. O valor do totalizador geral da impressora fiscal est\xE1 incorreto e um dos valores CRO, CRZ ou Venda Bruta da \xFAltima redu\xE7\xE3o Z gravados no banco de dados n\xE3o confere com o valor registrado na impressora fiscal. O sistema ser\xE1 aberto, mas apenas para consultas e registro de vendas manuais.",
-        "ArqConfig_Recompor|Arquivo (%s) est\xE1 inv\xE1lido. Valor do totalizador geral da impressora fiscal est\xE1 incorreto. Ao teclar OK este valor ser\xE1 automaticamente recuperado.",
+        "ArqConfig_Inv4|Arquivo (%s) est\xE1 inv\xE1lido. O valor do totalizador geral da "
+        "impressora fiscal est\xE1 incorreto e um dos valores CRO, CRZ ou Venda Bruta da \xFAltima "
+        "redu\xE7\xE3o Z gravados no banco de dados n\xE3o confere com o valor registrado na "
+        "impressora fiscal. O sistema ser\xE1 aberto, mas apenas para consultas e registro de "
+        "vendas manuais.",
+        "ArqConfig_Recompor|Arquivo (%s) est\xE1 inv\xE1lido. Valor do totalizador geral da "
+        "impressora fiscal est\xE1 incorreto. Ao teclar OK este valor ser\xE1 automaticamente "
+        "recuperado.",
         "Cabecalho|CODIGO     NOME          QTDE   VR.UNIT. VR.TOT.",
         "Caixa|Caixa",
         "Canc-Cred|Canc Credito",
@@ -19,7 +25,8 @@ const std::vector<std::string>& catalogoPadrao() {
         "Codigo|CODIGO",
         "Comanda|Comanda",
         "Compra-Cred|Cred Pessoal",
-        "CompraCredito|Venda - Cr\xE9" "dito Pessoal",
+        "CompraCredito|Venda - Cr\xE9"
+        "dito Pessoal",
         "ComprCredito|COMPRA DE CREDITO",
         "ComprDebito|Venda - Debito Consumidor",
         "ConfReducao|Confirma impress\xE3o da redu\xE7\xE3o z?",
@@ -33,9 +40,12 @@ const std::vector<std::string>& catalogoPadrao() {
         "DataDif|Data da impressora fiscal difere da data do sistema em mais de 15 minutos.",
         "Deseja|Deseja imprimir novamente?",
         "Dinheiro|Dinheiro",
-        "ECFERRADO2|Opera\xE7\xE3o bloqueada. ECF ou N\xFAmero de s\xE9rie da Impressora fiscal est\xE1 incorreto. O sistema ficar\xE1 bloqueado at\xE9 que esta situa\xE7\xE3o seja regularizada.",
+        "ECFERRADO2|Opera\xE7\xE3o bloqueada. ECF ou N\xFAmero de s\xE9rie da Impressora fiscal "
+        "est\xE1 incorreto. O sistema ficar\xE1 bloqueado at\xE9 que esta situa\xE7\xE3o seja "
+        "regularizada.",
         "Envelope|NR.ENV",
-        "ERRO_COM_ECF|Erro de Comunica\xE7\xE3o com a impressora. Verifique cabos seriais, porta serial (1 ou 2), Impressora (Desligada ou Ligada)...",
+        "ERRO_COM_ECF|Erro de Comunica\xE7\xE3o com a impressora. Verifique cabos seriais, porta "
+        "serial (1 ou 2), Impressora (Desligada ou Ligada)...",
         "ErroComando|Erro ao enviar comando para a impressora.",
         "ErroComunicacao|Erro de comunica\xE7\xE3o.",
         "ErroExecucao|Erro de execu\xE7\xE3o na fun\xE7\xE3o.",
@@ -54,7 +64,8 @@ const std::vector<std::string>& catalogoPadrao() {
         "Nome|NOME",
         "Nr_Deposito|Nr.Deposito: ",
         "Operador|Operador",
-        "PRAVELL_N_ENC|Arquivo de configura\xE7\xE3o da impressora fiscal n\xE3o encontrado. O sistema ser\xE1 bloqueado.",
+        "PRAVELL_N_ENC|Arquivo de configura\xE7\xE3o da impressora fiscal n\xE3o encontrado. O "
+        "sistema ser\xE1 bloqueado.",
         "PRECO_SUBSIDIO|Pre\xE7o subsidiado:",
         "ProdVend|Produtos da Venda",
         "Qtde_|QTDE",
@@ -137,7 +148,8 @@ const std::vector<std::string>& catalogoPadrao() {
         "Tampa_aberta|Tampa da impressora fiscal aberta.",
         "TOTALIZ|TOTALIZADOR",
         "TOTALIZOUTROS|OUTROS TOTALIZADORES",
-        "ArqConfig_Inv2|Arquivo (%s) est\xE1 inv\xE1lido. O n\xFAmero de s\xE9rie da impressora fiscal n\xE3o confere.",
+        "ArqConfig_Inv2|Arquivo (%s) est\xE1 inv\xE1lido. O n\xFAmero de s\xE9rie da impressora "
+        "fiscal n\xE3o confere.",
         "ArqConfig_Inv3|Arquivo (%s) est\xE1 inv\xE1lido. O n\xFAmero do ECF n\xE3o confere.",
         "ArqConfig_Inv|Arquivo (%s) est\xE1 inv\xE1lido.",
         "Ope_Imp_Pap|Opera\xE7\xE3o n\xE3o permitida: impressora sem papel.",
@@ -148,8 +160,10 @@ const std::vector<std::string>& catalogoPadrao() {
         "ErroAbrirArq|Erro ao abrir o arquivo.",
         "TransCanc|Transa\xE7\xE3o cancelada.",
         "TransAprov|Transa\xE7\xE3o aprovada.",
-        "ImpNConcl|Impress\xE3o n\xE3o conclu\xED" "da.",
-        "OperNConcl|Opera\xE7\xE3o n\xE3o conclu\xED" "da.",
+        "ImpNConcl|Impress\xE3o n\xE3o conclu\xED"
+        "da.",
+        "OperNConcl|Opera\xE7\xE3o n\xE3o conclu\xED"
+        "da.",
         "Acrescimo|Acr\xE9scimo",
         "FormPgtoNProg|Forma de pagamento n\xE3o programada na impressora fiscal.",
         "TotNFisNProg|Totalizador n\xE3o fiscal n\xE3o programado na impressora fiscal.",
@@ -228,9 +242,11 @@ const std::vector<std::string>& catalogoPadrao() {
     return lines;
 }
 
-const std::vector<std::string>& catalogoPadrao2() {
+const std::vector<std::string> &catalogoPadrao2() {
     static const std::vector<std::string> lines = {
-        "ConfRedZ|Deseja realmente imprimir a redu\xE7\xE3o Z e alterar o Horario de Ver\xE3o? Ap\xF3s a sua impress\xE3o, n\xE3o poder\xE1 ser realizada mais nenhuma venda para esta data.",
+        "ConfRedZ|Deseja realmente imprimir a redu\xE7\xE3o Z e alterar o Horario de Ver\xE3o? "
+        "Ap\xF3s a sua impress\xE3o, n\xE3o poder\xE1 ser realizada mais nenhuma venda para esta "
+        "data.",
         "DESC_FID|Desconto de R$ %s pelo Fidelidade",
         "DOTZ|Nesta compra voce ganhou %s DOTZ",
         "DOTZ_EXTRAS|Nesta compra voce ganhou %s DOTZ extras",
@@ -249,7 +265,8 @@ const std::vector<std::string>& catalogoPadrao2() {
         "Erro_Arq_Ori|Erro no arquivo de origem.",
         "Erro_Memoria|Mem\xF3ria insuficiente.",
         "Erro_temporario|Erro ao criar o arquivo tempor\xE1rio.",
-        "Erro_Arq_Sai|Erro ao gravar o arquivo de sa\xED" "da.",
+        "Erro_Arq_Sai|Erro ao gravar o arquivo de sa\xED"
+        "da.",
         "Erro_invalido|Par\xE2metro inv\xE1lido.",
         "Erro_Instancia|Erro ao criar a inst\xE2ncia.",
         "Erro_Mes|M\xEAs inv\xE1lido.",

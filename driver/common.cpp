@@ -7,20 +7,22 @@
 
 namespace tiv02000 {
 
-std::string copyText(const std::string& s, size_t pos1, size_t len) {
+std::string copyText(const std::string &s, size_t pos1, size_t len) {
     if (pos1 == 0) pos1 = 1;
     if (pos1 > s.size()) return {};
     return s.substr(pos1 - 1, len);
 }
 
-std::string trim(const std::string& s) {
+std::string trim(const std::string &s) {
     size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
+        ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
+        --e;
     return s.substr(b, e - b);
 }
 
-std::string upper(const std::string& s) {
+std::string upper(const std::string &s) {
     std::string r = s;
     // ASCII letters only, as the host platform's UpperCase does.
     std::transform(r.begin(), r.end(), r.begin(), [](unsigned char c) {
@@ -29,9 +31,11 @@ std::string upper(const std::string& s) {
     return r;
 }
 
-bool isBlank(const std::string& s) { return trim(s).empty(); }
+bool isBlank(const std::string &s) {
+    return trim(s).empty();
+}
 
-void notice(const std::string& text, int kind, const std::string& colourScheme) {
+void notice(const std::string &text, int kind, const std::string &colourScheme) {
     tivhost::Mensagem(text, "", "N", "N", kind, "", colourScheme, 0, nullptr);
 }
 
@@ -39,7 +43,7 @@ void notice(const std::string& text, int kind, const std::string& colourScheme) 
 
 namespace tiv02000 {
 
-void parameterNotice(const std::exception& error, const std::string& procedure) {
+void parameterNotice(const std::exception &error, const std::string &procedure) {
     tivhost::Mensagem(std::string(error.what()) +
                           "\rErro no recebimento dos par\xE2metros da fun\xE7\xE3o: " + procedure +
                           " - Tiv_02000.bpl",
@@ -50,16 +54,20 @@ void parameterNotice(const std::exception& error, const std::string& procedure) 
 
 namespace tiv02000 {
 
-unsigned hexWord(const std::string& text) {
+unsigned hexWord(const std::string &text) {
     if (text.size() != 4)
         throw tiv::ConversionError("'" + text + "' is not a four-digit hexadecimal word");
     unsigned value = 0;
     for (char c : text) {
         unsigned d;
-        if (c >= '0' && c <= '9') d = static_cast<unsigned>(c - '0');
-        else if (c >= 'A' && c <= 'F') d = static_cast<unsigned>(c - 'A' + 10);
-        else if (c >= 'a' && c <= 'f') d = static_cast<unsigned>(c - 'a' + 10);
-        else throw tiv::ConversionError("'" + text + "' is not a four-digit hexadecimal word");
+        if (c >= '0' && c <= '9')
+            d = static_cast<unsigned>(c - '0');
+        else if (c >= 'A' && c <= 'F')
+            d = static_cast<unsigned>(c - 'A' + 10);
+        else if (c >= 'a' && c <= 'f')
+            d = static_cast<unsigned>(c - 'a' + 10);
+        else
+            throw tiv::ConversionError("'" + text + "' is not a four-digit hexadecimal word");
         value = value * 16 + d;
     }
     return value;

@@ -9,16 +9,15 @@ namespace {
 int creations = 0;
 }
 
-TdtmEpson2000::TdtmEpson2000()
-    : msgPadrao(catalogoPadrao()), msgPadrao2(catalogoPadrao2()) {}
+TdtmEpson2000::TdtmEpson2000() : msgPadrao(catalogoPadrao()), msgPadrao2(catalogoPadrao2()) {}
 
-tiv::TClientDataSet& TdtmEpson2000::dataset(const std::string& name) {
-    auto& slot = datasets_[name];
+tiv::TClientDataSet &TdtmEpson2000::dataset(const std::string &name) {
+    auto &slot = datasets_[name];
     if (!slot) slot = std::make_unique<tiv::TClientDataSet>(name);
     return *slot;
 }
 
-TdtmEpson2000& ensureDataModule() {
+TdtmEpson2000 &ensureDataModule() {
     if (dtmEpson2000 == nullptr) {
         // Never destroyed: it lives as long as the module is loaded.
         dtmEpson2000 = new TdtmEpson2000();
@@ -27,9 +26,15 @@ TdtmEpson2000& ensureDataModule() {
     return *dtmEpson2000;
 }
 
-std::string msg(const std::string& key) { return dataModule().msgPadrao.Msg(key); }
-std::string msg2(const std::string& key) { return dataModule().msgPadrao2.Msg(key); }
+std::string msg(const std::string &key) {
+    return dataModule().msgPadrao.Msg(key);
+}
+std::string msg2(const std::string &key) {
+    return dataModule().msgPadrao2.Msg(key);
+}
 
-int dataModuleCreations() { return creations; }
+int dataModuleCreations() {
+    return creations;
+}
 
 } // namespace tiv02000

@@ -19,21 +19,23 @@ class TdtmEpson2000 {
 
     // A dataset of the data module by its name ("cdsReceb", ...); made empty,
     // without fields, on first request. Each procedure defines its fields.
-    tiv::TClientDataSet& dataset(const std::string& name);
+    tiv::TClientDataSet &dataset(const std::string &name);
 
   private:
     std::map<std::string, std::unique_ptr<tiv::TClientDataSet>> datasets_;
 };
 
 // Creates the data module when `dtmEpson2000` is still empty; never twice.
-TdtmEpson2000& ensureDataModule();
+TdtmEpson2000 &ensureDataModule();
 // The data module for procedures that expect it to exist; they create it
 // too rather than fail, so a host calling out of order still works.
-inline TdtmEpson2000& dataModule() { return ensureDataModule(); }
+inline TdtmEpson2000 &dataModule() {
+    return ensureDataModule();
+}
 
 // Catalogue texts.
-std::string msg(const std::string& key);  // msgPadrao
-std::string msg2(const std::string& key); // msgPadrao2
+std::string msg(const std::string &key);  // msgPadrao
+std::string msg2(const std::string &key); // msgPadrao2
 
 // Number of data modules ever created (at most one).
 int dataModuleCreations();

@@ -16,22 +16,24 @@ std::string debugLogPath() {
     return tiv::programFolder() + "/impdebug" + tiv::formatDateTime("MMYY", tiv::now()) + ".txt";
 }
 
-void logDebug(const std::string& text) {
+void logDebug(const std::string &text) {
     const std::string path = debugLogPath();
     try {
-        tiv::appendLine(path, tiv::formatDateTime("dd/mm/yyyy hh:nn:ss", tiv::now()) + " - " +
-                                  text);
+        tiv::appendLine(path,
+                        tiv::formatDateTime("dd/mm/yyyy hh:nn:ss", tiv::now()) + " - " + text);
         failing = false;
-    } catch (const std::exception& e) {
+    } catch (const std::exception &e) {
         if (!failing) std::fprintf(stderr, "tiv02000: debug log not written: %s\n", e.what());
         failing = true;
     }
 }
 
-void logReply(const std::string& entryPoint, const std::string& reply) {
+void logReply(const std::string &entryPoint, const std::string &reply) {
     logDebug(entryPoint + "\r\nRetorno da Impressora : " + reply);
 }
 
 } // namespace tiv02000
 
-extern "C" TIV_EXPORT void ImpFisDebug(const std::string& text) { tiv02000::logDebug(text); }
+extern "C" TIV_EXPORT void ImpFisDebug(const std::string &text) {
+    tiv02000::logDebug(text);
+}

@@ -10,10 +10,10 @@ std::string debugLogPath();
 // operation: the printer has already done the work, and a host that
 // retried would repeat it. The first failure of a run of failures is
 // reported on standard error; the rest are swallowed.
-void logDebug(const std::string& text);
+void logDebug(const std::string &text);
 
 // "NAME" CR LF "Retorno da Impressora : " reply -- the entry every printer
 // call with a reply buffer leaves.
-void logReply(const std::string& entryPoint, const std::string& reply);
+void logReply(const std::string &entryPoint, const std::string &reply);
 
 } // namespace tiv02000

@@ -11,7 +11,7 @@ bool boImpFiscalOK = false;
 int32_t inIndiceReceb = 0;
 std::string stImpDebug;
 std::string stMensagemTaa;
-tiv02000::TdtmEpson2000* dtmEpson2000 = nullptr;
+tiv02000::TdtmEpson2000 *dtmEpson2000 = nullptr;
 
 // Loading starts no work.
 TIV_EXPORT void Initialize() {}

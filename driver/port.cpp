@@ -26,9 +26,9 @@ int differenceHHNN(std::string diff) {
 
 } // namespace
 
-extern "C" TIV_EXPORT bool AbrePorta(const tiv::Variant& params) {
+extern "C" TIV_EXPORT bool AbrePorta(const tiv::Variant &params) {
     ensureDataModule();
-    for (const char* name : {"CDFILIAL", "CDCAIXA", "NRSERIE", "ESQUEMACOR", "PORTAIMPFIS"})
+    for (const char *name : {"CDFILIAL", "CDCAIXA", "NRSERIE", "ESQUEMACOR", "PORTAIMPFIS"})
         (void)tivhost::RecebeParams(params, name).toString();
 
     (void)EPSON(EPSON_Serial_Abrir_PortaEx)();
@@ -53,7 +53,7 @@ extern "C" TIV_EXPORT bool AbrePorta(const tiv::Variant& params) {
     return true;
 }
 
-extern "C" TIV_EXPORT bool Data_Imp(const std::string& colourScheme, std::string& clock) {
+extern "C" TIV_EXPORT bool Data_Imp(const std::string &colourScheme, std::string &clock) {
     Reply reply(inTipoImpFis == 33 ? 14 : 15);
     const int32_t rc = EPSON(EPSON_Obter_Hora_Relogio)(reply.data());
     clock = reply.text();
@@ -61,9 +61,9 @@ extern "C" TIV_EXPORT bool Data_Imp(const std::string& colourScheme, std::string
     return AnalisaRetorno(colourScheme, rc, dialogsAllowed(), false, false);
 }
 
-extern "C" TIV_EXPORT bool VerificaData(const std::string& colourScheme,
-                                        tiv::TDateTime& movementDate, const std::string& clockIn,
-                                        const std::string& fiscalDate, bool readClock) {
+extern "C" TIV_EXPORT bool VerificaData(const std::string &colourScheme,
+                                        tiv::TDateTime &movementDate, const std::string &clockIn,
+                                        const std::string &fiscalDate, bool readClock) {
     ensureDataModule();
     bool result = true;
     std::string clock = clockIn;
@@ -93,13 +93,13 @@ extern "C" TIV_EXPORT bool VerificaData(const std::string& colourScheme,
         } else {
             movementDate = tiv::today();
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception &) {
         movementDate = tiv::today();
     }
     return result;
 }
 
-extern "C" TIV_EXPORT bool Carrega_Dados_Impressora(tiv::Variant& params) {
+extern "C" TIV_EXPORT bool Carrega_Dados_Impressora(tiv::Variant &params) {
     std::string colourScheme, clock, ecf, reductions, serial, fiscalDay;
     try {
         using tivhost::RecebeParams;
@@ -109,7 +109,7 @@ extern "C" TIV_EXPORT bool Carrega_Dados_Impressora(tiv::Variant& params) {
         reductions = RecebeParams(params, "REDIMP").toString();
         serial = RecebeParams(params, "SERIEIMP").toString();
         (void)RecebeParams(params, "DATAIMP").toString();
-    } catch (const std::exception& e) {
+    } catch (const std::exception &e) {
         parameterNotice(e, "Carrega_Dados_Impressora");
     }
     ecf = copyText(ecf, 1, 3);

@@ -12,7 +12,7 @@ class Reply {
     explicit Reply(size_t size, char fill = ' ') : buf_(size + 1, fill), size_(size) {
         buf_[size] = '\0';
     }
-    char* data() { return buf_.data(); }
+    char *data() { return buf_.data(); }
     size_t size() const { return size_; }
     // The answer: at most `size` characters, cut at the first NUL.
     std::string text() const {

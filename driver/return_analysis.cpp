@@ -12,17 +12,16 @@ namespace tiv02000 {
 
 namespace {
 
-void showError(const std::string& text, const std::string& colourScheme) {
+void showError(const std::string &text, const std::string &colourScheme) {
     if (epson().EPSON_Sys_Bloquear_Entradas) epson().EPSON_Sys_Bloquear_Entradas(0);
     tivhost::Mensagem(text, "", "N", "N", 0, "", colourScheme, 0, nullptr);
 }
 
 } // namespace
 
-bool AnalisaRetorno(const std::string& colourScheme, int32_t returnCode, bool show, bool,
-                    bool) {
+bool AnalisaRetorno(const std::string &colourScheme, int32_t returnCode, bool show, bool, bool) {
     bool verdict = true;
-    auto report = [&](const char* key) {
+    auto report = [&](const char *key) {
         const std::string text = msg(key);
         logDebug("ERRO!!! " + text);
         stMensagemTaa += " " + text;
@@ -45,7 +44,7 @@ bool AnalisaRetorno(const std::string& colourScheme, int32_t returnCode, bool sh
             logDebug("ERRO!!! Meio de pagamento ja definido");
             verdict = false;
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception &) {
         const std::string text = msg("ErroComunicacao");
         logDebug("ERRO!!! " + text + " - erro na convers\xE3o");
         stMensagemTaa += " " + text;

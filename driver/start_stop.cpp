@@ -8,11 +8,11 @@
 
 namespace {
 
-const char* const kQuorinKey = "Software\\TOLVERA\\Sistemas Integrados Tolvera\\Quorin";
+const char *const kQuorinKey = "Software\\TOLVERA\\Sistemas Integrados Tolvera\\Quorin";
 
-void readStartParameters(const tiv::Variant& params) {
+void readStartParameters(const tiv::Variant &params) {
     using tivhost::RecebeParams;
-    for (const char* name : {"CDFILIAL", "CDCAIXA", "NRSERIEIMP", "ESQUEMA", "CDPORTAIMPFIS"})
+    for (const char *name : {"CDFILIAL", "CDCAIXA", "NRSERIEIMP", "ESQUEMA", "CDPORTAIMPFIS"})
         (void)RecebeParams(params, name).toString();
     inTipoImpFis = RecebeParams(params, "IDTIPOIMPFIS").toInt32();
     boNUtilTaa = !RecebeParams(params, "BOUTILTAA").toBoolean();
@@ -28,12 +28,12 @@ void switchLibraryLogOn() {
 
 } // namespace
 
-extern "C" TIV_EXPORT bool StartImpFiscal(const tiv::Variant& params) {
+extern "C" TIV_EXPORT bool StartImpFiscal(const tiv::Variant &params) {
     using namespace tiv02000;
     ensureDataModule();
     try {
         readStartParameters(params);
-    } catch (const std::exception& e) {
+    } catch (const std::exception &e) {
         parameterNotice(e, "StartImpFiscal");
     }
     // Only the two command families exist; any other type would leave the

@@ -10,6 +10,8 @@
 
 #include <pugixml.hpp>
 
+#include "text_case.h"
+
 #include "tivplatform/cp1252.h"
 #include "tivplatform/datetime.h"
 
@@ -33,15 +35,6 @@ struct PacketField {
     std::string attr; // attribute name in ROW elements
     XmlKind kind = XmlKind::Other;
 };
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 // The encoding a declaration names, lower case; "" when none.
 std::string declaredEncoding(std::string_view xml) {
@@ -239,8 +232,8 @@ Cell readValue(const FieldDef &def, const PacketField &pf, const char *raw, bool
         return v;
     }
     case FieldType::Boolean:
-        if (equalsNoCase(text, "TRUE") || text == "1") return true;
-        if (equalsNoCase(text, "FALSE") || text == "0") return false;
+        if (detail::sameTextNoCase(text, "TRUE") || text == "1") return true;
+        if (detail::sameTextNoCase(text, "FALSE") || text == "0") return false;
         return fail();
     case FieldType::DateTime: {
         TDateTime v = 0;

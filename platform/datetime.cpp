@@ -1,5 +1,5 @@
-#include <atomic>
 #include "tivplatform/datetime.h"
+#include <atomic>
 
 #include <cctype>
 #include <cmath>
@@ -156,10 +156,16 @@ namespace {
 std::atomic<double> clockShiftDays{0.0};
 } // namespace
 
-void setClockShift(double days) { clockShiftDays.store(days); }
-double clockShift() { return clockShiftDays.load(); }
+void setClockShift(double days) {
+    clockShiftDays.store(days);
+}
+double clockShift() {
+    return clockShiftDays.load();
+}
 
-TDateTime now() { return systemNow() + clockShiftDays.load(); }
+TDateTime now() {
+    return systemNow() + clockShiftDays.load();
+}
 
 TDateTime systemNow() {
     timespec ts{};

@@ -2,18 +2,11 @@
 
 #include <cctype>
 
+#include "text_case.h"
+
 namespace tiv {
 
 namespace {
-
-bool sameName(const std::string &a, const std::string &b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 // Empty when the array is well formed, else what is wrong with it.
 std::string whatIsWrong(const Variant &params) {
@@ -53,7 +46,7 @@ bool isWellFormedParams(const Variant &params) {
 const Variant *findParam(const ParamArray &params, const std::string &name) {
     requireWellFormed(params);
     for (const Variant &pair : params.items())
-        if (sameName(pair.at(0).toString(), name)) return &pair.at(1);
+        if (detail::sameTextNoCase(pair.at(0).toString(), name)) return &pair.at(1);
     return nullptr;
 }
 
@@ -61,7 +54,7 @@ void setParam(ParamArray &params, const std::string &name, Variant value) {
     if (params.isUnassigned()) params = Variant(std::vector<Variant>{});
     requireWellFormed(params);
     for (Variant &pair : params.items())
-        if (sameName(pair.at(0).toString(), name)) {
+        if (detail::sameTextNoCase(pair.at(0).toString(), name)) {
             pair.at(1) = std::move(value);
             return;
         }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "text_case.h"
 #include "tivplatform/numbers.h"
 
 namespace tiv {
@@ -114,16 +115,6 @@ bool realToInteger(double d, int64_t &out) {
     return true;
 }
 
-bool sameTextNoCase(const std::string &a, const char *b) {
-    size_t n = std::char_traits<char>::length(b);
-    if (a.size() != n) return false;
-    for (size_t i = 0; i < n; ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 std::string trimmedText(const std::string &s) {
     size_t b = s.find_first_not_of(" \t");
     if (b == std::string::npos) return {};
@@ -205,8 +196,8 @@ bool Variant::toBoolean() const {
         return real_ != 0.0;
     case Kind::Text: {
         std::string t = trimmedText(text_);
-        if (sameTextNoCase(t, "true")) return true;
-        if (sameTextNoCase(t, "false")) return false;
+        if (detail::sameTextNoCase(t, "true")) return true;
+        if (detail::sameTextNoCase(t, "false")) return false;
         double d;
         if (tryStrToFloat(t, d)) return d != 0.0;
         break;

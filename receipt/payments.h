@@ -7,12 +7,12 @@
 namespace tiv02000 {
 
 struct PaymentDatasets {
-    tiv::TClientDataSet* movements = nullptr;     // cdsMovCaixa
-    tiv::TClientDataSet* payments = nullptr;      // cdsMovCaixaTef
-    tiv::TClientDataSet* methods = nullptr;       // cdsRecebAux
-    tiv::TClientDataSet* creditBalances = nullptr; // cdsSaldCred
-    tiv::TClientDataSet* familyBalances = nullptr; // cdsFamiliaSaldo
-    tiv::TClientDataSet* loans = nullptr;          // cdsEmprestimo
+    tiv::TClientDataSet *movements = nullptr;      // cdsMovCaixa
+    tiv::TClientDataSet *payments = nullptr;       // cdsMovCaixaTef
+    tiv::TClientDataSet *methods = nullptr;        // cdsRecebAux
+    tiv::TClientDataSet *creditBalances = nullptr; // cdsSaldCred
+    tiv::TClientDataSet *familyBalances = nullptr; // cdsFamiliaSaldo
+    tiv::TClientDataSet *loans = nullptr;          // cdsEmprestimo
 };
 
 struct PaymentRun {
@@ -26,16 +26,16 @@ struct PaymentRun {
 enum class PaymentOutcome { Done, Failed, Refused };
 
 // Loads the sale's datasets of the data module from the host's packets.
-PaymentDatasets loadPaymentDatasets(const ClosingArgs& a);
+PaymentDatasets loadPaymentDatasets(const ClosingArgs &a);
 // Fills cdsMovCaixaTef from cdsMovCaixa (card payments of one method merged
 // in a TEF sale) and works out the paid total.
-PaymentRun aggregatePayments(const ClosingArgs& a, PaymentDatasets& d);
+PaymentRun aggregatePayments(const ClosingArgs &a, PaymentDatasets &d);
 // Sends the payment rows from the first not yet accepted. Failed: the
 // printer refused one (it may be sent again); Refused: it cannot be sent
 // at all (an amount too large, a method the printer does not hold).
-PaymentOutcome sendPayments(const ClosingArgs& a, PaymentDatasets& d, PaymentRun& run);
+PaymentOutcome sendPayments(const ClosingArgs &a, PaymentDatasets &d, PaymentRun &run);
 // The family balance the footer shows.
-double familyBalanceTotal(const ClosingArgs& a, const PaymentDatasets& d, double consumption,
+double familyBalanceTotal(const ClosingArgs &a, const PaymentDatasets &d, double consumption,
                           bool variantAorB, bool variantC);
 
 } // namespace tiv02000

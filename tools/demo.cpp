@@ -16,7 +16,7 @@ namespace tivtool {
 
 namespace {
 
-std::string makeFolder(const std::string& wanted) {
+std::string makeFolder(const std::string &wanted) {
     if (!wanted.empty()) {
         std::filesystem::create_directories(wanted);
         return std::filesystem::absolute(wanted).string();
@@ -28,20 +28,21 @@ std::string makeFolder(const std::string& wanted) {
 
 std::string money(int64_t cents) {
     std::ostringstream out;
-    out << "R$ " << cents / 100 << ',' << std::setw(2) << std::setfill('0') << std::abs(cents % 100);
+    out << "R$ " << cents / 100 << ',' << std::setw(2) << std::setfill('0')
+        << std::abs(cents % 100);
     return out.str();
 }
 
 // A step that did not do its work: an exception, or a procedure that
 // reports success answering false.
-bool stepFailed(const Json& step) {
+bool stepFailed(const Json &step) {
     if (step.contains("exception")) return true;
     return step.contains("return") && step["return"].is_boolean() && !step["return"].get<bool>();
 }
 
 } // namespace
 
-int runDemo(const DemoOptions& options) {
+int runDemo(const DemoOptions &options) {
     if (options.printerType != 31 && options.printerType != 33)
         throw std::runtime_error("--type must be 31 or 33");
     const std::string folder = makeFolder(options.stateFolder);
@@ -55,11 +56,12 @@ int runDemo(const DemoOptions& options) {
     auto printer = PrinterControl::open("", module.folder(), why);
     if (!printer) throw std::runtime_error("cannot use the virtual printer: " + why);
     printer->run("OpenFolder", Json::array({folder + "/ecf"}));
-    printer->run("Reset", Json::array({Json{{"serial", "EP0808080800000001"},
-                                            {"header", Json::array({"MERCADO BOA VISTA LTDA",
-                                                                    "RUA DAS FLORES, 120 - CENTRO",
-                                                                    "SAO PAULO - SP",
-                                                                    "CNPJ 12.345.678/0001-90"})}}}));
+    printer->run(
+        "Reset",
+        Json::array(
+            {Json{{"serial", "EP0808080800000001"},
+                  {"header", Json::array({"MERCADO BOA VISTA LTDA", "RUA DAS FLORES, 120 - CENTRO",
+                                          "SAO PAULO - SP", "CNPJ 12.345.678/0001-90"})}}}));
     const int64_t mark = printer->markPaper();
 
     ScriptRunner runner(module, printer.get());
@@ -68,10 +70,11 @@ int runDemo(const DemoOptions& options) {
     if (!options.transcriptPath.empty())
         std::ofstream(options.transcriptPath) << transcript.dump(2) << '\n';
 
-    for (const auto& line : printer->paperSince(mark)) std::cout << line.get<std::string>() << '\n';
+    for (const auto &line : printer->paperSince(mark))
+        std::cout << line.get<std::string>() << '\n';
 
     int failures = failed ? 1 : 0;
-    for (const auto& step : transcript.at("steps"))
+    for (const auto &step : transcript.at("steps"))
         if (stepFailed(step)) {
             ++failures;
             std::cerr << "tiv demo: " << step.value("call", std::string("step")) << " failed";
@@ -80,9 +83,10 @@ int runDemo(const DemoOptions& options) {
         }
 
     const Json state = printer->run("State", Json::array());
-    const Json& last = state.at("last");
+    const Json &last = state.at("last");
     int64_t paid = 0;
-    for (const auto& p : last.at("payments")) paid += p.at("amount").get<int64_t>();
+    for (const auto &p : last.at("payments"))
+        paid += p.at("amount").get<int64_t>();
     const int64_t due = last.at("due").get<int64_t>();
     std::cout << "\n---- resumo do dia ----\n"
               << "COO do cupom : " << last.at("coo") << '\n'

@@ -17,6 +17,6 @@ std::string demoScript(int printerType);
 
 // Runs the day, prints the paper roll (UTF-8) and a summary on standard
 // output. Returns the process exit status: 0 when every step succeeded.
-int runDemo(const DemoOptions& options);
+int runDemo(const DemoOptions &options);
 
 } // namespace tivtool

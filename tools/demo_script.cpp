@@ -11,11 +11,11 @@ namespace tivtool {
 
 namespace {
 
-Json call(const char* procedure, Json args, const char* comment) {
+Json call(const char *procedure, Json args, const char *comment) {
     return Json{{"call", procedure}, {"args", std::move(args)}, {"comment", comment}};
 }
 
-Json item(const char* code, const char* name, const char* tax, double quantity, double price,
+Json item(const char *code, const char *name, const char *tax, double quantity, double price,
           double discount = 0, double surcharge = 0) {
     return call("VendaItem",
                 Json::array({Json{{"ESQUEMACOR", "001"},
@@ -35,18 +35,18 @@ Json item(const char* code, const char* name, const char* tax, double quantity, 
 
 // The host's payment methods: cash and a credit card (TEF).
 Json hostPaymentMethods() {
-    return Json{{"fields", Json::array({{{"name", "CDTIPORECE"}, {"type", "string"}, {"size", 3}},
-                                        {{"name", "NMTIPORECE"}, {"type", "string"}, {"size", 40}},
-                                        {{"name", "IDTIPORECE"}, {"type", "string"}, {"size", 1}},
-                                        {{"name", "DSIMPFISCAL"}, {"type", "string"}, {"size", 50}},
-                                        {{"name", "CDFPIMPFIS"}, {"type", "string"}, {"size", 10}},
-                                        {{"name", "IDTPBUTTON"}, {"type", "string"}, {"size", 1}},
-                                        {{"name", "IDMOSTRARECE"}, {"type", "string"}, {"size", 1}},
-                                        {{"name", "IDEMIVALE"}, {"type", "string"}, {"size", 1}}})},
-                {"rows", Json::array({Json::array({"001", "Dinheiro", "4", "Dinheiro", "", "5",
-                                                   "S", "N"}),
-                                      Json::array({"002", "Cartao Credito", "1", "Cartao Credito",
-                                                   "", "5", "S", "N"})})}};
+    return Json{
+        {"fields", Json::array({{{"name", "CDTIPORECE"}, {"type", "string"}, {"size", 3}},
+                                {{"name", "NMTIPORECE"}, {"type", "string"}, {"size", 40}},
+                                {{"name", "IDTIPORECE"}, {"type", "string"}, {"size", 1}},
+                                {{"name", "DSIMPFISCAL"}, {"type", "string"}, {"size", 50}},
+                                {{"name", "CDFPIMPFIS"}, {"type", "string"}, {"size", 10}},
+                                {{"name", "IDTPBUTTON"}, {"type", "string"}, {"size", 1}},
+                                {{"name", "IDMOSTRARECE"}, {"type", "string"}, {"size", 1}},
+                                {{"name", "IDEMIVALE"}, {"type", "string"}, {"size", 1}}})},
+        {"rows", Json::array({Json::array({"001", "Dinheiro", "4", "Dinheiro", "", "5", "S", "N"}),
+                              Json::array({"002", "Cartao Credito", "1", "Cartao Credito", "", "5",
+                                           "S", "N"})})}};
 }
 
 // The sale's cash movements: 40,00 by card (TEF) and 40,00 in cash.
@@ -62,7 +62,8 @@ Json saleMovements() {
 
 Json closingArguments() {
     Json args = Json::array();
-    for (int i = 0; i < 62; ++i) args.push_back(nullptr);
+    for (int i = 0; i < 62; ++i)
+        args.push_back(nullptr);
     args[0] = "CONTRA-VALE EMI";
     args[1] = "";
     args[2] = "001";
@@ -114,21 +115,22 @@ std::string demoScript(int printerType) {
                                            {"SERIEIMP", ""},
                                            {"DATAIMP", ""}}}),
                          "the printer's identity"));
-    steps.push_back(call("VerificaData",
-                         Json::array({"001", Json{{"out", 0}}, "", "", true}),
+    steps.push_back(call("VerificaData", Json::array({"001", Json{{"out", 0}}, "", "", true}),
                          "the printer's clock against the computer's"));
-    steps.push_back(call("Modelo_Impressora",
-                         Json::array({"001", Json{{"out", ""}}, Json{{"out", ""}},
-                                      Json{{"out", ""}}}),
-                         "model and maker"));
-    steps.push_back(call(
-        "CarregaAliquota",
-        Json::array({"001",
-                     Json{{"fields", Json::array({{{"name", "CDALIQIMPFIS"}, {"type", "string"}, {"size", 10}},
-                                                  {{"name", "VRALIQIMPFIS"}, {"type", "float"}},
-                                                  {{"name", "IDALIQIMPFIS"}, {"type", "string"}, {"size", 1}}})},
-                          {"rows", Json::array()}}}),
-        "the printer's tax rates into the host's table"));
+    steps.push_back(
+        call("Modelo_Impressora",
+             Json::array({"001", Json{{"out", ""}}, Json{{"out", ""}}, Json{{"out", ""}}}),
+             "model and maker"));
+    steps.push_back(
+        call("CarregaAliquota",
+             Json::array(
+                 {"001",
+                  Json{{"fields",
+                        Json::array({{{"name", "CDALIQIMPFIS"}, {"type", "string"}, {"size", 10}},
+                                     {{"name", "VRALIQIMPFIS"}, {"type", "float"}},
+                                     {{"name", "IDALIQIMPFIS"}, {"type", "string"}, {"size", 1}}})},
+                       {"rows", Json::array()}}}),
+             "the printer's tax rates into the host's table"));
     steps.push_back(call("CarregaRecebimento", Json::array({"", "001", 0, hostPaymentMethods()}),
                          "payment methods in step with the host's"));
     steps.push_back(call("CarregaTotalizador",
@@ -162,8 +164,7 @@ std::string demoScript(int printerType) {
                      nullptr, nullptr, nullptr, "", "Cartao Credito", "", 40.0, 0.0, 0, "N", ""}),
         "the TEF slip in a card voucher tied to the card payment"));
     steps.push_back(call("StopImpFiscal", Json::array(), "release the vendor library"));
-    return Json{{"comment", "tiv demo: a working day on a fresh virtual printer"},
-                {"steps", steps}}
+    return Json{{"comment", "tiv demo: a working day on a fresh virtual printer"}, {"steps", steps}}
         .dump(2);
 }
 

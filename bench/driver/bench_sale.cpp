@@ -71,9 +71,9 @@ tiv::Variant closingArgs(double total) {
     return tiv::Variant(std::move(args));
 }
 
-void BM_SaleThroughDriver(benchmark::State& state) {
+void BM_SaleThroughDriver(benchmark::State &state) {
     freshPrinter();
-    tivhost::setDialogHandler([](const tivhost::Dialog&) { return false; });
+    tivhost::setDialogHandler([](const tivhost::Dialog &) { return false; });
     StartImpFiscal(tiv::makeParams({{"IDTIPOIMPFIS", 31}, {"BOUTILTAA", false}}));
     for (auto _ : state) {
         tiv::Variant open = tiv::makeParams({{"ESQUEMACOR", "001"}});
@@ -94,12 +94,11 @@ void BM_SaleThroughDriver(benchmark::State& state) {
         ECFSIM_ClearJournal();
     }
     StopImpFiscal();
-    state.counters["items/s"] =
-        benchmark::Counter(static_cast<double>(state.iterations() * kItems),
-                           benchmark::Counter::kIsRate);
+    state.counters["items/s"] = benchmark::Counter(static_cast<double>(state.iterations() * kItems),
+                                                   benchmark::Counter::kIsRate);
 }
 
-void BM_SaleThroughEntryPoints(benchmark::State& state) {
+void BM_SaleThroughEntryPoints(benchmark::State &state) {
     freshPrinter();
     EPSON_RelatorioFiscal_Abrir_Dia();
     char status[21];
@@ -116,9 +115,8 @@ void BM_SaleThroughEntryPoints(benchmark::State& state) {
         EPSON_Fiscal_Fechar_Cupom(1, 0);
         ECFSIM_ClearJournal();
     }
-    state.counters["items/s"] =
-        benchmark::Counter(static_cast<double>(state.iterations() * kItems),
-                           benchmark::Counter::kIsRate);
+    state.counters["items/s"] = benchmark::Counter(static_cast<double>(state.iterations() * kItems),
+                                                   benchmark::Counter::kIsRate);
 }
 
 } // namespace

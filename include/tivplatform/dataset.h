@@ -25,8 +25,8 @@ class TClientDataSet;
 // insert or edit state, else DataError.
 class TIV_EXPORT TField {
   public:
-    TField(TClientDataSet& ds, size_t index) : ds_(&ds), index_(index) {}
-    const std::string& name() const;
+    TField(TClientDataSet &ds, size_t index) : ds_(&ds), index_(index) {}
+    const std::string &name() const;
     FieldType type() const;
     int size() const;
     bool isNull() const;
@@ -38,16 +38,16 @@ class TIV_EXPORT TField {
     TDateTime asDateTime() const;
     Variant asVariant() const;
 
-    void setAsString(const std::string& v);
+    void setAsString(const std::string &v);
     void setAsFloat(double v);
     void setAsInteger(int64_t v);
     void setAsBoolean(bool v);
     void setAsDateTime(TDateTime v);
-    void setAsVariant(const Variant& v);
+    void setAsVariant(const Variant &v);
     void clear();
 
   private:
-    TClientDataSet* ds_;
+    TClientDataSet *ds_;
     size_t index_;
 };
 
@@ -65,15 +65,15 @@ class TIV_EXPORT TClientDataSet {
     TClientDataSet();
     explicit TClientDataSet(std::string name);
     ~TClientDataSet();
-    TClientDataSet(const TClientDataSet&) = delete;
-    TClientDataSet& operator=(const TClientDataSet&) = delete;
+    TClientDataSet(const TClientDataSet &) = delete;
+    TClientDataSet &operator=(const TClientDataSet &) = delete;
 
-    const std::string& name() const;
+    const std::string &name() const;
 
     // --- structure
-    std::vector<FieldDef>& fieldDefs();
-    const std::vector<FieldDef>& fieldDefs() const;
-    void addFieldDef(const std::string& name, FieldType type, int size = 0);
+    std::vector<FieldDef> &fieldDefs();
+    const std::vector<FieldDef> &fieldDefs() const;
+    void addFieldDef(const std::string &name, FieldType type, int size = 0);
     // Creates an empty, open dataset from the field definitions.
     void createDataSet();
     void open();  // needs fields (from createDataSet, a packet or a file)
@@ -93,8 +93,8 @@ class TIV_EXPORT TClientDataSet {
     int recordCount() const;
     int recNo() const; // 1-based; 0 when empty
 
-    TField fieldByName(const std::string& name); // unknown name raises DataError
-    bool hasField(const std::string& name) const;
+    TField fieldByName(const std::string &name); // unknown name raises DataError
+    bool hasField(const std::string &name) const;
     size_t fieldCount() const;
 
     void insert();
@@ -106,36 +106,36 @@ class TIV_EXPORT TClientDataSet {
 
     // --- filters: "FIELD = 'text'", "FIELD <> ' '", "A = 1 AND B = 'x'",
     // numbers unquoted; a malformed filter raises DataError when set active.
-    void setFilter(const std::string& expression);
-    const std::string& filter() const;
+    void setFilter(const std::string &expression);
+    const std::string &filter() const;
     void setFiltered(bool on);
     bool filtered() const;
 
     // --- locate: fields "A;B", values one variant or an array of them
-    bool locate(const std::string& fields, const Variant& values, LocateOptions options = {});
+    bool locate(const std::string &fields, const Variant &values, LocateOptions options = {});
 
     // --- indexes: fields "A;B"; setIndexName("") returns to insertion order
-    void addIndex(const std::string& name, const std::string& fields, bool descending = false);
-    void setIndexName(const std::string& name);
-    const std::string& indexName() const;
+    void addIndex(const std::string &name, const std::string &fields, bool descending = false);
+    void setIndexName(const std::string &name);
+    const std::string &indexName() const;
 
     // Copies every row of `source` (all rows, filter ignored) into this
     // dataset; fields are matched by name, this one's structure is kept.
     // When this one has no fields yet, it takes the source's structure.
-    void copyRowsFrom(const TClientDataSet& source);
+    void copyRowsFrom(const TClientDataSet &source);
     // Structure and rows of `source`, replacing this one's.
-    void copyFrom(const TClientDataSet& source);
+    void copyFrom(const TClientDataSet &source);
 
     void setLogChanges(bool on);
     bool logChanges() const;
 
     // --- data packets and files: the host platform's XML data-packet format
     std::string dataPacket() const;
-    void setDataPacket(const std::string& xml); // bad XML raises DataError
+    void setDataPacket(const std::string &xml); // bad XML raises DataError
     Variant data() const;                       // the packet as a text variant
-    void setData(const Variant& packet);
-    void loadFromFile(const std::string& path);
-    void saveToFile(const std::string& path) const; // atomic
+    void setData(const Variant &packet);
+    void loadFromFile(const std::string &path);
+    void saveToFile(const std::string &path) const; // atomic
 
     struct Impl;
 

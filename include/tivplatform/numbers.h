@@ -9,7 +9,7 @@ namespace tiv {
 // digit, "." decimal point (printed as the settings' separator), "," thousands
 // grouping, anything else (and quoted text) literal. Rounds half away from
 // zero at the mask's last decimal, as a person reads the decimal value.
-TIV_EXPORT std::string formatFloat(const std::string& mask, double value);
+TIV_EXPORT std::string formatFloat(const std::string &mask, double value);
 // Fixed notation with `digits` decimals, no grouping ("1234,50").
 TIV_EXPORT std::string formatFixed(double value, int digits);
 // The shortest general form (15 significant digits, no trailing zeros).
@@ -19,10 +19,10 @@ TIV_EXPORT std::string formatCurrency(double value);
 
 // Text to number with the settings' decimal separator; surrounding blanks
 // allowed. Bad text raises ConversionError naming it.
-TIV_EXPORT double strToFloat(const std::string& text);
-TIV_EXPORT bool tryStrToFloat(const std::string& text, double& out);
-TIV_EXPORT int64_t strToInt(const std::string& text);
-TIV_EXPORT bool tryStrToInt(const std::string& text, int64_t& out);
+TIV_EXPORT double strToFloat(const std::string &text);
+TIV_EXPORT bool tryStrToFloat(const std::string &text, double &out);
+TIV_EXPORT int64_t strToInt(const std::string &text);
+TIV_EXPORT bool tryStrToInt(const std::string &text, int64_t &out);
 TIV_EXPORT std::string intToStr(int64_t value);
 
 // Truncation to 2 or 3 decimals of the decimal value a person reads

@@ -43,7 +43,7 @@ struct TIV_EXPORT FormatSettings {
 };
 
 // The one settings object of the process.
-TIV_EXPORT FormatSettings& formatSettings();
+TIV_EXPORT FormatSettings &formatSettings();
 // Puts the Brazilian defaults back (tests).
 TIV_EXPORT void resetFormatSettings();
 

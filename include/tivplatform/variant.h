@@ -29,7 +29,7 @@ class TIV_EXPORT Variant {
     Variant(long long i);
     Variant(unsigned long long i);
     Variant(double d);
-    Variant(const char* s);
+    Variant(const char *s);
     Variant(std::string s);
     Variant(std::vector<Variant> items); // array
 
@@ -44,28 +44,28 @@ class TIV_EXPORT Variant {
     // Empty or null: what the host platform calls "unassigned".
     bool isUnassigned() const { return kind_ == Kind::Empty || kind_ == Kind::Null; }
 
-    std::string toString() const;  // empty and null give ""
-    int64_t toInteger() const;     // reals round half to even, texts are parsed
-    int32_t toInt32() const;       // toInteger, refused when out of 32-bit range
-    bool toBoolean() const;        // "True"/"False" (any case) or a number
-    double toReal() const;         // texts parsed with the format settings
-    TDateTime toDateTime() const;  // texts parsed as date or date-time
+    std::string toString() const; // empty and null give ""
+    int64_t toInteger() const;    // reals round half to even, texts are parsed
+    int32_t toInt32() const;      // toInteger, refused when out of 32-bit range
+    bool toBoolean() const;       // "True"/"False" (any case) or a number
+    double toReal() const;        // texts parsed with the format settings
+    TDateTime toDateTime() const; // texts parsed as date or date-time
 
     // Array access; every index is checked and a bad one raises RangeError.
     // size() is 0 for a value that is not an array; items() of one raises.
     size_t size() const;
-    const Variant& at(size_t i) const;
-    Variant& at(size_t i);
-    const std::vector<Variant>& items() const;
-    std::vector<Variant>& items();
+    const Variant &at(size_t i) const;
+    Variant &at(size_t i);
+    const std::vector<Variant> &items() const;
+    std::vector<Variant> &items();
 
     // Name of the kind, for messages ("Text", "Integer", ...).
-    static const char* kindName(Kind k);
+    static const char *kindName(Kind k);
     // Text shown in error messages: the value and its kind.
     std::string describe() const;
 
     // Same kind and same value (the integer 1 is not the text "1").
-    bool operator==(const Variant& o) const;
+    bool operator==(const Variant &o) const;
 
   private:
     Kind kind_ = Kind::Empty;

@@ -128,16 +128,6 @@ bool anyLineHas(const std::vector<std::string> &lines, const std::string &piece)
                        [&](const std::string &l) { return contains(l, piece); });
 }
 
-// The text of a debug-log entry, after its time stamp.
-std::vector<std::string> logTexts(const std::vector<std::string> &lines) {
-    std::vector<std::string> texts;
-    for (const auto &line : lines) {
-        const auto at = line.find(" - ");
-        texts.push_back(at == std::string::npos ? line : line.substr(at + 3));
-    }
-    return texts;
-}
-
 class ClosingTest : public DriverTest {
   protected:
     void SetUp() override {
@@ -217,7 +207,7 @@ class ClosingTest : public DriverTest {
                          : tiv::utf8ToCp1252(f.back().at(0).get<std::string>());
     }
     std::vector<std::string> newLog() const {
-        auto texts = logTexts(logLines());
+        auto texts = logTexts();
         texts.erase(texts.begin(), texts.begin() + static_cast<long>(logBefore));
         return texts;
     }

@@ -24,16 +24,6 @@ int count(const std::vector<std::string> &v, const std::string &s) {
     return static_cast<int>(std::count(v.begin(), v.end(), s));
 }
 
-// Debug-log lines without their date-and-time prefix.
-std::vector<std::string> logTexts(const std::vector<std::string> &lines) {
-    std::vector<std::string> texts;
-    for (const auto &line : lines) {
-        const auto at = line.find(" - ");
-        texts.push_back(at == std::string::npos ? line : line.substr(at + 3));
-    }
-    return texts;
-}
-
 const std::string kComm = "Erro de comunica\xE7\xE3o.";
 const std::string kExec = "Erro de execu\xE7\xE3o na fun\xE7\xE3o.";
 const std::string kPaper = "Impressora fiscal sem papel.";
@@ -213,7 +203,7 @@ TEST_P(ReturnAnalysisTest, ReportsEachConditionInOrder) {
         for (const auto &r : c.reported)
             appended += " " + r;
         EXPECT_EQ(stMensagemTaa, appended);
-        auto texts = logTexts(logLines());
+        auto texts = logTexts();
         texts.erase(texts.begin(), texts.begin() + static_cast<long>(before));
         std::vector<std::string> errors;
         for (const auto &t : texts)

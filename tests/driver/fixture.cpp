@@ -24,7 +24,7 @@ void DriverTest::SetUp() {
     ECFSIM_ClearJournal();
     tiv::resetFormatSettings();
     tivhost::setDelayUnitMs(0);
-    tivhost::setDialogHandler([this](const tivhost::Dialog& d) {
+    tivhost::setDialogHandler([this](const tivhost::Dialog &d) {
         dialogs.push_back({d.text, d.askMark, d.kind});
         if (answers.empty()) return false;
         const bool answer = answers.front();
@@ -62,35 +62,52 @@ bool DriverTest::start(int printerType, bool selfService) {
     return StartImpFiscal(startParams(printerType, selfService));
 }
 
-nlohmann::json DriverTest::journal() const { return nlohmann::json::parse(ECFSIM_Journal()); }
+nlohmann::json DriverTest::journal() const {
+    return nlohmann::json::parse(ECFSIM_Journal());
+}
 
 std::vector<std::string> DriverTest::journalEntries() const {
     std::vector<std::string> names;
-    for (const auto& call : journal()) names.push_back(call.at("entry").get<std::string>());
+    for (const auto &call : journal())
+        names.push_back(call.at("entry").get<std::string>());
     return names;
 }
 
 std::vector<std::string> DriverTest::logLines() const {
     std::vector<std::string> lines;
-    for (const auto& entry : fs::directory_iterator(programDir)) {
+    for (const auto &entry : fs::directory_iterator(programDir)) {
         if (entry.path().filename().string().rfind("impdebug", 0) != 0) continue;
         std::ifstream in(entry.path(), std::ios::binary);
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
     }
     return lines;
 }
 
-nlohmann::json DriverTest::printerState() const { return nlohmann::json::parse(ECFSIM_State()); }
+std::vector<std::string> DriverTest::logTexts() const {
+    std::vector<std::string> texts;
+    for (const auto &line : logLines()) {
+        const auto at = line.find(" - ");
+        texts.push_back(at == std::string::npos ? line : line.substr(at + 3));
+    }
+    return texts;
+}
 
-void DriverTest::injectFault(const nlohmann::json& fault) const {
+nlohmann::json DriverTest::printerState() const {
+    return nlohmann::json::parse(ECFSIM_State());
+}
+
+void DriverTest::injectFault(const nlohmann::json &fault) const {
     ASSERT_GE(ECFSIM_InjectFault(fault.dump().c_str()), 1) << ECFSIM_LastError();
 }
 
-void DriverTest::resetPrinter(const nlohmann::json& config) const {
+void DriverTest::resetPrinter(const nlohmann::json &config) const {
     ASSERT_EQ(ECFSIM_Reset(config.empty() ? nullptr : config.dump().c_str()), 0)
         << ECFSIM_LastError();
 }
 
 std::vector<std::string> DriverTest::paperSince(int64_t mark) const {
-    return nlohmann::json::parse(ECFSIM_PaperSince(mark)).at("lines").get<std::vector<std::string>>();
+    return nlohmann::json::parse(ECFSIM_PaperSince(mark))
+        .at("lines")
+        .get<std::vector<std::string>>();
 }

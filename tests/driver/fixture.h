@@ -34,13 +34,15 @@ class DriverTest : public ::testing::Test {
     void clearJournal() const { ECFSIM_ClearJournal(); }
     // Lines of this month's debug log.
     std::vector<std::string> logLines() const;
+    // The same lines without their date-and-time prefix.
+    std::vector<std::string> logTexts() const;
     nlohmann::json printerState() const;
-    void injectFault(const nlohmann::json& fault) const;
-    void resetPrinter(const nlohmann::json& config = nlohmann::json::object()) const;
+    void injectFault(const nlohmann::json &fault) const;
+    void resetPrinter(const nlohmann::json &config = nlohmann::json::object()) const;
     std::vector<std::string> paperSince(int64_t mark) const;
 
-    std::string folder;      // the test's own folder
-    std::string programDir;  // TIV_PROGRAM_DIR
+    std::string folder;     // the test's own folder
+    std::string programDir; // TIV_PROGRAM_DIR
     std::vector<ShownDialog> dialogs;
     std::deque<bool> answers; // operator answers; none queued answers no
 };

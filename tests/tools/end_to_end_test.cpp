@@ -23,18 +23,19 @@ class EndToEndTest : public ::testing::Test {
     void TearDown() override { std::filesystem::remove_all(folder_); }
 
     // Runs tiv with the real module; answers standard output and the exit status.
-    std::string tiv(const std::string& args, int& status) {
+    std::string tiv(const std::string &args, int &status) {
         // The driver's data module lives until the process ends, by design; a
         // sanitizer build must not turn that into a failed exit status.
         const std::string command = "ASAN_OPTIONS=detect_leaks=0 TIV_PROGRAM_DIR='" +
-                                    folder_.string() + "' '" +
-                                    TIV_EXECUTABLE + "' " + args + " 2>/dev/null";
+                                    folder_.string() + "' '" + TIV_EXECUTABLE + "' " + args +
+                                    " 2>/dev/null";
         std::string out;
-        FILE* p = popen(command.c_str(), "r");
+        FILE *p = popen(command.c_str(), "r");
         if (!p) return out;
         char buf[4096];
         size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+            out.append(buf, n);
         const int raw = pclose(p);
         status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
         return out;
@@ -43,9 +44,10 @@ class EndToEndTest : public ::testing::Test {
     std::filesystem::path folder_;
 };
 
-std::vector<std::string> entries(const nlohmann::json& step) {
+std::vector<std::string> entries(const nlohmann::json &step) {
     std::vector<std::string> names;
-    for (const auto& call : step.at("journal")) names.push_back(call.at("entry"));
+    for (const auto &call : step.at("journal"))
+        names.push_back(call.at("entry"));
     return names;
 }
 
@@ -64,19 +66,19 @@ TEST_F(EndToEndTest, IdentityAndClockThroughTheRealModule) {
     int status = -1;
     const auto transcript = nlohmann::json::parse(tiv("run '" + path + "'", status));
     ASSERT_EQ(status, 0);
-    const auto& steps = transcript.at("steps");
+    const auto &steps = transcript.at("steps");
     ASSERT_EQ(steps.size(), 6u);
     EXPECT_EQ(steps[2].at("return"), true);
     EXPECT_EQ(entries(steps[2]).front(), "EPSON_Serial_Abrir_PortaEx");
 
-    const auto& identity = steps[3];
+    const auto &identity = steps[3];
     EXPECT_EQ(identity.at("return"), true);
     const auto names = entries(identity);
     const std::vector<std::string> queries = {
         "EPSON_Sys_Bloquear_Entradas", "EPSON_Obter_Data_Hora_Jornada", "EPSON_Obter_Hora_Relogio",
         "EPSON_Obter_Numero_ECF_Loja", "EPSON_Obter_Dados_Impressora"};
     std::vector<std::string> seen;
-    for (const auto& n : names)
+    for (const auto &n : names)
         if (std::find(queries.begin(), queries.end(), n) != queries.end()) seen.push_back(n);
     EXPECT_EQ(seen, queries);
     const std::string out = identity.at("out").dump();
@@ -89,17 +91,18 @@ TEST_F(EndToEndTest, IdentityAndClockThroughTheRealModule) {
 }
 
 TEST_F(EndToEndTest, DemoSaleShowsEveryItemAdjustmentPaymentChangeAndFooter) {
-    for (const char* type : {"31", "33"}) {
+    for (const char *type : {"31", "33"}) {
         SCOPED_TRACE(type);
         int status = -1;
         const std::string paper =
             tiv(std::string("demo --type ") + type + " --state '" + (folder_ / type).string() + "'",
                 status);
         EXPECT_EQ(status, 0);
-        for (const char* expected :
+        for (const char *expected :
              {"ARROZ TIPO 1 5KG", "FEIJAO CARIOCA 1KG", "REFRIGERANTE COLA 2L",
               "SERVICO DE ENTREGA", "LEITE EM PO 400G", "desconto item 002", "acrescimo item 004",
-              "DESCONTO R$", "Cartao Credito", "Dinheiro", "TROCO R$                                    6,80",
+              "DESCONTO R$", "Cartao Credito", "Dinheiro",
+              "TROCO R$                                    6,80",
               "Trib aprox R$: 4,87 Federal e 10,36 Estadual", "Obrigado pela preferencia!",
               "COMPROVANTE CREDITO OU DEBITO", "VALOR APROVADO: R$ 40,00",
               "Troco        : R$ 6,80"})
