@@ -1,12 +1,9 @@
 // tiv as a person runs it: exit status, standard output and standard error.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <cstdio>
-#include <filesystem>
 #include <fstream>
 
 #include <nlohmann/json.hpp>
+
+#include "tiv_process.h"
 
 namespace {
 
@@ -15,30 +12,16 @@ struct Result {
     std::string out, err;
 };
 
-class CliTest : public ::testing::Test {
+class CliTest : public TivProcessTest {
   protected:
-    void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("tiv-cli-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
+    CliTest() : TivProcessTest("tiv-cli-") {}
 
     Result tiv(const std::string &args) {
         const std::string err = (folder_ / "stderr").string();
-        const std::string command = "TIV_PROGRAM_DIR='" + folder_.string() + "' '" +
-                                    TIV_EXECUTABLE + "' " + args + " 2>'" + err + "'";
+        ProcessResult run = runCommand(tivCommand(args, err));
         Result r;
-        FILE *p = popen(command.c_str(), "r");
-        if (!p) return r;
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-            r.out.append(buf, n);
-        const int status = pclose(p);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.status = run.status;
+        r.out = std::move(run.out);
         std::ifstream in(err);
         r.err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         return r;

@@ -1,47 +1,25 @@
 // tiv against the real driver module and the virtual printer.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <filesystem>
 #include <fstream>
 
 #include <nlohmann/json.hpp>
 
+#include "tiv_process.h"
+
 namespace {
 
-class EndToEndTest : public ::testing::Test {
+class EndToEndTest : public TivProcessTest {
   protected:
-    void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("tiv-e2e-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
+    EndToEndTest() : TivProcessTest("tiv-e2e-") {}
 
     // Runs tiv with the real module; answers standard output and the exit status.
     std::string tiv(const std::string &args, int &status) {
         // The driver's data module lives until the process ends, by design; a
         // sanitizer build must not turn that into a failed exit status.
-        const std::string command = "ASAN_OPTIONS=detect_leaks=0 TIV_PROGRAM_DIR='" +
-                                    folder_.string() + "' '" + TIV_EXECUTABLE + "' " + args +
-                                    " 2>/dev/null";
-        std::string out;
-        FILE *p = popen(command.c_str(), "r");
-        if (!p) return out;
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-            out.append(buf, n);
-        const int raw = pclose(p);
-        status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        return out;
+        ProcessResult run =
+            runCommand(tivCommand(args, "/dev/null", "ASAN_OPTIONS=detect_leaks=0 "));
+        status = run.status;
+        return run.out;
     }
-
-    std::filesystem::path folder_;
 };
 
 std::vector<std::string> entries(const nlohmann::json &step) {
