@@ -35,8 +35,6 @@ class CliTest : public TivProcessTest {
         return std::string(" --module '") + TIV_FAKE_MODULE + "' --printer '" + TIV_FAKE_PRINTER +
                "'";
     }
-
-    std::filesystem::path folder_;
 };
 
 TEST_F(CliTest, HelpDocumentsRunAndTheArgumentForms) {
