@@ -53,22 +53,24 @@ std::string declaredEncoding(std::string_view xml) {
     return enc;
 }
 
-bool parseInt(std::string_view s, int64_t &out) {
+// A number as a packet writes it: blanks around it and a leading "+" are allowed.
+std::string_view numberText(std::string_view s) {
     while (!s.empty() && s.front() == ' ')
         s.remove_prefix(1);
     while (!s.empty() && s.back() == ' ')
         s.remove_suffix(1);
     if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    return s;
+}
+
+bool parseInt(std::string_view s, int64_t &out) {
+    s = numberText(s);
     const auto res = std::from_chars(s.data(), s.data() + s.size(), out);
     return !s.empty() && res.ec == std::errc() && res.ptr == s.data() + s.size();
 }
 
 bool parseReal(std::string_view s, double &out) {
-    while (!s.empty() && s.front() == ' ')
-        s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ')
-        s.remove_suffix(1);
-    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    s = numberText(s);
     const auto res = std::from_chars(s.data(), s.data() + s.size(), out);
     return !s.empty() && res.ec == std::errc() && res.ptr == s.data() + s.size() &&
            std::isfinite(out);
