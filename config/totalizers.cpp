@@ -69,8 +69,9 @@ extern "C" TIV_EXPORT void CarregaTotalizador(std::string &cvEmi, std::string &v
         rest.erase(0, std::min(kRecordSize, rest.size()));
     }
 
-    // Every missing one is programmed under the same number: one past the
-    // records read, or whatever number the classic library hands back.
+    // Each missing one gets a number of its own: the first is one past the
+    // records read, each next one past the number the one before was given
+    // (the classic library may hand back another number than proposed).
     for (const Totalizer &t : totalizers) {
         if (!t.code->empty()) continue;
         const std::string name = msg(t.key);
@@ -86,6 +87,7 @@ extern "C" TIV_EXPORT void CarregaTotalizador(std::string &cvEmi, std::string &v
         logDebug("EPSON_Config_Totalizador_NaoFiscal : " + name + " - " + tiv::intToStr(counter));
         // The code is handed back even when programming failed.
         (void)AnalisaRetorno(colourScheme, result, false, false, false);
+        ++counter;
     }
 }
 

@@ -27,7 +27,6 @@ enum class Code : uint16_t {
     OutOfRange = 0x0307,       // amount beyond what it applies to
     UnknownPayment = 0x0308,   // payment method not programmed
     UnknownTotalizer = 0x0309, // non-fiscal totalizer not programmed
-    TooManyLines = 0x030A,     // footer longer than 8 lines
     NotPaid = 0x0401,          // document not paid in full
     InPayment = 0x0402,        // receipt already past its items (subtotal or payment given)
     AdjustmentGiven = 0x0403,  // subtotal discount or surcharge already given
@@ -37,6 +36,7 @@ enum class Code : uint16_t {
     TableFull = 0x050E,        // no free slot left in the table
     BadSlot = 0x050F,          // slot number outside the table
     NameTaken = 0x0510,        // a totalizer or payment of that name exists already
+    TotalizerTaken = 0x0511,   // non-fiscal totalizer slot already programmed
     Refused = 0x0601,          // refusal injected through the control API
     FilesLater = 0x0701,       // entry points that write files are not available
     PaperOut = 0x0801,         // out of paper

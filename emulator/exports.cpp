@@ -94,13 +94,16 @@ template <class F> int32_t dispatch(const char *name, std::vector<CallArgument> 
 
 } // namespace ecfsim
 
-// The second build drops one ESC/ECF entry point from the exports, for tests of a library
-// that lacks it.
+// The variant builds each drop one entry point from the exports, for tests of a library that
+// lacks it.
 #define ECFSIM_SECOND(a, b, ...) b
 #define ECFSIM_IS_DROPPED_I(...) ECFSIM_SECOND(__VA_ARGS__, 0, )
 #define ECFSIM_IS_DROPPED(name) ECFSIM_IS_DROPPED_I(ECFSIM_DROP_##name)
 #ifdef ECFSIM_WITHOUT_ESC_CUT
 #define ECFSIM_DROP_EPSON_ESC_ECF_Impressora_Cortar_Papel ~, 1
+#endif
+#ifdef ECFSIM_WITHOUT_VERSION_DLL
+#define ECFSIM_DROP_EPSON_Obter_Versao_DLL ~, 1
 #endif
 #define ECFSIM_CAT_I(a, b) a##b
 #define ECFSIM_CAT(a, b) ECFSIM_CAT_I(a, b)

@@ -12,7 +12,6 @@ using namespace rules;
 namespace {
 
 constexpr int32_t kMaxItems = 9999;
-constexpr std::size_t kFooterLines = 8;
 
 int32_t openReceipt(const char *cpf, const char *name, const char *address, bool esc) {
     return P().command([&] {
@@ -282,12 +281,13 @@ int32_t cancelReceipt() {
     });
 }
 
+// A footer of any length is kept whole and printed, wrapped at 48 columns, when the receipt
+// closes.
 int32_t footer(const char *lines) {
     return P().command([&] {
-        std::string_view text = need(lines, 4096);
+        if (!lines) throw Refusal{Code::BadParameter};
         requireReceipt();
-        if (wrap(text).size() > kFooterLines) throw Refusal{Code::TooManyLines};
-        S().doc.footer = std::string(text);
+        S().doc.footer = lines;
     });
 }
 

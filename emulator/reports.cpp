@@ -29,8 +29,9 @@ void printTotals() {
     for (const auto &m : st.payments)
         if (!m.name.empty()) p.print(spread(m.name, money(m.total)));
     for (std::size_t i = 0; i < st.nonFiscal.size(); ++i)
-        p.print(spread(zeros(static_cast<int64_t>(i) + 1, 2) + " " + st.nonFiscal[i].name,
-                       money(st.nonFiscal[i].total)));
+        if (!st.nonFiscal[i].name.empty())
+            p.print(spread(zeros(static_cast<int64_t>(i) + 1, 2) + " " + st.nonFiscal[i].name,
+                           money(st.nonFiscal[i].total)));
     p.print(spread("SUPRIMENTO R$", money(st.day.supply)));
     p.print(spread("SANGRIA R$", money(st.day.withdrawal)));
     p.print(spread("COO:" + zeros(st.n.coo, 6) + " CCF:" + zeros(st.n.ccf, 6),

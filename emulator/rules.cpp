@@ -137,10 +137,12 @@ int32_t totalizer(std::string_view key) {
         else
             n = n * 10 + (c - '0');
     }
-    if (number && n >= 1 && n <= static_cast<int32_t>(tots.size())) return n;
+    if (number && n >= 1 && n <= static_cast<int32_t>(tots.size()) && !tots[n - 1].name.empty())
+        return n;
     if (!trim(key).empty())
         for (std::size_t i = 0; i < tots.size(); ++i)
-            if (sameName(tots[i].name, key)) return static_cast<int32_t>(i) + 1;
+            if (!tots[i].name.empty() && sameName(tots[i].name, key))
+                return static_cast<int32_t>(i) + 1;
     throw Refusal{Code::UnknownTotalizer};
 }
 

@@ -135,7 +135,7 @@ struct State {
     int64_t gt = 0;
     std::vector<TaxRate> rates;                // kRateSlots entries
     std::vector<PaymentMethod> payments;       // kPaymentSlots entries
-    std::vector<NonFiscalTotalizer> nonFiscal; // in number order, no gaps
+    std::vector<NonFiscalTotalizer> nonFiscal; // in number order; a blank name is a free slot
     std::string reducedDate;                   // yyyymmdd of the last day reduced
     nlohmann::json lastZ;                      // data of the last Z reduction
     bool dst = false;

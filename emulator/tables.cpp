@@ -1,4 +1,6 @@
 // Programming the tables: tax rates, payment methods, non-fiscal totalizers.
+#include <algorithm>
+
 #include "entry_impl.h"
 #include "rules.h"
 #include "text.h"
@@ -20,16 +22,26 @@ void programPayment(int64_t slot, std::string_view name, bool linked) {
     st.payments[slot - 1] = PaymentMethod{trim(name), linked, 0, 0};
 }
 
-int32_t programTotalizer(std::string_view name, std::string direction) {
+// Programs a totalizer at `slot` (1-based), or at the first free slot when slot is 0. Slots
+// left between the last programmed one and `slot` stay blank.
+int32_t programTotalizer(int64_t slot, std::string_view name, std::string direction) {
     if (trim(name).empty()) throw Refusal{Code::BadParameter};
+    if (slot < 0 || slot > kNonFiscalSlots) throw Refusal{Code::BadSlot};
     requireNoDocument();
     State &st = S();
     for (const auto &t : st.nonFiscal)
-        if (sameName(t.name, name)) throw Refusal{Code::NameTaken};
-    if (st.nonFiscal.size() >= static_cast<std::size_t>(kNonFiscalSlots))
-        throw Refusal{Code::TableFull};
-    st.nonFiscal.push_back({trim(name), std::move(direction), 0, 0});
-    return static_cast<int32_t>(st.nonFiscal.size());
+        if (!t.name.empty() && sameName(t.name, name)) throw Refusal{Code::NameTaken};
+    if (slot == 0) {
+        auto free = std::find_if(st.nonFiscal.begin(), st.nonFiscal.end(),
+                                 [](const NonFiscalTotalizer &t) { return t.name.empty(); });
+        slot = free - st.nonFiscal.begin() + 1;
+        if (slot > kNonFiscalSlots) throw Refusal{Code::TableFull};
+    }
+    if (st.nonFiscal.size() < static_cast<std::size_t>(slot)) st.nonFiscal.resize(slot);
+    NonFiscalTotalizer &t = st.nonFiscal[slot - 1];
+    if (!t.name.empty()) throw Refusal{Code::TotalizerTaken};
+    t = NonFiscalTotalizer{trim(name), std::move(direction), 0, 0};
+    return static_cast<int32_t>(slot);
 }
 
 void programRate(int64_t rate, const std::string &kind) {
@@ -70,7 +82,7 @@ int32_t impl::EPSON_Config_Totalizador_NaoFiscal(const char *pszDescricao,
                                                  int32_t *pdwTotalizador) {
     return P().command([&] {
         if (!pdwTotalizador) throw Refusal{Code::BadParameter};
-        int32_t n = programTotalizer(need(pszDescricao, 15), "E");
+        int32_t n = programTotalizer(0, need(pszDescricao, 15), "E");
         *pdwTotalizador = n;
     });
 }
@@ -79,13 +91,12 @@ int32_t impl::EPSON_ESC_ECF_Config_Totalizador_NaoFiscal(const char *pszNumero,
                                                          const char *pszDescricao,
                                                          const char *pszTipo) {
     return P().command([&] {
-        // The number is a proposal: the printer gives the next free one.
         int64_t n = digits(pszNumero, 2);
         if (n < 1 || n > kNonFiscalSlots) throw Refusal{Code::BadSlot};
         std::string_view name = need(pszDescricao, 15);
         std::string_view dir = need(pszTipo, 1);
         if (dir != "E" && dir != "S" && !dir.empty()) throw Refusal{Code::BadParameter};
-        programTotalizer(name, dir.empty() ? "E" : std::string(dir));
+        programTotalizer(n, name, dir.empty() ? "E" : std::string(dir));
     });
 }
 

@@ -616,15 +616,64 @@ INSTANTIATE_TEST_SUITE_P(
                         a.at(40) = "S";
                     },
                     "001", true, "", FooterLog::Parens, true},
-        // The agreement layout has no line budget: with the tax line it needs
-        // more than the 8 footer lines this printer holds, so the footer is
-        // refused and the receipt closed all the same, with false.
+        // The agreement layout has no line budget; the printer takes its
+        // footer whole.
         VariantCase{"D_Agreement", [](tiv::Variant &) {}, "006", true,
-                    "Pre\xE7o subsidiado: - 2,50", FooterLog::Whole, true, false},
+                    "Pre\xE7o subsidiado: - 2,50", FooterLog::Whole, true},
         VariantCase{"E_ReceiptNumber", [](tiv::Variant &a) { a.at(19) = "000123"; }, "001", true,
                     "Pre\xE7o subsidiado: 2,50 - ", FooterLog::Whole, true},
         VariantCase{"F_Plain", [](tiv::Variant &) {}, "001", false, "", FooterLog::Whole, true}),
     [](const auto &info) { return std::string(info.param.name); });
+
+// The footer as the printer prints it: each line, longer ones cut into
+// 48-column pieces.
+std::vector<std::string> printedLines(const std::string &block) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    for (;;) {
+        const size_t end = block.find('\n', start);
+        const std::string line = block.substr(start, end == std::string::npos ? end : end - start);
+        if (end == std::string::npos && line.empty()) break;
+        if (line.empty()) out.emplace_back();
+        for (size_t p = 0; p < line.size(); p += 48)
+            out.push_back(tiv::cp1252ToUtf8(line.substr(p, 48)));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return out;
+}
+
+// An agreement sale's footer is longer than any fixed budget: it reaches the
+// paper whole and the closing is a success, with its result elements, in
+// both command families.
+class ClosingAgreementTest : public ClosingTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ClosingAgreementTest, ClosesWithTheWholeFooterOnThePaper) {
+    openSale(GetParam());
+    const int64_t mark = ECFSIM_MarkPaper();
+    tiv::Variant a = args({{"006", 40.0}});
+    a.at(41) = "001";
+    a.at(29) = "0042";
+    a.at(28) = "123";
+    a.at(38) = 2.5;
+    ASSERT_TRUE(close(a));
+    EXPECT_EQ(result.at(0).toInteger(), 0);
+    EXPECT_EQ(result.at(1).toString(), "PASS");
+    EXPECT_EQ(result.at(3).toString(), "");
+    EXPECT_EQ(docState(), "0");
+
+    const std::vector<std::string> want = printedLines(footer());
+    ASSERT_GT(want.size(), 8u) << footer();
+    const std::vector<std::string> paper = paperSince(mark);
+    EXPECT_NE(std::search(paper.begin(), paper.end(), want.begin(), want.end()), paper.end())
+        << "footer not printed whole and in order";
+    // The tax line is wider than the paper: its end is a line of its own.
+    ASSERT_GT(kTaxLine.size(), 48u);
+    EXPECT_TRUE(std::find(paper.begin(), paper.end(), kTaxLine.substr(48)) != paper.end());
+}
+
+INSTANTIATE_TEST_SUITE_P(Closing, ClosingAgreementTest, ::testing::Values(31, 33),
+                         [](const auto &info) { return "Type" + std::to_string(info.param); });
 
 TEST_F(ClosingTest, VariantCWithAStringListAlsoCloses) {
     openSale(33);

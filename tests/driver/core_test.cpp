@@ -121,18 +121,60 @@ TEST_F(DriverTest, StartAfterStopLoadsTheLibraryAgain) {
     EXPECT_TRUE(Data_Imp("001", clock));
 }
 
+// A variant printer library, kept loaded for the whole run (unloading it
+// would strand its printer's state, which the leak checker then reports),
+// its printer moved to a folder of its own so that it answers at once
+// instead of waiting for the folder the test's printer holds. The driver's
+// own load of the same path gets this copy.
+struct VariantPrinter {
+    explicit VariantPrinter(const std::string &dir, const std::string &folder) {
+        handle = dlopen((dir + "/libInterfaceEpson.so").c_str(), RTLD_NOW | RTLD_NODELETE);
+        if (!handle) return;
+        using OpenFolder = int32_t (*)(const char *);
+        auto open = reinterpret_cast<OpenFolder>(dlsym(handle, "ECFSIM_OpenFolder"));
+        auto clear = reinterpret_cast<int32_t (*)()>(dlsym(handle, "ECFSIM_ClearJournal"));
+        ready = open && clear && open(folder.c_str()) == 0 && clear() == 0;
+        setenv("TIV_LIBRARY_DIR", dir.c_str(), 1);
+    }
+    ~VariantPrinter() { unsetenv("TIV_LIBRARY_DIR"); }
+    nlohmann::json journal() const {
+        auto read = reinterpret_cast<const char *(*)()>(dlsym(handle, "ECFSIM_Journal"));
+        return nlohmann::json::parse(read());
+    }
+    void *handle = nullptr;
+    bool ready = false;
+};
+
 TEST_F(DriverTest, LibraryLackingOneEscEcfNameRefusesType33AndStartsType31) {
-    // Kept loaded for the whole run: unloading it would strand its
-    // printer's state, which the leak checker then reports.
-    ASSERT_NE(dlopen(TIV_NOESC_DIR "/libInterfaceEpson.so", RTLD_NOW | RTLD_NODELETE), nullptr);
-    setenv("TIV_LIBRARY_DIR", TIV_NOESC_DIR, 1);
+    VariantPrinter copy(TIV_NOESC_DIR, folder + "/noesc-printer");
+    ASSERT_TRUE(copy.ready);
     const bool started33 = start(33);
     const auto handleAfter33 = ImpFisDLLHandle;
-    const bool started31 = start(31);
-    unsetenv("TIV_LIBRARY_DIR");
     EXPECT_FALSE(started33);
     EXPECT_EQ(handleAfter33, 0u); // released: nothing stays bound
-    EXPECT_TRUE(started31);
+    EXPECT_TRUE(copy.journal().empty()) << "a refused start calls nothing";
+
+    EXPECT_TRUE(start(31));
+    // The copy's printer really answered the opening of the port.
+    const nlohmann::json calls = copy.journal();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.at(0).at("entry"), "EPSON_Serial_Abrir_PortaEx");
+    EXPECT_EQ(calls.at(0).at("return"), 0);
+    EXPECT_EQ(calls.at(0).at("result"), "0000");
+}
+
+// A classic name is bound with either family: both starts are refused and
+// nothing stays bound.
+TEST_F(DriverTest, LibraryLackingOneClassicNameRefusesBothTypes) {
+    VariantPrinter copy(TIV_NOVERSION_DIR, folder + "/noversion-printer");
+    ASSERT_TRUE(copy.ready);
+    for (int type : {31, 33}) {
+        dialogs.clear();
+        EXPECT_FALSE(start(type)) << type;
+        EXPECT_EQ(ImpFisDLLHandle, 0u) << type;
+        EXPECT_TRUE(dialogs.empty()) << type;
+    }
+    EXPECT_TRUE(copy.journal().empty());
 }
 
 TEST_F(DriverTest, DataModuleIsCreatedOnceAndHoldsBothCatalogues) {

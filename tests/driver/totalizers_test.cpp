@@ -84,37 +84,37 @@ INSTANTIATE_TEST_SUITE_P(
             {"01", "02", "06", "04", "05"},
             {"Cred Pessoal - 6"}},
         // Classic: the library hands back the number it assigned, and the next
-        // call starts from it.
+        // call proposes the one after it.
         TotalizerCase{"ClassicThreeMissing",
                       31,
                       {"SUPRIMENTO", "SANGRIA", "VENDA CONSUMIDO", "Canc Credito"},
                       {},
                       nlohmann::json::parse(
-                          R"([["CONTRA-VALE EMI", 5], ["Cred Pessoal", 5], ["Relatorios", 6]])"),
+                          R"([["CONTRA-VALE EMI", 5], ["Cred Pessoal", 6], ["Relatorios", 7]])"),
                       {"05", "03", "06", "04", "07"},
                       {"CONTRA-VALE EMI - 5", "Cred Pessoal - 6", "Relatorios - 7"}},
-        // ESC/ECF: every missing one is sent with the same index, with its
-        // direction.
+        // ESC/ECF: each missing one is sent with an index of its own and its
+        // direction, so every document kind posts to its own totalizer.
         TotalizerCase{
             "EscEcfThreeMissing",
             33,
             {"SUPRIMENTO", "SANGRIA", "VENDA CONSUMIDO", "Canc Credito"},
             {},
-            {{"5", "CONTRA-VALE EMI", "S"}, {"5", "Cred Pessoal", "E"}, {"5", "Relatorios", "E"}},
-            {"05", "03", "05", "04", "05"},
-            {"CONTRA-VALE EMI - 5", "Cred Pessoal - 5", "Relatorios - 5"}},
+            {{"5", "CONTRA-VALE EMI", "S"}, {"6", "Cred Pessoal", "E"}, {"7", "Relatorios", "E"}},
+            {"05", "03", "06", "04", "07"},
+            {"CONTRA-VALE EMI - 5", "Cred Pessoal - 6", "Relatorios - 7"}},
         // A code known on entry is neither looked up nor programmed.
         TotalizerCase{"KnownOnEntry",
                       33,
                       {"Relatorios"},
                       {"", "", "", "", "09"},
                       {{"2", "CONTRA-VALE EMI", "S"},
-                       {"2", "Cred Pessoal", "E"},
-                       {"2", "VENDA CONSUMIDO", "E"},
-                       {"2", "Canc Credito", "S"}},
-                      {"02", "02", "02", "02", "09"},
-                      {"CONTRA-VALE EMI - 2", "Cred Pessoal - 2", "VENDA CONSUMIDO - 2",
-                       "Canc Credito - 2"}}),
+                       {"3", "Cred Pessoal", "E"},
+                       {"4", "VENDA CONSUMIDO", "E"},
+                       {"5", "Canc Credito", "S"}},
+                      {"02", "04", "03", "05", "09"},
+                      {"CONTRA-VALE EMI - 2", "Cred Pessoal - 3", "VENDA CONSUMIDO - 4",
+                       "Canc Credito - 5"}}),
     [](const auto &info) { return std::string(info.param.name); });
 
 using TotalizerDirectionTest = DriverTest;
@@ -133,7 +133,36 @@ TEST_F(TotalizerDirectionTest, EscEcfProgramsEachWithItsDirection) {
         table.push_back(nlohmann::json::array({t.at("name"), t.at("direction")}));
     EXPECT_EQ(table, nlohmann::json::parse(R"([["CONTRA-VALE EMI", "S"], ["Cred Pessoal", "E"],
         ["Relatorios", "E"], ["VENDA CONSUMIDO", "E"], ["Canc Credito", "S"]])"));
-    EXPECT_EQ(codes, (Codes{"01", "01", "01", "01", "01"}));
+    EXPECT_EQ(codes, (Codes{"01", "04", "02", "05", "03"}));
+}
+
+// A table that cannot be read makes all five count as missing, numbered 1 to
+// 5; the printer refuses each slot that holds another name, and nothing of
+// its table changes.
+TEST_F(TotalizerDirectionTest, UnreadableTableProgramsOneToFiveAndTheTakenSlotsAreRefused) {
+    const std::vector<std::string> before{"SUPRIMENTO", "SANGRIA", "TROCO"};
+    resetPrinter({{"nonFiscal", before}});
+    ASSERT_TRUE(start(33));
+    injectFault({{"kind", "noanswer"}, {"entry", "EPSON_Obter_Tabela_NaoFiscais"}});
+    clearJournal();
+    Codes codes;
+    tiv::TClientDataSet *unused = nullptr;
+
+    CarregaTotalizador(codes[0], codes[1], codes[2], codes[3], codes[4], "001", 0, unused);
+
+    EXPECT_EQ(codes, (Codes{"01", "04", "02", "05", "03"}));
+    nlohmann::json sent = nlohmann::json::array();
+    for (const auto &call : journal())
+        if (call.at("entry") == "EPSON_ESC_ECF_Config_Totalizador_NaoFiscal")
+            sent.push_back({call.at("args").at(0), call.at("result")});
+    EXPECT_EQ(sent, nlohmann::json::parse(
+                        R"([["1","0511"],["2","0511"],["3","0511"],["4","0000"],["5","0000"]])"));
+    std::vector<std::string> table;
+    const nlohmann::json state = printerState();
+    for (const auto &t : state.at("nonFiscal"))
+        table.push_back(t.at("name"));
+    EXPECT_EQ(table, (std::vector<std::string>{"SUPRIMENTO", "SANGRIA", "TROCO", "VENDA CONSUMIDO",
+                                               "Canc Credito"}));
 }
 
 TEST_F(TotalizerDirectionTest, RelatorioGerChangesNothingAndCallsNothing) {

@@ -97,8 +97,6 @@ INSTANTIATE_TEST_SUITE_P(
              "0308"},
         Case{"DiscountOverItem", oneItem,
              [] { return EPSON_Fiscal_Desconto_Acrescimo_Item("000001000", 3, 1, 0); }, "0307"},
-        Case{"FooterOverEightLines", oneItem,
-             [] { return EPSON_Fiscal_Imprimir_MensagemEX("1\n2\n3\n4\n5\n6\n7\n8\n9"); }, "030A"},
         Case{"ReportLineWithNoReport", openDay,
              [] { return EPSON_NaoFiscal_Imprimir_LinhaEX("X"); }, "0205"},
         Case{"CardVoucherWithoutReceipt", openDay,
@@ -183,12 +181,20 @@ TEST_F(PrinterTest, PaymentMethodsAndTotalizersProgrammed) {
     int32_t counter = 2;
     EXPECT_EQ(EPSON_Config_Totalizador_NaoFiscal("Cred Pessoal", &counter), 0);
     EXPECT_EQ(counter, 2);
-    EXPECT_EQ(EPSON_ESC_ECF_Config_Totalizador_NaoFiscal("2", "Canc Credito", "S"), 0);
+    // The ESC/ECF call programs the slot it is given, never one holding another name; the
+    // slots it skips stay blank.
+    EXPECT_EQ(EPSON_ESC_ECF_Config_Totalizador_NaoFiscal("2", "Canc Credito", "S"), 1);
+    EXPECT_EQ(result(), "0511");
+    EXPECT_EQ(EPSON_ESC_ECF_Config_Totalizador_NaoFiscal("4", "Canc Credito", "S"), 0);
     std::string nf = reply(681, [](char *b) { return EPSON_Obter_Tabela_NaoFiscais(b); });
     EXPECT_EQ(nf.substr(34, 17), "02Cred Pessoal   ");
-    EXPECT_EQ(nf.substr(68, 17), "03Canc Credito   ");
+    EXPECT_EQ(nf.substr(68, 17), "03               ");
+    EXPECT_EQ(nf.substr(102, 17), "04Canc Credito   ");
     EXPECT_EQ(EPSON_Config_Totalizador_NaoFiscal("CRED PESSOAL", &counter), 1);
     EXPECT_EQ(result(), "0510");
+    // The classic call takes the first free slot and says which.
+    EXPECT_EQ(EPSON_Config_Totalizador_NaoFiscal("TROCO", &counter), 0);
+    EXPECT_EQ(counter, 3);
 }
 
 } // namespace
