@@ -4,6 +4,7 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "control.h"
 #include "ecfsim/ecfsim.h"
 #include "faults.h"
 #include "printer.h"
@@ -13,9 +14,16 @@
 
 namespace ecfsim {
 
-namespace {
+namespace control {
 
+namespace {
 std::string &out() {
+    static std::string *s = new std::string();
+    return *s;
+}
+} // namespace
+
+std::string &lastError() {
     static std::string *s = new std::string();
     return *s;
 }
@@ -25,14 +33,11 @@ const char *give(const nlohmann::json &j) {
     return out().c_str();
 }
 
-std::string lastControlError;
-
 int32_t failed(const std::string &why) {
-    lastControlError = why;
+    lastError() = why;
     return -1;
 }
 
-// Texts of the state are CP1252; JSON for the caller is UTF-8.
 nlohmann::json utf8(const nlohmann::json &j) {
     if (j.is_string()) return cp1252ToUtf8(j.get_ref<const std::string &>());
     if (j.is_array()) {
@@ -49,6 +54,46 @@ nlohmann::json utf8(const nlohmann::json &j) {
     }
     return j;
 }
+
+nlohmann::json parse(const char *json) {
+    if (!json || !*json) return nullptr;
+    return nlohmann::json::parse(json);
+}
+
+int32_t change(const std::function<void(Printer &)> &f) {
+    Printer &p = Printer::instance();
+    Code before = p.lastResult;
+    int32_t r = p.command([&] { f(p); });
+    p.lastResult = before;
+    if (r != 0) return failed("could not store the change: " + p.lastError);
+    return 0;
+}
+
+int32_t setUp(const std::function<void(Printer &)> &f) {
+    Printer &p = Printer::instance();
+    Code before = p.lastResult;
+    std::string invalid;
+    int32_t r = p.command([&] {
+        try {
+            f(p);
+        } catch (const std::invalid_argument &e) {
+            invalid = e.what();
+            throw Refusal{Code::BadParameter};
+        } catch (const nlohmann::json::exception &e) {
+            invalid = e.what();
+            throw Refusal{Code::BadParameter};
+        }
+    });
+    p.lastResult = before;
+    if (r == 0) return 0;
+    return failed(!invalid.empty() ? invalid : "could not store the change: " + p.lastError);
+}
+
+} // namespace control
+
+namespace {
+
+using namespace control;
 
 std::string text(const nlohmann::json &j, const char *key, std::size_t max,
                  const std::string &fallback) {
@@ -158,26 +203,12 @@ State configured(const nlohmann::json &c) {
     return s;
 }
 
-nlohmann::json parse(const char *json) {
-    if (!json || !*json) return nullptr;
-    return nlohmann::json::parse(json);
-}
-
-// Runs a change of state outside the fiscal rules, keeping the status of the last command.
-int32_t change(const std::function<void(Printer &)> &f) {
-    Printer &p = Printer::instance();
-    Code before = p.lastResult;
-    int32_t r = p.command([&] { f(p); });
-    p.lastResult = before;
-    if (r != 0) return failed("could not store the change: " + p.lastError);
-    return 0;
-}
-
 } // namespace
 
 } // namespace ecfsim
 
 using namespace ecfsim;
+using namespace ecfsim::control;
 
 extern "C" {
 
@@ -289,7 +320,7 @@ TIV_EXPORT const char *ECFSIM_PaperSince(int64_t mark) {
             for (const auto &l : p.paperSince(mark))
                 lines.push_back(cp1252ToUtf8(l));
     } catch (const StoreError &e) {
-        lastControlError = e.what;
+        lastError() = e.what;
     }
     return give({{"lines", lines}});
 }
@@ -309,7 +340,7 @@ TIV_EXPORT const char *ECFSIM_State(void) {
 TIV_EXPORT const char *ECFSIM_LastError(void) {
     Printer &p = Printer::instance();
     std::lock_guard lock(p.mutex());
-    return give({{"error", utf8(nlohmann::json(lastControlError))}});
+    return give({{"error", utf8(nlohmann::json(lastError()))}});
 }
 
 } // extern "C"

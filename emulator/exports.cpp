@@ -40,9 +40,42 @@ std::vector<CallArgument> argList() {
     return {};
 }
 
+// The reply buffers of a call, in argument order; a forced reply is written into them.
+struct ReplyBuffer {
+    void *at;
+    bool byte; // a one-byte flag rather than a text
+};
+template <class T> void addBuffer(std::vector<ReplyBuffer> &, T) {}
+void addBuffer(std::vector<ReplyBuffer> &out, char *p) {
+    out.push_back({p, false});
+}
+void addBuffer(std::vector<ReplyBuffer> &out, uint8_t *p) {
+    out.push_back({p, true});
+}
+template <class... A> std::vector<ReplyBuffer> replyBuffers(A... a) {
+    std::vector<ReplyBuffer> out;
+    (addBuffer(out, a), ...);
+    return out;
+}
+
+// Writes each forced text and its NUL; the fault was checked against the buffer sizes when it
+// was set. A buffer the caller did not pass is left alone.
+void forceReply(const Fault &f, const std::vector<ReplyBuffer> &buffers) {
+    for (std::size_t i = 0; i < f.texts.size() && i < buffers.size(); ++i) {
+        if (!buffers[i].at) continue;
+        if (buffers[i].byte) {
+            *static_cast<uint8_t *>(buffers[i].at) = f.texts[i] == "1" ? 1 : 0;
+        } else {
+            char *b = static_cast<char *>(buffers[i].at);
+            std::memcpy(b, f.texts[i].data(), f.texts[i].size());
+            b[f.texts[i].size()] = '\0';
+        }
+    }
+}
+
 // The journal keeps a pointer, so the kind must outlive the fault.
 const char *faultKindName(const std::string &kind) {
-    for (const char *k : {"comm", "paper", "noanswer", "refuse", "status"})
+    for (const char *k : {"comm", "paper", "noanswer", "refuse", "status", "reply"})
         if (kind == k) return k;
     return "fault";
 }
@@ -51,7 +84,9 @@ bool isQuery(std::string_view name) {
     return name.starts_with("EPSON_Obter_") || name.starts_with("EPSON_ESC_ECF_Obter_");
 }
 
-template <class F> int32_t dispatch(const char *name, std::vector<CallArgument> args, F &&body) {
+template <class F>
+int32_t dispatch(const char *name, std::vector<CallArgument> args,
+                 const std::vector<ReplyBuffer> &buffers, F &&body) {
     Printer &p = Printer::instance();
     std::lock_guard lock(p.mutex());
     std::string_view entry = name;
@@ -77,6 +112,12 @@ template <class F> int32_t dispatch(const char *name, std::vector<CallArgument> 
         }
     } else if (f->kind == "refuse") {
         p.lastResult = static_cast<Code>(std::stoul(f->code, nullptr, 16));
+        ret = f->ret;
+    } else if (f->kind == "reply") {
+        forceReply(*f, buffers);
+        // The status text reports on the last command; any other reply is a query that
+        // succeeded.
+        if (!isStatus) p.lastResult = Code::Ok;
         ret = f->ret;
     } else { // status
         p.overlayPosition = f->position;
@@ -112,7 +153,7 @@ template <class F> int32_t dispatch(const char *name, std::vector<CallArgument> 
 
 #define ECFSIM_EXPORT_ENTRY(name, params, args)                                                    \
     extern "C" ECFSIM_CAT(ECFSIM_LINKAGE_, ECFSIM_IS_DROPPED(name)) int32_t name params {          \
-        return ecfsim::dispatch(#name, ecfsim::argList args,                                       \
+        return ecfsim::dispatch(#name, ecfsim::argList args, ecfsim::replyBuffers args,            \
                                 [&]() -> int32_t { return ecfsim::impl::name args; });             \
     }
 

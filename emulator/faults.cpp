@@ -1,5 +1,6 @@
 #include "faults.h"
 
+#include "epson/reply_sizes.h"
 #include "text.h"
 
 #include <cctype>
@@ -25,6 +26,38 @@ bool hex4(const std::string &s) {
         if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
     return true;
 }
+// A forced reply: one text per reply buffer of the entry point, none longer than its buffer.
+void addReplyTexts(const nlohmann::json &spec, Fault &f) {
+    const epson::ReplySizes *sizes = epson::replySizes(f.entry);
+    if (!sizes)
+        throw std::invalid_argument("reply needs \"entry\": an entry point whose reply the "
+                                    "driver reads (\"" +
+                                    f.entry + "\" is not one)");
+    std::vector<std::string> given;
+    if (spec.contains("text") == spec.contains("texts"))
+        throw std::invalid_argument("reply needs \"text\" or \"texts\" (one per buffer)");
+    if (spec.contains("text"))
+        given.push_back(spec.at("text").get<std::string>());
+    else
+        given = spec.at("texts").get<std::vector<std::string>>();
+    std::size_t buffers = 0;
+    while (buffers < sizes->sizes.size() && sizes->sizes[buffers] > 0)
+        ++buffers;
+    if (given.empty() || given.size() > buffers)
+        throw std::invalid_argument(f.entry + " has " + std::to_string(buffers) +
+                                    " reply buffer(s)");
+    for (std::size_t i = 0; i < given.size(); ++i) {
+        std::string text = utf8ToCp1252(given[i]);
+        if (text.size() > sizes->sizes[i])
+            throw std::invalid_argument("reply text " + std::to_string(i + 1) + " of " + f.entry +
+                                        " is longer than its " + std::to_string(sizes->sizes[i]) +
+                                        " characters");
+        f.texts.push_back(std::move(text));
+    }
+    if (f.entry == "EPSON_Obter_Estado_Horario_Verao" && f.texts[0] != "0" && f.texts[0] != "1")
+        throw std::invalid_argument("the daylight-saving flag's reply is \"0\" or \"1\"");
+}
+
 } // namespace
 
 int32_t Faults::add(const nlohmann::json &spec) {
@@ -35,7 +68,7 @@ int32_t Faults::add(const nlohmann::json &spec) {
     int64_t at = spec.value("at", int64_t{1});
     f.count = spec.value("count", int64_t{1});
     f.persistent = spec.value("persistent", false);
-    f.ret = spec.value("return", int32_t{1});
+    f.ret = spec.value("return", int32_t{f.kind == "reply" ? 0 : 1});
     if (at < 1) throw std::invalid_argument("\"at\" must be 1 or more");
     if (f.count < 1) throw std::invalid_argument("\"count\" must be 1 or more");
     f.skip = at - 1;
@@ -52,12 +85,14 @@ int32_t Faults::add(const nlohmann::json &spec) {
         f.entry = "EPSON_Obter_Estado_Impressora";
         if (f.text.empty() || f.position < 1 || f.position + f.text.size() - 1 > 20)
             throw std::invalid_argument("status text must lie within positions 1-20");
+    } else if (f.kind == "reply") {
+        addReplyTexts(spec, f);
     } else if (f.kind == "noanswer" || f.kind == "paper") {
         if (f.kind == "noanswer" && !spec.contains("return")) f.ret = 1;
     } else {
         throw std::invalid_argument("unknown fault kind \"" + f.kind + "\"");
     }
-    if (f.kind != "status" && f.ret == 0 && f.kind != "paper")
+    if (f.kind != "status" && f.kind != "reply" && f.ret == 0 && f.kind != "paper")
         throw std::invalid_argument("a faulted call must return non-zero");
     f.id = nextId_++;
     faults_.push_back(f);

@@ -59,33 +59,7 @@ int32_t reduce(int32_t dstChange) {
                        d.substr(0, 4)));
         printTotals();
         printTrailer();
-        nlohmann::json z;
-        z["crz"] = st.n.crz;
-        z["coo"] = st.n.coo;
-        z["cro"] = st.n.cro;
-        z["firstCoo"] = st.day.firstCoo;
-        z["date"] = d.substr(6, 2) + d.substr(4, 2) + d.substr(0, 4);
-        z["madeOn"] = p.date8();
-        z["madeAt"] = p.time6();
-        z["counters"] = st.n;
-        z["gt"] = st.gt;
-        z["day"] = st.day;
-        z["rates"] = st.rates;
-        z["payments"] = st.payments;
-        z["nonFiscal"] = st.nonFiscal;
-        p.recordReduction(z);
-        st.lastZ = z;
-        st.reducedDate = d;
-        st.day = Day{};
-        st.day.date = d;
-        st.last.cancellable = false;
-        for (auto &r : st.rates)
-            r.base = 0;
-        for (auto &m : st.payments)
-            m.total = 0, m.uses = 0;
-        for (auto &t : st.nonFiscal)
-            t.total = 0, t.count = 0;
-        st.doc = Document{};
+        keepReduction(reductionRecord());
         if (dstChange == 0 && st.dst) st.dst = false, st.clockOffset -= 3600;
         if (dstChange == 1 && !st.dst) st.dst = true, st.clockOffset += 3600;
     });

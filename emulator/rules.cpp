@@ -151,4 +151,43 @@ std::string formatQuantity(int64_t q) {
     return s;
 }
 
+nlohmann::json reductionRecord() {
+    const State &st = S();
+    const Printer &p = P();
+    const std::string &d = st.day.date;
+    nlohmann::json z;
+    z["crz"] = st.n.crz;
+    z["coo"] = st.n.coo;
+    z["cro"] = st.n.cro;
+    z["firstCoo"] = st.day.firstCoo;
+    z["date"] = d.substr(6, 2) + d.substr(4, 2) + d.substr(0, 4);
+    z["madeOn"] = p.date8();
+    z["madeAt"] = p.time6();
+    z["counters"] = st.n;
+    z["gt"] = st.gt;
+    z["day"] = st.day;
+    z["rates"] = st.rates;
+    z["payments"] = st.payments;
+    z["nonFiscal"] = st.nonFiscal;
+    return z;
+}
+
+void keepReduction(const nlohmann::json &z) {
+    State &st = S();
+    P().recordReduction(z);
+    st.lastZ = z;
+    const std::string date = z.at("date").get<std::string>(); // ddmmyyyy
+    st.reducedDate = date.substr(4, 4) + date.substr(2, 2) + date.substr(0, 2);
+    st.day = Day{};
+    st.day.date = st.reducedDate;
+    st.last.cancellable = false;
+    for (auto &r : st.rates)
+        r.base = 0;
+    for (auto &m : st.payments)
+        m.total = 0, m.uses = 0;
+    for (auto &t : st.nonFiscal)
+        t.total = 0, t.count = 0;
+    st.doc = Document{};
+}
+
 } // namespace ecfsim::rules

@@ -37,4 +37,10 @@ int32_t totalizer(std::string_view nameOrNumber); // 1-based; refuses UnknownTot
 
 std::string formatQuantity(int64_t thousandths);
 
+// The fiscal-memory record a Z reduction makes of the day in progress (its CRZ already
+// advanced), and what keeping it leaves: the record stored as the last reduction, the day's
+// totals back to zero, the day closed, nothing left to cancel.
+nlohmann::json reductionRecord();
+void keepReduction(const nlohmann::json &z);
+
 } // namespace ecfsim::rules

@@ -14,6 +14,7 @@ enum class Shape {
     TextToCode,   // int32_t f(const char*)
     JsonToCode,   // int32_t f(const char* json), the argument an object or omitted
     Int64ToCode,  // int32_t f(int64_t)
+    BoolToCode,   // int32_t f(int32_t), the argument true or false
     NoneToData,   // const char* f(void), a JSON text
     Int64ToData,  // const char* f(int64_t), a JSON text
     NoneToNumber, // int64_t f(void)
@@ -25,13 +26,15 @@ struct Control {
 };
 
 constexpr Control controls[] = {
-    {"OpenFolder", Shape::TextToCode},   {"Folder", Shape::NoneToData},
-    {"Reset", Shape::JsonToCode},        {"SetClock", Shape::TextToCode},
-    {"ShiftClock", Shape::Int64ToCode},  {"InjectFault", Shape::JsonToCode},
-    {"ClearFaults", Shape::NoneToCode},  {"Journal", Shape::NoneToData},
-    {"ClearJournal", Shape::NoneToCode}, {"MarkPaper", Shape::NoneToNumber},
-    {"PaperSince", Shape::Int64ToData},  {"State", Shape::NoneToData},
-    {"LastError", Shape::NoneToData},
+    {"OpenFolder", Shape::TextToCode},      {"Folder", Shape::NoneToData},
+    {"Reset", Shape::JsonToCode},           {"SetClock", Shape::TextToCode},
+    {"ShiftClock", Shape::Int64ToCode},     {"InjectFault", Shape::JsonToCode},
+    {"ClearFaults", Shape::NoneToCode},     {"Journal", Shape::NoneToData},
+    {"ClearJournal", Shape::NoneToCode},    {"MarkPaper", Shape::NoneToNumber},
+    {"PaperSince", Shape::Int64ToData},     {"State", Shape::NoneToData},
+    {"LastError", Shape::NoneToData},       {"SetDrawer", Shape::BoolToCode},
+    {"SetCounters", Shape::JsonToCode},     {"SetTables", Shape::JsonToCode},
+    {"RecordReduction", Shape::JsonToCode}, {"FiscalMemory", Shape::NoneToData},
 };
 
 const Control *findControl(const std::string &name) {
@@ -135,6 +138,10 @@ void PrinterControl::validate(const std::string &name, const Json &args) {
         if (!args.empty() && !args[0].is_object() && !args[0].is_null())
             wrongShape("an object", args[0]);
         break;
+    case Shape::BoolToCode:
+        count(1, 1, "true or false");
+        if (!args[0].is_boolean()) wrongShape("true or false", args[0]);
+        break;
     case Shape::Int64ToCode:
     case Shape::Int64ToData:
         count(1, 1, "one integer");
@@ -165,6 +172,9 @@ Json PrinterControl::run(const std::string &name, const Json &args) {
     }
     case Shape::Int64ToCode:
         code = reinterpret_cast<int32_t (*)(int64_t)>(f)(args[0].get<int64_t>());
+        break;
+    case Shape::BoolToCode:
+        code = reinterpret_cast<int32_t (*)(int32_t)>(f)(args[0].get<bool>() ? 1 : 0);
         break;
     case Shape::NoneToData:
         return parseData(reinterpret_cast<const char *(*)()>(f)());

@@ -1,6 +1,7 @@
 #include "script_runner.h"
 
 #include "debug_log_watch.h"
+#include "host_procedures.h"
 #include "procedure_table.h"
 #include "tivhost/host.h"
 
@@ -39,8 +40,18 @@ const Json &ScriptRunner::steps(const Json &script) const {
     if (script.is_array()) return script;
     if (script.is_object() && script.contains("steps") && script["steps"].is_array()) {
         for (const auto &[key, value] : script.items())
-            if (key != "steps" && key != "comment")
+            if (key != "steps" && key != "comment" && key != "hostProcedures")
                 throw ScriptError(0, "unknown member \"" + key + "\" in the script");
+        if (script.contains("hostProcedures")) {
+            const Json &h = script["hostProcedures"];
+            bool ok = h.is_object();
+            for (const auto &[key, value] : h.items())
+                ok = ok && (key == "Atu_TotGeral" || key == "DataMoviFiscal") && value.is_boolean();
+            if (!ok)
+                throw ScriptError(0, "expected \"hostProcedures\": {\"Atu_TotGeral\": boolean, "
+                                     "\"DataMoviFiscal\": boolean}, got " +
+                                         h.dump());
+        }
         return script["steps"];
     }
     throw ScriptError(0, "a script is an array of steps or an object {\"steps\": [...]}");
@@ -120,20 +131,37 @@ Json ScriptRunner::runCall(const Json &step) {
         paperMark = printer_->markPaper();
     }
 
+    Json hostCalls = Json::array();
+    hostCalls_ = &hostCalls;
+
     CallOutcome outcome = entry->call(
         symbol, argsOf(step), parseDeclaredParams(entry->declaredParams), returnsDateTime(*entry));
     dialogs_ = nullptr;
+    hostCalls_ = nullptr;
 
     if (outcome.returned) record["return"] = std::move(*outcome.returned);
     if (!outcome.out.empty()) record["out"] = std::move(outcome.out);
     if (outcome.exception) record["exception"] = *outcome.exception;
+    record["variables"] = moduleVariables();
     record["dialogs"] = std::move(dialogs);
+    if (!hostCalls.empty()) record["hostCalls"] = std::move(hostCalls);
     record["log"] = log.newLines();
     if (printer_) {
         record["journal"] = printer_->journalSince(journalStart);
         record["paper"] = printer_->paperSince(paperMark);
     }
     return record;
+}
+
+Json ScriptRunner::moduleVariables() const {
+    Json vars = Json::object();
+    if (auto *text = static_cast<const std::string *>(module_.symbol("stMensagemTaa")))
+        vars["stMensagemTaa"] = textToJson(*text);
+    if (auto *flag = static_cast<const bool *>(module_.symbol("boClieUtil")))
+        vars["boClieUtil"] = *flag;
+    if (auto *index = static_cast<const int32_t *>(module_.symbol("inIndiceReceb")))
+        vars["inIndiceReceb"] = *index;
+    return vars;
 }
 
 Json ScriptRunner::runControl(const Json &step) {
@@ -155,6 +183,13 @@ Json ScriptRunner::run(const Json &script, bool &failed) {
         transcript["error"] = {{"step", e.step()}, {"message", e.detail()}};
         return transcript;
     }
+
+    const Json wanted =
+        script.is_object() ? script.value("hostProcedures", Json::object()) : Json::object();
+    HostProcedures host(module_, wanted.value("Atu_TotGeral", true),
+                        wanted.value("DataMoviFiscal", true));
+    host.recordInto(&hostCalls_);
+    transcript["hostProcedures"] = host.settings();
 
     DialogScope scope([this](const tivhost::Dialog &d) {
         // Unattended: with no answer queued the operator says no.

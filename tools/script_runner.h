@@ -8,6 +8,10 @@
 //   {"ecfsim": "Control", "args": [...]}       a control of the virtual printer
 // and may carry a "comment". Every step is checked before the first one runs:
 // a script error names the step and what was expected, and nothing runs.
+//
+// As a host program does, the run sets the host library's procedure variables
+// Atu_TotGeral and DataMoviFiscal to the module's own procedures; the object
+// form may leave either unset: {"hostProcedures": {"Atu_TotGeral": false}}.
 #include <deque>
 #include <stdexcept>
 #include <string>
@@ -49,11 +53,14 @@ class ScriptRunner {
     void validateStep(const Json &step, size_t number) const;
     Json runCall(const Json &step);
     Json runControl(const Json &step);
+    // stMensagemTaa, boClieUtil and inIndiceReceb as the module holds them.
+    Json moduleVariables() const;
 
     const Module &module_;
     PrinterControl *printer_;
     std::deque<bool> answers_;
-    Json *dialogs_ = nullptr; // the dialogs of the call in progress
+    Json *dialogs_ = nullptr;   // the dialogs of the call in progress
+    Json *hostCalls_ = nullptr; // its calls of the host's procedure variables
 };
 
 } // namespace tivtool

@@ -42,14 +42,46 @@ int32_t ECFSIM_SetDrawer(int32_t open);
 //             "noanswer" (reply buffers untouched, non-zero return), "refuse" (the call is
 //             refused with error "code", default "0601"), "status" (status positions
 //             "position".. forced to "text" in the replies of EPSON_Obter_Estado_Impressora)
-//   "entry":  entry point name the fault applies to (default: every entry point)
+//             "reply" (the call answers "text", or "texts" one per reply buffer, instead of its
+//             own reply: any text up to the buffer's size, blanks and NULs included, written
+//             with a NUL after it; the printer's state is not consulted)
+//   "entry":  entry point name the fault applies to (default: every entry point; "reply"
+//             needs one whose reply the driver reads, e.g. "EPSON_Obter_Contadores")
 //   "at":     fire on the Nth matching call from now (default 1)
 //   "count":  fire on that many matching calls from "at" on (default 1)
 //   "persistent": true fires from "at" on until ECFSIM_ClearFaults
-//   "return": the return code of a faulted call (default 1)
+//   "return": the return code of a faulted call (default 1; 0 for "reply")
 // Returns a fault id (>= 1) or -1.
 int32_t ECFSIM_InjectFault(const char *fault);
 int32_t ECFSIM_ClearFaults(void);
+
+// Set-up of a given fiscal state, on a fresh or a used printer, stored as any command is.
+// Members left out keep their values; an unknown member, a value out of range or a document in
+// progress refuses the whole call (-1) and nothing of it stays. Amounts are integers in cents.
+//
+// Counters, each on its own (0..999999), and the grand total (0..18 digits):
+//   {"coo":120,"ccf":80,"gnf":30,"grg":12,"cdc":3,"crz":41,"cro":2,"cfc":1,"lx":5,"gt":987654}
+int32_t ECFSIM_SetCounters(const char *counters);
+// Any slot (1..20) of the tax-rate, payment and non-fiscal totalizer tables; a slot given
+// without "kind" (or "name") is left blank. A tax rate's kind is any letter, its rate 0..9999
+// hundredths of a percent:
+//   {"taxRates":[{"slot":3,"kind":"S","rate":0},{"slot":5}],
+//    "payments":[{"slot":2,"name":"Pix","linked":false,"total":1500,"uses":1}],
+//    "nonFiscal":[{"slot":4,"name":"TROCO","direction":"S","total":0,"count":0}]}
+int32_t ECFSIM_SetTables(const char *tables);
+// A Z reduction as the printer would have made it, kept in its fiscal memory, without printing:
+// the record holds the counters, GT, day totals and tables, and the day is left as that
+// reduction leaves it (closed, totals zero, the record the last reduction). CRZ and COO
+// advance by one unless given. Dates follow one another and none is after the printer's clock;
+// an open fiscal day can only be reduced under its own date.
+//   {"date":"2024-02-28","crz":40,"coo":1180,"gt":1234567,
+//    "counters":{"ccf":900,"gnf":77,"grg":30,"cdc":4,"cfc":2,"lx":9},
+//    "day":{"gross":150000,"cancelled":1000,"discounts":500,"surcharges":200,"exempt":0,
+//           "notTaxed":0,"substitution":3000,"supply":10000,"withdrawal":5000,"change":700},
+//    "rates":[{"slot":1,"kind":"T","rate":1800,"base":120000}],"madeAt":"235900"}
+int32_t ECFSIM_RecordReduction(const char *reduction);
+// The fiscal memory: every Z reduction record, oldest first, as a JSON array.
+const char *ECFSIM_FiscalMemory(void);
 
 // Journal of every EPSON_ call since the last clear, in order:
 // [{"entry":"EPSON_Fiscal_Abrir_Cupom","args":["","","","",2],"return":0,"result":"0000"},...]

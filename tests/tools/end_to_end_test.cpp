@@ -68,6 +68,35 @@ TEST_F(EndToEndTest, IdentityAndClockThroughTheRealModule) {
     EXPECT_TRUE(entries(steps[5]).empty()); // stopping talks to no printer
 }
 
+// tiv sets the host's DataMoviFiscal to the module's own, as a host does: a
+// report opened with a CER key asks it for the fiscal date, and the
+// transcript shows that call and the module variables.
+TEST_F(EndToEndTest, TheHostsFiscalDateIsTheModulesOwnAndShown) {
+    const nlohmann::json script = {
+        {{"ecfsim", "OpenFolder"}, {"args", {(folder_ / "ecf").string()}}},
+        {{"ecfsim", "Reset"}, {"args", {{{"dayOpen", true}}}}},
+        {{"call", "StartImpFiscal"},
+         {"args", {{{"CDFILIAL", "0001"}, {"IDTIPOIMPFIS", 33}, {"BOUTILTAA", false}}}}},
+        {{"call", "Relatorio_Gerencial_Imp"}, {"args", {"001", "K1", "K2", "", "S"}}},
+        {{"call", "FechRelatGerenc"}, {"args", {"001", true, false}}}};
+    const std::string path = (folder_ / "script.json").string();
+    std::ofstream(path) << script.dump();
+    int status = -1;
+    const auto transcript = nlohmann::json::parse(tiv("run '" + path + "'", status));
+    ASSERT_EQ(status, 0) << transcript.dump(1);
+    EXPECT_EQ(transcript.at("hostProcedures").at("DataMoviFiscal"), true);
+    const auto &report = transcript.at("steps").at(3);
+    EXPECT_EQ(report.at("return"), true);
+    ASSERT_EQ(report.at("hostCalls").size(), 1u) << report.dump(1);
+    EXPECT_EQ(report.at("hostCalls")[0].at("procedure"), "DataMoviFiscal");
+    EXPECT_EQ(report.at("hostCalls")[0].at("args"), nlohmann::json::array({"001"}));
+    EXPECT_TRUE(report.at("hostCalls")[0].at("return").contains("datetime"));
+    const auto &vars = report.at("variables");
+    EXPECT_EQ(vars.at("stMensagemTaa"), "");
+    EXPECT_TRUE(vars.at("boClieUtil").is_boolean());
+    EXPECT_TRUE(vars.at("inIndiceReceb").is_number_integer());
+}
+
 TEST_F(EndToEndTest, DemoSaleShowsEveryItemAdjustmentPaymentChangeAndFooter) {
     for (const char *type : {"31", "33"}) {
         SCOPED_TRACE(type);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tiv02000/procedures.h"
+#include "tiv02000/variables.h"
 #include "tivhost/host.h"
 #include "tivplatform/errors.h"
 #include "tivplatform/params.h"
@@ -80,6 +81,11 @@ void log(const std::string &text) {
 
 extern "C" {
 
+// Three of the module variables, which the transcript shows after each call.
+std::string stMensagemTaa;
+bool boClieUtil = true;
+int32_t inIndiceReceb = 0;
+
 TIV_EXPORT const char *FakeModule_Received() {
     return received.c_str();
 }
@@ -149,6 +155,28 @@ bool Cancela_ItGenerico(const std::string &colourScheme, const std::string &item
 std::string Nr_Cupom(const std::string &unused1, const std::string &colourScheme) {
     record("Nr_Cupom|" + unused1 + "|" + colourScheme);
     return "00012\xE7";
+}
+
+bool Atu_TotGeral(const tiv::Variant &params) {
+    record("Atu_TotGeral|" + describe(params));
+    return true;
+}
+
+// Calls back into the host's procedure variables, as the driver's
+// cancellation does, and leaves its mark on the module variables.
+bool Cancela_Cupom_Imp(const tiv::Variant &args, tiv::Variant &result) {
+    record("Cancela_Cupom_Imp|" + describe(args));
+    bool reconciled = false;
+    if (tivhost::Atu_TotGeral())
+        reconciled = tivhost::Atu_TotGeral()(tiv::makeParams({{"GT", 1.5}}));
+    std::string date = "own";
+    if (tivhost::DataMoviFiscal())
+        date = tiv::formatDateTime("yyyy-mm-dd", tivhost::DataMoviFiscal()("001"));
+    tiv::setResult(result, 0, tiv::Variant(date));
+    stMensagemTaa = " cancelado\xE7";
+    boClieUtil = false;
+    inIndiceReceb = 3;
+    return reconciled;
 }
 
 tiv::TDateTime DataMoviFiscal(const std::string &colourScheme) {

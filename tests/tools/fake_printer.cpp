@@ -83,4 +83,23 @@ TIV_EXPORT const char *ECFSIM_State() {
 TIV_EXPORT const char *ECFSIM_LastError() {
     return lastError.c_str();
 }
+TIV_EXPORT int32_t ECFSIM_SetDrawer(int32_t open) {
+    config = open ? "drawer open" : "drawer closed";
+    return 0;
+}
+TIV_EXPORT int32_t ECFSIM_SetCounters(const char *c) {
+    config = c ? c : "";
+    return 0;
+}
+TIV_EXPORT int32_t ECFSIM_SetTables(const char *c) {
+    config = c ? c : "";
+    return 0;
+}
+TIV_EXPORT int32_t ECFSIM_RecordReduction(const char *c) {
+    config = c ? c : "";
+    return 0;
+}
+TIV_EXPORT const char *ECFSIM_FiscalMemory() {
+    return answer(nlohmann::json::array({{{"crz", 1}}}));
+}
 }

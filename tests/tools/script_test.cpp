@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "debug_log_watch.h"
+#include "tivhost/host.h"
 
 namespace {
 
@@ -231,6 +232,8 @@ TEST_F(ScriptTest, ScriptErrorsNameTheStepAndNothingRuns) {
         {R"({"answers": [1]})", "expected \"answers\": [booleans]"},
         {R"({"ecfsim": "Explode"})", "unknown printer control \"Explode\""},
         {R"({"ecfsim": "ShiftClock", "args": ["60"]})", "expected an integer"},
+        {R"({"ecfsim": "SetDrawer", "args": [1]})", "expected true or false"},
+        {R"({"ecfsim": "SetCounters", "args": ["coo"]})", "expected an object"},
         {R"("StopImpFiscal")", "a step is an object"},
     };
     for (const auto &c : cases) {
@@ -272,6 +275,74 @@ TEST_F(ScriptTest, ScriptsAreAnArrayOrAnObjectWithSteps) {
     Json t = run(Json::parse(R"({"step": []})"), failed);
     EXPECT_TRUE(failed);
     EXPECT_EQ(t["error"]["step"], 0);
+}
+
+// As a host program does, tiv points the host library's two procedure
+// variables at the module's own procedures, and shows each call made through
+// them and the module variables after every call.
+TEST_F(ScriptTest, HostProceduresAreTheModulesOwnAndTheirCallsShown) {
+    const Json t = runOk(Json::parse(R"([
+        {"call": "StopImpFiscal"},
+        {"call": "Cancela_Cupom_Imp", "args": [["1"], {"result": 1}]}])"));
+    EXPECT_EQ(t["hostProcedures"],
+              Json::parse(R"({"Atu_TotGeral": true, "DataMoviFiscal": true})"));
+    const Json &before = t["steps"][0];
+    EXPECT_FALSE(before.contains("hostCalls"));
+    EXPECT_EQ(before["variables"],
+              Json::parse(R"({"stMensagemTaa": "", "boClieUtil": true, "inIndiceReceb": 0})"));
+
+    const Json &cancel = t["steps"][1];
+    EXPECT_EQ(cancel["return"], true);
+    EXPECT_EQ(cancel["hostCalls"], Json::parse(R"([
+        {"procedure": "Atu_TotGeral", "args": [{"GT": 1.5}], "return": true},
+        {"procedure": "DataMoviFiscal", "args": ["001"],
+         "return": {"datetime": "2026-12-10 14:30:00"}}])"));
+    EXPECT_EQ(cancel["out"]["result"], Json::parse(R"(["2026-12-10"])"));
+    EXPECT_EQ(cancel["variables"], Json::parse(R"({"stMensagemTaa": " canceladoç",
+                                                  "boClieUtil": false, "inIndiceReceb": 3})"));
+    EXPECT_EQ(received(), "StopImpFiscal\nCancela_Cupom_Imp|['1']\nAtu_TotGeral|[['GT',r:1.5]]\n"
+                          "DataMoviFiscal|001\n");
+    // The run gives the variables back as it found them.
+    EXPECT_FALSE(tivhost::Atu_TotGeral());
+    EXPECT_FALSE(tivhost::DataMoviFiscal());
+}
+
+TEST_F(ScriptTest, AScriptMayLeaveEitherHostProcedureUnset) {
+    const Json t = runOk(Json::parse(R"({"hostProcedures": {"Atu_TotGeral": false},
+        "steps": [{"call": "Cancela_Cupom_Imp", "args": [[], {"result": 1}]}]})"));
+    EXPECT_EQ(t["hostProcedures"],
+              Json::parse(R"({"Atu_TotGeral": false, "DataMoviFiscal": true})"));
+    const Json &cancel = t["steps"][0];
+    EXPECT_EQ(cancel["return"], false) << "no reconciliation without Atu_TotGeral";
+    ASSERT_EQ(cancel["hostCalls"].size(), 1u);
+    EXPECT_EQ(cancel["hostCalls"][0]["procedure"], "DataMoviFiscal");
+
+    const Json none = runOk(Json::parse(R"({"hostProcedures":
+        {"Atu_TotGeral": false, "DataMoviFiscal": false},
+        "steps": [{"call": "Cancela_Cupom_Imp", "args": [[], {"result": 1}]}]})"));
+    EXPECT_FALSE(none["steps"][0].contains("hostCalls"));
+    EXPECT_EQ(none["steps"][0]["out"]["result"], Json::parse(R"(["own"])"));
+
+    bool failed = false;
+    const Json bad = run(Json::parse(R"({"hostProcedures": {"Atu_TotGeral": "no"},
+        "steps": []})"),
+                         failed);
+    EXPECT_TRUE(failed);
+    EXPECT_NE(bad["error"]["message"].get<std::string>().find("hostProcedures"), std::string::npos);
+}
+
+TEST_F(ScriptTest, SetUpControlsReachThePrinter) {
+    const Json t = runOk(Json::parse(R"([
+        {"ecfsim": "SetCounters", "args": [{"crz": 41}]},
+        {"ecfsim": "SetTables", "args": [{"taxRates": [{"slot": 2}]}]},
+        {"ecfsim": "RecordReduction", "args": [{"date": "2024-02-28"}]},
+        {"ecfsim": "State"},
+        {"ecfsim": "FiscalMemory"},
+        {"ecfsim": "SetDrawer", "args": [true]},
+        {"ecfsim": "State"}])"));
+    EXPECT_EQ(t["steps"][3]["result"]["config"], R"({"date":"2024-02-28"})");
+    EXPECT_EQ(t["steps"][4]["result"], Json::parse(R"([{"crz": 1}])"));
+    EXPECT_EQ(t["steps"][6]["result"]["config"], "drawer open");
 }
 
 } // namespace
