@@ -241,6 +241,18 @@ void recordReduction(const json &r, Printer &p) {
     rules::keepReduction(z);
 }
 
+// Parses the caller's JSON and applies it as one set-up, under the printer's lock.
+int32_t setUpWith(const char *text, void (*apply)(const json &, Printer &)) {
+    Printer &p = Printer::instance();
+    std::lock_guard lock(p.mutex());
+    try {
+        json j = control::parse(text);
+        return control::setUp([&](Printer &pr) { apply(j, pr); });
+    } catch (const std::exception &e) {
+        return control::failed(e.what());
+    }
+}
+
 } // namespace
 
 } // namespace ecfsim
@@ -251,43 +263,23 @@ using namespace ecfsim::control;
 extern "C" {
 
 TIV_EXPORT int32_t ECFSIM_SetCounters(const char *counters) {
-    Printer &p = Printer::instance();
-    std::lock_guard lock(p.mutex());
-    try {
-        json c = parse(counters);
-        return setUp([&](Printer &pr) {
-            requireNoDocumentOpen(pr.st);
-            setCounters(c, pr.st);
-        });
-    } catch (const std::exception &e) {
-        return failed(e.what());
-    }
+    return setUpWith(counters, [](const json &c, Printer &p) {
+        requireNoDocumentOpen(p.st);
+        setCounters(c, p.st);
+    });
 }
 
 TIV_EXPORT int32_t ECFSIM_SetTables(const char *tables) {
-    Printer &p = Printer::instance();
-    std::lock_guard lock(p.mutex());
-    try {
-        json t = parse(tables);
-        return setUp([&](Printer &pr) {
-            requireNoDocumentOpen(pr.st);
-            setTables(t, pr.st);
-        });
-    } catch (const std::exception &e) {
-        return failed(e.what());
-    }
+    return setUpWith(tables, [](const json &t, Printer &p) {
+        requireNoDocumentOpen(p.st);
+        setTables(t, p.st);
+    });
 }
 
 TIV_EXPORT int32_t ECFSIM_RecordReduction(const char *reduction) {
-    Printer &p = Printer::instance();
-    std::lock_guard lock(p.mutex());
-    try {
-        json r = parse(reduction);
-        if (r.is_null()) r = json::object();
-        return setUp([&](Printer &pr) { recordReduction(r, pr); });
-    } catch (const std::exception &e) {
-        return failed(e.what());
-    }
+    return setUpWith(reduction, [](const json &r, Printer &p) {
+        recordReduction(r.is_null() ? json::object() : r, p);
+    });
 }
 
 TIV_EXPORT const char *ECFSIM_FiscalMemory(void) {

@@ -1,6 +1,7 @@
 // Set-up controls: counters and GT, table slots, forced replies and Z reductions put the printer
 // into a given state, durably, without running the days that lead there.
 #include <functional>
+#include <utility>
 
 #include "fixture.h"
 
@@ -27,6 +28,12 @@ class SetupTest : public PrinterTest {
     }
     std::string lastZ() {
         return reply(1167, [](char *b) { return EPSON_Obter_Dados_Ultima_RZ(b); });
+    }
+    // The two buffers of the gross-sales reply: the day's, the last reduction's.
+    std::pair<std::string, std::string> grossSales() {
+        std::string b1(16, ' '), b2(16, ' ');
+        EXPECT_EQ(EPSON_Obter_Venda_Bruta(b1.data(), b2.data()), 0);
+        return {b1.c_str(), b2.c_str()};
     }
     void sellOne() {
         ASSERT_EQ(EPSON_Fiscal_Abrir_Cupom("", "", "", "", 2), 0);
@@ -210,9 +217,7 @@ TEST_F(SetupTest, ForcedReplyForTheNextCallsThenThePrintersOwn) {
         EXPECT_EQ(std::string(b2.c_str()), "000000000000099");
     }
     ASSERT_EQ(ECFSIM_ClearFaults(), 0);
-    std::string b1(16, ' '), b2(16, ' ');
-    EXPECT_EQ(EPSON_Obter_Venda_Bruta(b1.data(), b2.data()), 0);
-    EXPECT_EQ(std::string(b1.c_str()), "00000000000000");
+    EXPECT_EQ(grossSales().first, "00000000000000");
 
     // The whole status text, flags of the daylight-saving byte.
     ASSERT_GE(ECFSIM_InjectFault(R"({"kind":"reply","entry":"EPSON_Obter_Estado_Impressora",
@@ -283,10 +288,8 @@ TEST_F(SetupTest, ReductionsRecordedAsAZWouldLeaveThem) {
     EXPECT_EQ(z.substr(257, 5), "T1800");
     EXPECT_EQ(z.substr(383, 17), "00000000000120000");
     EXPECT_EQ(z.substr(1159, 8), "28022024");
-    std::string b1(16, ' '), b2(16, ' ');
-    ASSERT_EQ(EPSON_Obter_Venda_Bruta(b1.data(), b2.data()), 0);
-    EXPECT_EQ(std::string(b2.c_str()), "00000000150000");
-    EXPECT_EQ(std::string(b1.c_str()), "00000000000000") << "the day's totals start again";
+    EXPECT_EQ(grossSales().second, "00000000150000");
+    EXPECT_EQ(grossSales().first, "00000000000000") << "the day's totals start again";
 
     // The printer goes on from there: today's day opens, sells and reduces as CRZ 42.
     EXPECT_EQ(counter("crz"), 41);
@@ -317,9 +320,7 @@ TEST_F(SetupTest, ReductionsOutOfOrderOrOverAnOpenDayAreRefused) {
     ASSERT_EQ(record(json::object()), 0) << ECFSIM_LastError();
     EXPECT_EQ(lastZ().substr(1159, 8), "01032024");
     EXPECT_EQ(reply(67, [](char *b) { return EPSON_Obter_Dados_Jornada(b); })[64], '0');
-    std::string b1(16, ' '), b2(16, ' ');
-    ASSERT_EQ(EPSON_Obter_Venda_Bruta(b1.data(), b2.data()), 0);
-    EXPECT_EQ(std::string(b2.c_str()), "00000000001000");
+    EXPECT_EQ(grossSales().second, "00000000001000");
 }
 
 } // namespace
