@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "driver/binding.h"
+#include "driver/command.h"
 #include "driver/common.h"
 #include "driver/data_module.h"
 #include "driver/debug_log.h"
@@ -66,10 +67,10 @@ extern "C" TIV_EXPORT void CarregaAliquota(const std::string &colourScheme,
 
     Reply reply(kTableSize);
     const int32_t rc = EPSON(EPSON_Obter_Tabela_Aliquotas)(reply.data());
-    logReply("EPSON_Obter_Tabela_Aliquotas", reply.text());
     // The table is built from whatever the buffer holds; the verdict only
     // records the printer's errors.
-    (void)AnalisaRetorno(colourScheme, rc, false, false, false);
+    (void)analyse({colourScheme, false},
+                  {rc, replyLine("EPSON_Obter_Tabela_Aliquotas", reply.text())});
 
     tiv::TClientDataSet &rates = dataModule().dataset("cdsAliqImpFis");
     rebuild(rates);

@@ -3,10 +3,11 @@
 #include "documents/management_report.h"
 
 #include "driver/binding.h"
+#include "driver/command.h"
+#include "driver/command_family.h"
 #include "driver/common.h"
 #include "driver/debug_log.h"
 #include "driver/reply.h"
-#include "driver/return_analysis.h"
 #include "tiv02000/procedures.h"
 #include "tivhost/host.h"
 #include "tivplatform/datetime.h"
@@ -67,11 +68,9 @@ extern "C" TIV_EXPORT bool Relatorio_Gerencial_Imp(const std::string &colourSche
     if (document == "2" || document == "4" || document == "5")
         (void)FechRelatGerenc(colourScheme, true, false);
 
-    const int32_t rc = inTipoImpFis == 31
-                           ? EPSON(EPSON_NaoFiscal_Abrir_Relatorio_Gerencial)("1")
-                           : EPSON(EPSON_ESC_ECF_NaoFiscal_Abrir_Relatorio_GerencialEX)("1");
-    logDebug("EPSON_NaoFiscal_Abrir_Relatorio_Gerencial");
-    const bool opened = AnalisaRetorno(colourScheme, rc, boNUtilTaa, false, false);
+    const bool opened =
+        analyse({colourScheme, boNUtilTaa},
+                {family().openReport(), "EPSON_NaoFiscal_Abrir_Relatorio_Gerencial"});
 
     if (opened && !cerFlag.empty()) {
         // The report is open whatever happens to the host's counter: a
@@ -86,19 +85,14 @@ extern "C" TIV_EXPORT bool Relatorio_Gerencial_Imp(const std::string &colourSche
 }
 
 extern "C" TIV_EXPORT bool Usa_CompNFis(const std::string &colourScheme, const std::string &text) {
-    const int32_t rc = inTipoImpFis == 31
-                           ? EPSON(EPSON_NaoFiscal_Imprimir_LinhaEX)(text.c_str())
-                           : EPSON(EPSON_ESC_ECF_NaoFiscal_Imprimir_Linha)(text.c_str());
-    logDebug("EPSON_NaoFiscal_Imprimir_LinhaEX: " + text);
-    return AnalisaRetorno(colourScheme, rc, boNUtilTaa, false, false);
+    return analyse({colourScheme, boNUtilTaa},
+                   {family().printReportLines(text), "EPSON_NaoFiscal_Imprimir_LinhaEX: " + text});
 }
 
 extern "C" TIV_EXPORT bool FechRelatGerenc(const std::string &colourScheme, bool showMessages,
                                            bool analysisFlag) {
-    const int32_t rc = inTipoImpFis == 31 ? EPSON(EPSON_NaoFiscal_Fechar_Relatorio_Gerencial)(1)
-                                          : EPSON(EPSON_ESC_ECF_NaoFiscal_Fechar_CCD_RGEX)("1");
-    logDebug("EPSON_NaoFiscal_Fechar_Relatorio_Gerencial");
-    return AnalisaRetorno(colourScheme, rc, showMessages, analysisFlag, false);
+    return analyse({colourScheme, showMessages, analysisFlag},
+                   {family().closeReport(), "EPSON_NaoFiscal_Fechar_Relatorio_Gerencial"});
 }
 
 extern "C" TIV_EXPORT bool Relatorio_Generico(const std::string &colourScheme,

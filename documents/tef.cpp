@@ -2,6 +2,7 @@
 // voucher or a management report, with the operator's reprint.
 #include <optional>
 
+#include "driver/command_family.h"
 #include "driver/common.h"
 #include "driver/data_module.h"
 #include "receipt/amounts.h"
@@ -103,8 +104,8 @@ ImprimeTef(const std::string &serialNumber, const std::string &cerKey1, const st
     std::string amountText;
     if (cardVoucher) {
         auto digits = tryPrinterAmount(amount, "00000000000.00", Truncation::None);
-        // Only the classic family sends the amount with the card voucher.
-        if (!digits && inTipoImpFis == 31) {
+        // Only a family that opens the voucher with the amount refuses it.
+        if (!digits && family().cardVoucherCarriesAmount()) {
             reportAmountRefused("Valor do comprovante " + paymentName, amount, colourScheme,
                                 boNUtilTaa);
             return false;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "driver/command.h"
 #include "tivplatform/datetime.h"
 #include "tivplatform/errors.h"
 #include "tivplatform/system.h"
@@ -29,7 +30,7 @@ void logDebug(const std::string &text) {
 }
 
 void logReply(const std::string &entryPoint, const std::string &reply) {
-    logDebug(entryPoint + "\r\nRetorno da Impressora : " + reply);
+    logDebug(replyLine(entryPoint, reply));
 }
 
 } // namespace tiv02000

@@ -1,5 +1,7 @@
 // Port opening, the printer's clock and identity.
 #include "driver/binding.h"
+#include "driver/command.h"
+#include "driver/command_family.h"
 #include "driver/common.h"
 #include "driver/data_module.h"
 #include "driver/debug_log.h"
@@ -32,18 +34,8 @@ extern "C" TIV_EXPORT bool AbrePorta(const tiv::Variant &params) {
         (void)tivhost::RecebeParams(params, name).toString();
 
     (void)EPSON(EPSON_Serial_Abrir_PortaEx)();
-    if (inTipoImpFis == 31) {
-        Reply journey(67);
-        (void)EPSON(EPSON_Obter_Dados_Jornada)(journey.data());
-        if (copyText(journey.text(), 65, 1) == "0") (void)EPSON(EPSON_RelatorioFiscal_Abrir_Dia)();
-    }
-    if (inTipoImpFis == 33) {
-        (void)EPSON(EPSON_ESC_ECF_NaoFiscal_Fechar_ComprovanteEX)("1", "");
-        (void)EPSON(EPSON_ESC_ECF_NaoFiscal_Fechar_CCD_RGEX)("1");
-    } else {
-        (void)EPSON(EPSON_NaoFiscal_Fechar_Comprovante)(1);
-        (void)EPSON(EPSON_NaoFiscal_Fechar_Relatorio_Gerencial)(1);
-    }
+    family().openDayIfClosed();
+    family().closeLeftDocuments();
     Reply status(20);
     (void)EPSON(EPSON_Obter_Estado_Impressora)(status.data());
     if (!isBlank(status.text())) {
@@ -54,11 +46,11 @@ extern "C" TIV_EXPORT bool AbrePorta(const tiv::Variant &params) {
 }
 
 extern "C" TIV_EXPORT bool Data_Imp(const std::string &colourScheme, std::string &clock) {
-    Reply reply(inTipoImpFis == 33 ? 14 : 15);
+    Reply reply(family().clockReplySize());
     const int32_t rc = EPSON(EPSON_Obter_Hora_Relogio)(reply.data());
     clock = reply.text();
-    logReply("EPSON_Obter_Hora_Relogio", clock);
-    return AnalisaRetorno(colourScheme, rc, dialogsAllowed(), false, false);
+    return analyse({colourScheme, dialogsAllowed()},
+                   {rc, replyLine("EPSON_Obter_Hora_Relogio", clock)});
 }
 
 extern "C" TIV_EXPORT bool VerificaData(const std::string &colourScheme,
@@ -119,10 +111,10 @@ extern "C" TIV_EXPORT bool Carrega_Dados_Impressora(tiv::Variant &params) {
     (void)EPSON(EPSON_Sys_Bloquear_Entradas)(0);
 
     Reply day(15);
+    const Analysis quiet{colourScheme, false};
     int32_t rc = EPSON(EPSON_Obter_Data_Hora_Jornada)(day.data());
     fiscalDay = day.text();
-    logReply("EPSON_Obter_Data_Hora_Jornada", fiscalDay);
-    (void)AnalisaRetorno(colourScheme, rc, false, false, false);
+    (void)analyse(quiet, {rc, replyLine("EPSON_Obter_Data_Hora_Jornada", fiscalDay)});
     // A six-character text of zeros never matches a filled answer; kept as
     // the only "no fiscal day yet" rule the host relies on.
     if (fiscalDay == "000000") fiscalDay = tiv::formatDateTime("ddmmyy", tiv::today());
@@ -131,8 +123,7 @@ extern "C" TIV_EXPORT bool Carrega_Dados_Impressora(tiv::Variant &params) {
         Reply reply(15);
         rc = EPSON(EPSON_Obter_Hora_Relogio)(reply.data());
         clock = reply.text();
-        logReply("EPSON_Obter_Hora_Relogio", clock);
-        (void)AnalisaRetorno(colourScheme, rc, false, false, false);
+        (void)analyse(quiet, {rc, replyLine("EPSON_Obter_Hora_Relogio", clock)});
     } else {
         result = false;
     }
@@ -142,8 +133,7 @@ extern "C" TIV_EXPORT bool Carrega_Dados_Impressora(tiv::Variant &params) {
         Reply reply(10);
         rc = EPSON(EPSON_Obter_Numero_ECF_Loja)(reply.data());
         number = reply.text();
-        logReply("EPSON_Obter_Numero_ECF_Loja", number);
-        (void)AnalisaRetorno(colourScheme, rc, false, false, false);
+        (void)analyse(quiet, {rc, replyLine("EPSON_Obter_Numero_ECF_Loja", number)});
         ecf = copyText(number, 1, 3);
     } else {
         result = false;
@@ -152,8 +142,7 @@ extern "C" TIV_EXPORT bool Carrega_Dados_Impressora(tiv::Variant &params) {
     if (!isBlank(number)) {
         Reply reply(110);
         rc = EPSON(EPSON_Obter_Dados_Impressora)(reply.data());
-        logReply("EPSON_Obter_Dados_Impressora : ", reply.text());
-        (void)AnalisaRetorno(colourScheme, rc, false, false, false);
+        (void)analyse(quiet, {rc, replyLine("EPSON_Obter_Dados_Impressora : ", reply.text())});
         serial = copyText(reply.text(), 1, 20);
     } else {
         result = false;

@@ -1,5 +1,6 @@
 // Loading and binding the vendor library, and releasing it.
 #include "driver/binding.h"
+#include "driver/command_family.h"
 #include "driver/common.h"
 #include "driver/data_module.h"
 #include "tiv02000/procedures.h"
@@ -19,7 +20,7 @@ void readStartParameters(const tiv::Variant &params) {
 }
 
 void switchLibraryLogOn() {
-    if (inTipoImpFis == 33) {
+    if (tiv02000::family().libraryLogOnRequest()) {
         const auto epLog = tiv::registryReadString("HKEY_LOCAL_MACHINE", kQuorinKey, "EpLog");
         if (!epLog || *epLog != "1") return;
     }
@@ -36,9 +37,9 @@ extern "C" TIV_EXPORT bool StartImpFiscal(const tiv::Variant &params) {
     } catch (const std::exception &e) {
         parameterNotice(e, "StartImpFiscal");
     }
-    // Only the two command families exist; any other type would leave the
-    // ESC/ECF entry points unbound while some procedures select them.
-    if (inTipoImpFis != 31 && inTipoImpFis != 33) {
+    // The printer type chooses the command family, once; a type without one
+    // is refused before anything is loaded or bound.
+    if (!chooseCommandFamily(inTipoImpFis)) {
         notice("Tipo de impressora fiscal inv\xE1lido: " + std::to_string(inTipoImpFis) +
                    ". Use 31 (comandos cl\xE1ssicos) ou 33 (ESC/ECF).",
                3, "001");
@@ -48,7 +49,7 @@ extern "C" TIV_EXPORT bool StartImpFiscal(const tiv::Variant &params) {
     if (ImpFisDLLHandle == 0) return false;
 
     std::string missing;
-    if (!bindEntryPoints(ImpFisDLLHandle, inTipoImpFis == 33, missing)) {
+    if (!bindEntryPoints(ImpFisDLLHandle, family().needsEscEcfEntryPoints(), missing)) {
         StopImpFiscal();
         return false;
     }

@@ -4,11 +4,11 @@
 #include <optional>
 
 #include "driver/binding.h"
+#include "driver/command.h"
+#include "driver/command_family.h"
 #include "driver/common.h"
 #include "driver/data_module.h"
 #include "driver/debug_log.h"
-#include "driver/reply.h"
-#include "driver/return_analysis.h"
 #include "receipt/amounts.h"
 #include "receipt/closing_args.h"
 #include "receipt/closing_lines.h"
@@ -24,10 +24,17 @@ namespace {
 
 enum class Layout { A, B, C, D, E, F };
 
+// The footer's debug line as each layout writes it.
+std::string footerLine(Layout v, const std::string &footer) {
+    if (v == Layout::A || v == Layout::B) return "EPSON_Fiscal_Imprimir_MensagemEX";
+    if (v == Layout::C) return "EPSON_Fiscal_Imprimir_MensagemEX()";
+    return "EPSON_Fiscal_Imprimir_MensagemEX(" + footer + ")";
+}
+
 struct Closing {
     const ClosingArgs &a;
     int tefError = 0;
-    bool type31 = inTipoImpFis == 31;
+    Analysis how{a.colourScheme, a.show};
 
     // After a failed step: true to repeat it. Answering no, or a sale
     // without TEF, ends the closing with false.
@@ -64,12 +71,10 @@ struct Closing {
         const auto value = amount(discount ? a.subtotalDiscount : a.subtotalSurcharge,
                                   "000000000.00", Truncation::To2, "Valor do subtotal");
         if (!value) return Step::Refused;
-        const int32_t rc = type31 ? EPSON(EPSON_Fiscal_Desconto_Acrescimo_Subtotal)(
-                                        value->c_str(), 2, discount ? 1 : 0, 0)
-                                  : EPSON(EPSON_ESC_ECF_Desconto_Acrescimo_SubtotalEX)(
-                                        discount ? "0" : "1", "1", value->c_str());
-        logDebug("EPSON_Fiscal_Desconto_Acrescimo_Subtotal : " + *value);
-        return AnalisaRetorno(a.colourScheme, rc, a.show, false, false) ? Step::Done : Step::Failed;
+        return analyse(how, {family().adjustSubtotal(*value, discount),
+                             "EPSON_Fiscal_Desconto_Acrescimo_Subtotal : " + *value})
+                   ? Step::Done
+                   : Step::Failed;
     }
 };
 
@@ -150,22 +155,13 @@ extern "C" TIV_EXPORT bool FechaCupom(const tiv::Variant &args, tiv::TStringList
                 footerLines.extraPoints, "", "", footerLines.fidelityDiscount);
 
             for (;;) {
-                bool ok = true;
-                const int32_t rcFooter = EPSON(EPSON_Fiscal_Imprimir_MensagemEX)(footer.c_str());
-                if (v == Layout::A || v == Layout::B)
-                    logDebug("EPSON_Fiscal_Imprimir_MensagemEX");
-                else if (v == Layout::C)
-                    logDebug("EPSON_Fiscal_Imprimir_MensagemEX()");
-                else
-                    logDebug("EPSON_Fiscal_Imprimir_MensagemEX(" + footer + ")");
-                ok = AnalisaRetorno(a.colourScheme, rcFooter, a.show, false, false) && ok;
+                bool ok = analyse(c.how, {EPSON(EPSON_Fiscal_Imprimir_MensagemEX)(footer.c_str()),
+                                          footerLine(v, footer)});
                 if (v != Layout::A) {
-                    const int32_t rc =
-                        c.type31 ? EPSON(EPSON_Fiscal_Fechar_Cupom)(1, 0)
-                                 : EPSON(EPSON_ESC_ECF_Fiscal_Fechar_CupomEX)("0", "1", "");
+                    // Layout F judges the closing only when it failed.
+                    const int32_t rc = family().closeReceipt();
                     logDebug("EPSON_Fiscal_Fechar_Cupom");
-                    if (v != Layout::F || rc != 0)
-                        ok = AnalisaRetorno(a.colourScheme, rc, a.show, false, false) && ok;
+                    if (v != Layout::F || rc != 0) ok = analyse(c.how, rc) && ok;
                 }
                 if (ok) break;
                 if (!c.retry()) return false;

@@ -1,9 +1,9 @@
 // Opening of a fiscal receipt with the consumer's identification.
 #include "driver/binding.h"
+#include "driver/command.h"
+#include "driver/command_family.h"
 #include "driver/common.h"
-#include "driver/debug_log.h"
 #include "driver/reply.h"
-#include "driver/return_analysis.h"
 #include "receipt/retry_question.h"
 #include "tiv02000/procedures.h"
 #include "tivhost/host.h"
@@ -41,18 +41,13 @@ extern "C" TIV_EXPORT bool AbreCupom(tiv::Variant &params) {
     const bool utilTef = RecebeParams(params, "UTILTEF").toBoolean();
     stMensagemTaa.clear();
 
-    const std::string cpf20 = copyText(cpf, 1, 20);
-    const std::string name30 = copyText(name, 1, 30);
-    const std::string address40 = copyText(address, 1, 40);
+    const Analysis how{colourScheme, boNUtilTaa, false, true};
     bool opened = false;
     for (;;) {
-        const int32_t rc = inTipoImpFis == 31
-                               ? EPSON(EPSON_Fiscal_Abrir_Cupom)(cpf20.c_str(), name30.c_str(),
-                                                                 address40.c_str(), "", 2)
-                               : EPSON(EPSON_ESC_ECF_Fiscal_Abrir_CupomEX)(
-                                     cpf20.c_str(), name30.c_str(), address40.c_str());
-        logDebug("EPSON_Fiscal_Abrir_Cupom :" + cpf + " - " + name + " - " + address);
-        opened = AnalisaRetorno(colourScheme, rc, boNUtilTaa, false, true);
+        opened =
+            analyse(how, {family().openReceipt(copyText(cpf, 1, 20), copyText(name, 1, 30),
+                                               copyText(address, 1, 40)),
+                          "EPSON_Fiscal_Abrir_Cupom :" + cpf + " - " + name + " - " + address});
         if (opened || !boNUtilTaa || !tefSale(idUtilTef, utilTef)) break;
         // Declined: the host's parameters stay as it passed them.
         if (!askPrintAgain(colourScheme)) return false;

@@ -1,5 +1,7 @@
 // The fiscal day's date, the printer's state and its cash drawer.
 #include "driver/binding.h"
+#include "driver/command.h"
+#include "driver/command_family.h"
 #include "driver/common.h"
 #include "driver/debug_log.h"
 #include "driver/reply.h"
@@ -14,8 +16,7 @@ extern "C" TIV_EXPORT tiv::TDateTime DataMoviFiscal(const std::string &colourSch
     Reply reply(15);
     const int32_t rc = EPSON(EPSON_Obter_Data_Hora_Jornada)(reply.data());
     const std::string date = copyText(reply.text(), 1, 8);
-    logReply("EPSON_Obter_Data_Hora_Jornada", date);
-    (void)AnalisaRetorno(colourScheme, rc, false, false, false);
+    (void)analyse({colourScheme, false}, {rc, replyLine("EPSON_Obter_Data_Hora_Jornada", date)});
 
     // No fiscal day yet (zeros, blanks): the movement belongs to today.
     const std::string century = tiv::formatDateTime("yyyy", tiv::now()).substr(0, 2);
@@ -36,8 +37,8 @@ extern "C" TIV_EXPORT bool Estado_Imp(const std::string &colourScheme, bool /*un
     bool result;
     try {
         Reply reply(20);
-        const int32_t rc = EPSON(EPSON_Obter_Estado_Impressora)(reply.data());
-        result = AnalisaRetorno(colourScheme, rc, boNUtilTaa, false, false);
+        result =
+            analyse({colourScheme, boNUtilTaa}, EPSON(EPSON_Obter_Estado_Impressora)(reply.data()));
     } catch (const std::exception &) {
         result = false;
     }
@@ -52,8 +53,5 @@ extern "C" TIV_EXPORT std::string Estado_Gaveta_Imp(const std::string & /*unused
 }
 
 extern "C" TIV_EXPORT bool Abre_Gaveta_Imp(const std::string &colourScheme, bool /*unused2*/) {
-    const int32_t rc = inTipoImpFis == 31 ? EPSON(EPSON_Impressora_Abrir_Gaveta)()
-                                          : EPSON(EPSON_ESC_ECF_Impressora_Abrir_Gaveta)();
-    logDebug("EPSON_Impressora_Abrir_Gaveta");
-    return AnalisaRetorno(colourScheme, rc, true, false, false);
+    return analyse({colourScheme, true}, {family().openDrawer(), "EPSON_Impressora_Abrir_Gaveta"});
 }
