@@ -1,22 +1,22 @@
 // Unlinked non-fiscal vouchers and card vouchers linked to a receipt payment.
 #include <optional>
 
+#include "documents/documents.h"
 #include "driver/command.h"
 #include "driver/command_family.h"
 #include "driver/common.h"
 #include "driver/data_module.h"
-#include "driver/debug_log.h"
+#include "driver/error_report.h"
 #include "tiv02000/procedures.h"
 #include "tivhost/host.h"
 #include "tivplatform/numbers.h"
 
 using namespace tiv02000;
 
-extern "C" TIV_EXPORT bool Cupom_NFiscNVinc(const std::string &colourScheme,
-                                            const std::string &totalizerName,
-                                            const std::string &amountCents,
-                                            const std::string &paymentName,
-                                            const std::string & /*unused5*/) {
+namespace tiv02000 {
+
+bool issueUnlinkedVoucher(const std::string &colourScheme, const std::string &totalizerName,
+                          const std::string &amountCents, const std::string &paymentName) {
     // Converted before the voucher opens, so that text that is no amount
     // raises before anything is printed.
     const std::string payment = tiv::intToStr(tiv::strToInt(amountCents));
@@ -24,17 +24,29 @@ extern "C" TIV_EXPORT bool Cupom_NFiscNVinc(const std::string &colourScheme,
                    family().issueUnlinkedVoucher(totalizerName, amountCents, paymentName, payment));
 }
 
+bool openCardVoucher(const std::string &colourScheme, const std::string &paymentName,
+                     const std::string &amountCents) {
+    const std::optional<Sent> opened = family().openCardVoucher(paymentName, amountCents);
+    if (!opened) {
+        reportError(msg("FormPgtoNProg") + " (" + paymentName + ")", colourScheme, true);
+        return false;
+    }
+    return analyse({colourScheme, true}, *opened);
+}
+
+} // namespace tiv02000
+
+extern "C" TIV_EXPORT bool Cupom_NFiscNVinc(const std::string &colourScheme,
+                                            const std::string &totalizerName,
+                                            const std::string &amountCents,
+                                            const std::string &paymentName,
+                                            const std::string & /*unused5*/) {
+    return issueUnlinkedVoucher(colourScheme, totalizerName, amountCents, paymentName);
+}
+
 extern "C" TIV_EXPORT bool Abre_Comp_NFiscalVinc(const std::string &colourScheme,
                                                  const std::string &paymentName,
                                                  const std::string &amountCents,
                                                  const std::string & /*unused4*/) {
-    const std::optional<Sent> opened = family().openCardVoucher(paymentName, amountCents);
-    if (!opened) {
-        const std::string text = msg("FormPgtoNProg") + " (" + paymentName + ")";
-        logDebug("ERRO!!! " + text);
-        stMensagemTaa += " " + text;
-        notice(text, 0, colourScheme);
-        return false;
-    }
-    return analyse({colourScheme, true}, *opened);
+    return openCardVoucher(colourScheme, paymentName, amountCents);
 }

@@ -6,7 +6,7 @@
 #include "driver/common.h"
 #include "driver/counters_reply.h"
 #include "driver/reply.h"
-#include "driver/tax_codes.h"
+#include "tax_codes.h"
 #include "tiv02000/variables.h"
 
 namespace tiv02000 {

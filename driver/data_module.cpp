@@ -1,6 +1,6 @@
 #include "driver/data_module.h"
 
-#include "driver/catalogue.h"
+#include "catalogue.h"
 #include "tiv02000/variables.h"
 
 namespace tiv02000 {

@@ -7,7 +7,7 @@
 #include "driver/counters_reply.h"
 #include "driver/debug_log.h"
 #include "driver/reply.h"
-#include "driver/tax_codes.h"
+#include "tax_codes.h"
 #include "tiv02000/variables.h"
 #include "tivhost/host.h"
 #include "tivplatform/numbers.h"

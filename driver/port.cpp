@@ -1,4 +1,6 @@
 // Port opening, the printer's clock and identity.
+#include "port.h"
+
 #include "driver/binding.h"
 #include "driver/command.h"
 #include "driver/command_family.h"
@@ -28,7 +30,9 @@ int differenceHHNN(std::string diff) {
 
 } // namespace
 
-extern "C" TIV_EXPORT bool AbrePorta(const tiv::Variant &params) {
+namespace tiv02000 {
+
+bool openPort(const tiv::Variant &params) {
     ensureDataModule();
     for (const char *name : {"CDFILIAL", "CDCAIXA", "NRSERIE", "ESQUEMACOR", "PORTAIMPFIS"})
         (void)tivhost::RecebeParams(params, name).toString();
@@ -45,12 +49,22 @@ extern "C" TIV_EXPORT bool AbrePorta(const tiv::Variant &params) {
     return true;
 }
 
-extern "C" TIV_EXPORT bool Data_Imp(const std::string &colourScheme, std::string &clock) {
+bool readClock(const std::string &colourScheme, std::string &clock) {
     Reply reply(family().clockReplySize());
     const int32_t rc = EPSON(EPSON_Obter_Hora_Relogio)(reply.data());
     clock = reply.text();
     return analyse({colourScheme, dialogsAllowed()},
                    {rc, replyLine("EPSON_Obter_Hora_Relogio", clock)});
+}
+
+} // namespace tiv02000
+
+extern "C" TIV_EXPORT bool AbrePorta(const tiv::Variant &params) {
+    return openPort(params);
+}
+
+extern "C" TIV_EXPORT bool Data_Imp(const std::string &colourScheme, std::string &clock) {
+    return readClock(colourScheme, clock);
 }
 
 extern "C" TIV_EXPORT bool VerificaData(const std::string &colourScheme,
@@ -60,7 +74,7 @@ extern "C" TIV_EXPORT bool VerificaData(const std::string &colourScheme,
     bool result = true;
     std::string clock = clockIn;
     try {
-        if (readClock && !Data_Imp(colourScheme, clock)) {
+        if (readClock && !tiv02000::readClock(colourScheme, clock)) {
             boClieUtil = false;
             return false;
         }

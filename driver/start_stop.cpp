@@ -1,4 +1,6 @@
 // Loading and binding the vendor library, and releasing it.
+#include "port.h"
+
 #include "driver/binding.h"
 #include "driver/command_family.h"
 #include "driver/common.h"
@@ -27,6 +29,12 @@ void switchLibraryLogOn() {
     EPSON(EPSON_Sys_Log)("C:\\EPSON", 1);
 }
 
+void releaseLibrary() {
+    tiv02000::unbindEntryPoints();
+    if (ImpFisDLLHandle != 0) tiv::freeLibrary(ImpFisDLLHandle);
+    ImpFisDLLHandle = 0;
+}
+
 } // namespace
 
 extern "C" TIV_EXPORT bool StartImpFiscal(const tiv::Variant &params) {
@@ -50,10 +58,10 @@ extern "C" TIV_EXPORT bool StartImpFiscal(const tiv::Variant &params) {
 
     std::string missing;
     if (!bindEntryPoints(ImpFisDLLHandle, family().needsEscEcfEntryPoints(), missing)) {
-        StopImpFiscal();
+        releaseLibrary();
         return false;
     }
-    if (!AbrePorta(params)) return false;
+    if (!openPort(params)) return false;
 
     switchLibraryLogOn();
     (void)EPSON(EPSON_Config_Habilita_EAD)(1);
@@ -63,7 +71,5 @@ extern "C" TIV_EXPORT bool StartImpFiscal(const tiv::Variant &params) {
 }
 
 extern "C" TIV_EXPORT void StopImpFiscal() {
-    tiv02000::unbindEntryPoints();
-    if (ImpFisDLLHandle != 0) tiv::freeLibrary(ImpFisDLLHandle);
-    ImpFisDLLHandle = 0;
+    releaseLibrary();
 }

@@ -1,4 +1,4 @@
-#include "driver/tax_codes.h"
+#include "tax_codes.h"
 
 #include <array>
 #include <string_view>

@@ -3,16 +3,19 @@
 // asks for it when the printer does not answer during a TEF sale.
 #include <optional>
 
+#include "closing_args.h"
+#include "closing_lines.h"
+#include "documents/documents.h"
+#include "driver/amounts.h"
 #include "driver/binding.h"
 #include "driver/command.h"
 #include "driver/command_family.h"
 #include "driver/common.h"
 #include "driver/data_module.h"
 #include "driver/debug_log.h"
-#include "receipt/amounts.h"
-#include "receipt/closing_args.h"
-#include "receipt/closing_lines.h"
-#include "receipt/payments.h"
+#include "footer.h"
+#include "payments.h"
+#include "reports/reports.h"
 #include "tiv02000/procedures.h"
 #include "tivhost/host.h"
 #include "tivplatform/numbers.h"
@@ -58,7 +61,7 @@ struct Closing {
 
     bool tefCheck() {
         if (!(a.tefMarker == "T" && a.tefInUse)) return true;
-        while (!Estado_Imp(a.colourScheme, true, false))
+        while (!printerReady(a.colourScheme))
             if (!retry()) return false;
         return true;
     }
@@ -142,17 +145,37 @@ extern "C" TIV_EXPORT bool FechaCupom(const tiv::Variant &args, tiv::TStringList
                 familyBalanceTotal(a, data, payments.consumptionTotal,
                                    v == Layout::A || v == Layout::B, v == Layout::C);
             const bool showConsumer = a.printConsumer;
-            const std::string footer = Formata_rodape(
-                8, a.balanceMode, a.firstLine, "", footerLines.tax, footerLines.lottery,
-                copyText(a.customerCode, 1, 20), copyText(a.customerName, 1, 20),
-                showConsumer && !isBlank(a.consumerCode) ? copyText(a.consumerCode, 1, 20) : "",
-                showConsumer && !isBlank(a.consumerName) ? copyText(a.consumerName, 1, 20) : "",
-                a.operatorCode, a.operatorName, footerLines.table, footerLines.password, "", "", "",
-                a.freeMessage, conference ? a.printerNumber : "", conference ? conferenceCer : "",
-                conference ? conferenceCoo : "", a.familyMode, v == Layout::D ? "1" : "2",
-                familyTotal, subsidy ? a.subsidisedPrice : 0.0, 0.0, data.creditBalances,
-                data.familyBalances, data.loans, false, nullptr, footerLines.points,
-                footerLines.extraPoints, "", "", footerLines.fidelityDiscount);
+            const std::string footer = formatFooter({
+                .maxLines = 8,
+                .balanceMode = a.balanceMode,
+                .firstLine = a.firstLine,
+                .taxLine = footerLines.tax,
+                .lotteryLine = footerLines.lottery,
+                .customerCode = copyText(a.customerCode, 1, 20),
+                .customerName = copyText(a.customerName, 1, 20),
+                .consumerCode =
+                    showConsumer && !isBlank(a.consumerCode) ? copyText(a.consumerCode, 1, 20) : "",
+                .consumerName =
+                    showConsumer && !isBlank(a.consumerName) ? copyText(a.consumerName, 1, 20) : "",
+                .operatorCode = a.operatorCode,
+                .operatorName = a.operatorName,
+                .tableLine = footerLines.table,
+                .passwordLine = footerLines.password,
+                .freeMessage = a.freeMessage,
+                .ecfNumber = conference ? a.printerNumber : "",
+                .cerCounter = conference ? conferenceCer : "",
+                .receiptNumber = conference ? conferenceCoo : "",
+                .familyMode = a.familyMode,
+                .layout = v == Layout::D ? "1" : "2",
+                .familyBalanceTotal = familyTotal,
+                .subsidisedPrice = subsidy ? a.subsidisedPrice : 0.0,
+                .balances = data.creditBalances,
+                .familyBalances = data.familyBalances,
+                .familyMovements = data.loans,
+                .pointsLine = footerLines.points,
+                .extraPointsLine = footerLines.extraPoints,
+                .fidelityDiscountLine = footerLines.fidelityDiscount,
+            });
 
             for (;;) {
                 bool ok = analyse(c.how, {EPSON(EPSON_Fiscal_Imprimir_MensagemEX)(footer.c_str()),
@@ -172,9 +195,9 @@ extern "C" TIV_EXPORT bool FechaCupom(const tiv::Variant &args, tiv::TStringList
             const auto value = c.amount(a.changeAmount, "000000000000.00", Truncation::None,
                                         "Valor do contra-vale");
             if (value) {
-                (void)Cupom_NFiscNVinc(a.colourScheme, a.changeTotalizer, *value,
-                                       copyText(msg("Dinheiro"), 1, 16), "");
-                (void)NumeroOperacoesNaoFiscais(a.colourScheme, nonFiscalCounter);
+                (void)issueUnlinkedVoucher(a.colourScheme, a.changeTotalizer, *value,
+                                           copyText(msg("Dinheiro"), 1, 16));
+                (void)nonFiscalOperationCounter(a.colourScheme, nonFiscalCounter);
             } else {
                 finished = false;
             }

@@ -1,13 +1,13 @@
 // Registration of one sold item, with its discount and surcharge.
 #include <string_view>
 
+#include "driver/amounts.h"
 #include "driver/command.h"
 #include "driver/command_family.h"
 #include "driver/common.h"
 #include "driver/data_module.h"
 #include "driver/debug_log.h"
-#include "receipt/amounts.h"
-#include "receipt/retry_question.h"
+#include "driver/operator_questions.h"
 #include "tiv02000/procedures.h"
 #include "tivhost/host.h"
 #include "tivplatform/params.h"

@@ -1,10 +1,12 @@
 // Opening of a fiscal receipt with the consumer's identification.
+#include "documents/documents.h"
 #include "driver/binding.h"
 #include "driver/command.h"
 #include "driver/command_family.h"
 #include "driver/common.h"
+#include "driver/operator_questions.h"
 #include "driver/reply.h"
-#include "receipt/retry_question.h"
+#include "reports/reports.h"
 #include "tiv02000/procedures.h"
 #include "tivhost/host.h"
 #include "tivplatform/params.h"
@@ -25,7 +27,7 @@ bool nonFiscalDocumentOpen() {
 } // namespace
 
 extern "C" TIV_EXPORT bool AbreCupom(tiv::Variant &params) {
-    if (nonFiscalDocumentOpen()) (void)FechRelatGerenc("", true, false);
+    if (nonFiscalDocumentOpen()) (void)closeManagementReport("", true, false);
 
     using tivhost::RecebeParams;
     const std::string colourScheme = RecebeParams(params, "ESQUEMACOR").toString();
@@ -57,8 +59,8 @@ extern "C" TIV_EXPORT bool AbreCupom(tiv::Variant &params) {
     if (opened || !boNUtilTaa) boClieUtil = false;
 
     if (opened) {
-        receiptNumber = Nr_Cupom("", colourScheme);
-        (void)ContadorCupomFiscalMFD(colourScheme, receiptCounter);
+        receiptNumber = tiv02000::receiptNumber(colourScheme);
+        (void)fiscalReceiptCounter(colourScheme, receiptCounter);
     }
     params = tiv::makeParams({{"INTTEFERRO", tefError},
                               {"INCLUICPF", cpf},

@@ -1,11 +1,12 @@
-#include "receipt/payments.h"
+#include "payments.h"
 
+#include "driver/amounts.h"
 #include "driver/command.h"
 #include "driver/command_family.h"
 #include "driver/common.h"
 #include "driver/data_module.h"
 #include "driver/debug_log.h"
-#include "receipt/amounts.h"
+#include "driver/error_report.h"
 #include "tivhost/host.h"
 
 namespace tiv02000 {
@@ -82,9 +83,7 @@ Method findMethod(tiv::TClientDataSet *methods, tiv::TClientDataSet *row) {
 // under the dialog rule.
 PaymentOutcome methodRefused(const ClosingArgs &a, const std::string &method, const char *where) {
     const std::string text = "Forma de pagamento \"" + method + "\" n\xE3o encontrada " + where;
-    logDebug("ERRO!!! " + text);
-    stMensagemTaa += " " + text;
-    if (dialogsAllowed()) tivhost::Mensagem(text, "", "N", "N", 0, "", a.colourScheme, 0, nullptr);
+    reportError(text, a.colourScheme, dialogsAllowed());
     return PaymentOutcome::Refused;
 }
 

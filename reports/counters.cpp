@@ -8,6 +8,7 @@
 #include "driver/debug_log.h"
 #include "driver/reply.h"
 #include "driver/return_analysis.h"
+#include "reports/reports.h"
 #include "tiv02000/procedures.h"
 #include "tivhost/host.h"
 #include "tivplatform/numbers.h"
@@ -29,15 +30,39 @@ bool counterField(const std::string &colourScheme, size_t position, std::string 
 
 } // namespace
 
-extern "C" TIV_EXPORT std::string Nr_Cupom(const std::string & /*unused1*/,
-                                           const std::string &colourScheme) {
+namespace tiv02000 {
+
+std::string receiptNumber(const std::string &colourScheme) {
     std::string number;
     return analyse({colourScheme, false}, family().readReceiptNumber(number)) ? number : "ERRO";
 }
 
+bool fiscalReceiptCounter(const std::string &colourScheme, std::string &counter) {
+    return analyse({colourScheme, false}, family().readFiscalReceiptCounter(counter));
+}
+
+bool nonFiscalOperationCounter(const std::string &colourScheme, std::string &counter) {
+    return counterField(colourScheme, kGnfAt, counter);
+}
+
+bool creditVoucherCounter(const std::string &colourScheme, std::string &counter) {
+    return counterField(colourScheme, kCdcAt, counter);
+}
+
+bool managementReportCounter(const std::string &colourScheme, std::string &counter) {
+    return counterField(colourScheme, kGrgAt, counter);
+}
+
+} // namespace tiv02000
+
+extern "C" TIV_EXPORT std::string Nr_Cupom(const std::string & /*unused1*/,
+                                           const std::string &colourScheme) {
+    return receiptNumber(colourScheme);
+}
+
 extern "C" TIV_EXPORT bool ContadorCupomFiscalMFD(const std::string &colourScheme,
                                                   std::string &counter) {
-    return analyse({colourScheme, false}, family().readFiscalReceiptCounter(counter));
+    return fiscalReceiptCounter(colourScheme, counter);
 }
 
 extern "C" TIV_EXPORT bool NumeroReducoes(const std::string &colourScheme, std::string &counter) {
@@ -51,17 +76,17 @@ extern "C" TIV_EXPORT bool NumeroReducoes(const std::string &colourScheme, std::
 
 extern "C" TIV_EXPORT bool NumeroOperacoesNaoFiscais(const std::string &colourScheme,
                                                      std::string &counter) {
-    return counterField(colourScheme, kGnfAt, counter);
+    return nonFiscalOperationCounter(colourScheme, counter);
 }
 
 extern "C" TIV_EXPORT bool ContadorComprovantesCreditoMFD(const std::string &colourScheme,
                                                           std::string &counter) {
-    return counterField(colourScheme, kCdcAt, counter);
+    return creditVoucherCounter(colourScheme, counter);
 }
 
 extern "C" TIV_EXPORT bool ContadorRelatoriosGerenciaisMFD(const std::string &colourScheme,
                                                            std::string &counter) {
-    return counterField(colourScheme, kGrgAt, counter);
+    return managementReportCounter(colourScheme, counter);
 }
 
 // The printer does not report these; the host gets fixed answers.

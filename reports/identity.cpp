@@ -7,7 +7,7 @@
 #include "driver/debug_log.h"
 #include "driver/reply.h"
 #include "driver/return_analysis.h"
-#include "reports/queries.h"
+#include "reports/reports.h"
 #include "tiv02000/procedures.h"
 
 using namespace tiv02000;

@@ -6,13 +6,16 @@
 #include "driver/debug_log.h"
 #include "driver/reply.h"
 #include "driver/return_analysis.h"
+#include "reports/reports.h"
 #include "tiv02000/procedures.h"
 #include "tivplatform/datetime.h"
 #include "tivplatform/numbers.h"
 
 using namespace tiv02000;
 
-extern "C" TIV_EXPORT tiv::TDateTime DataMoviFiscal(const std::string &colourScheme) {
+namespace tiv02000 {
+
+tiv::TDateTime fiscalMovementDate(const std::string &colourScheme) {
     Reply reply(15);
     const int32_t rc = EPSON(EPSON_Obter_Data_Hora_Jornada)(reply.data());
     const std::string date = copyText(reply.text(), 1, 8);
@@ -32,8 +35,7 @@ extern "C" TIV_EXPORT tiv::TDateTime DataMoviFiscal(const std::string &colourSch
     return tiv::today();
 }
 
-extern "C" TIV_EXPORT bool Estado_Imp(const std::string &colourScheme, bool /*unused2*/,
-                                      bool /*unused3*/) {
+bool printerReady(const std::string &colourScheme) {
     bool result;
     try {
         Reply reply(20);
@@ -44,6 +46,17 @@ extern "C" TIV_EXPORT bool Estado_Imp(const std::string &colourScheme, bool /*un
     }
     boClieUtil = result;
     return result;
+}
+
+} // namespace tiv02000
+
+extern "C" TIV_EXPORT tiv::TDateTime DataMoviFiscal(const std::string &colourScheme) {
+    return fiscalMovementDate(colourScheme);
+}
+
+extern "C" TIV_EXPORT bool Estado_Imp(const std::string &colourScheme, bool /*unused2*/,
+                                      bool /*unused3*/) {
+    return printerReady(colourScheme);
 }
 
 extern "C" TIV_EXPORT std::string Estado_Gaveta_Imp(const std::string & /*unused1*/) {

@@ -5,7 +5,7 @@
 #include "driver/debug_log.h"
 #include "driver/reply.h"
 #include "driver/return_analysis.h"
-#include "reports/queries.h"
+#include "reports/reports.h"
 #include "tiv02000/procedures.h"
 #include "tivplatform/numbers.h"
 #include "tivplatform/settings.h"

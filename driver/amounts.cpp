@@ -1,8 +1,8 @@
-#include "receipt/amounts.h"
+#include "driver/amounts.h"
 
 #include <cmath>
 
-#include "driver/debug_log.h"
+#include "driver/error_report.h"
 #include "tiv02000/variables.h"
 #include "tivhost/host.h"
 #include "tivplatform/numbers.h"
@@ -46,9 +46,7 @@ std::string reportAmountRefused(const std::string &what, double value,
                                 const std::string &colourScheme, bool show) {
     const std::string text =
         what + " " + tiv::floatToStr(value) + " excede o tamanho aceito pela impressora fiscal.";
-    logDebug("ERRO!!! " + text);
-    stMensagemTaa += " " + text;
-    if (show) tivhost::Mensagem(text, "", "N", "N", 0, "", colourScheme, 0, nullptr);
+    reportError(text, colourScheme, show);
     return text;
 }
 
