@@ -7,11 +7,11 @@
 #include "driver/binding.h"
 #include "driver/command.h"
 #include "driver/command_family.h"
-#include "driver/common.h"
 #include "driver/data_module.h"
 #include "driver/debug_log.h"
 #include "driver/reply.h"
 #include "driver/return_analysis.h"
+#include "driver/text.h"
 #include "tiv02000/procedures.h"
 #include "tivplatform/numbers.h"
 

@@ -2,7 +2,7 @@
 #include <array>
 
 #include "documents/documents.h"
-#include "driver/common.h"
+#include "driver/dialogs.h"
 #include "reports/reports.h"
 #include "tiv02000/procedures.h"
 #include "tivhost/host.h"

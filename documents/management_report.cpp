@@ -7,11 +7,12 @@
 #include "driver/binding.h"
 #include "driver/command.h"
 #include "driver/command_family.h"
-#include "driver/common.h"
 #include "driver/debug_log.h"
 #include "driver/reply.h"
+#include "driver/text.h"
 #include "reports/reports.h"
 #include "tiv02000/procedures.h"
+#include "tiv02000/variables.h"
 #include "tivhost/host.h"
 #include "tivplatform/datetime.h"
 

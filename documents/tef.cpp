@@ -5,11 +5,11 @@
 #include "documents/documents.h"
 #include "driver/amounts.h"
 #include "driver/command_family.h"
-#include "driver/common.h"
 #include "driver/data_module.h"
 #include "driver/operator_questions.h"
 #include "reports/reports.h"
 #include "tiv02000/procedures.h"
+#include "tiv02000/variables.h"
 #include "tivhost/host.h"
 
 using namespace tiv02000;

@@ -4,10 +4,10 @@
 #include "documents/documents.h"
 #include "driver/command.h"
 #include "driver/command_family.h"
-#include "driver/common.h"
 #include "driver/data_module.h"
 #include "driver/error_report.h"
 #include "tiv02000/procedures.h"
+#include "tiv02000/variables.h"
 #include "tivhost/host.h"
 #include "tivplatform/numbers.h"
 

@@ -5,13 +5,10 @@
 #include "driver/error_report.h"
 #include "tiv02000/variables.h"
 #include "tivhost/host.h"
+#include "tivplatform/errors.h"
 #include "tivplatform/numbers.h"
 
 namespace tiv02000 {
-
-AmountDoesNotFit::AmountDoesNotFit(double value, std::string mask)
-    : tiv::Error("amount " + tiv::floatToStr(value) + " does not fit the mask " + mask),
-      value_(value), mask_(std::move(mask)) {}
 
 std::optional<std::string> tryPrinterAmount(double value, std::string_view mask,
                                             Truncation truncation) {
@@ -34,12 +31,6 @@ std::optional<std::string> tryPrinterAmount(double value, std::string_view mask,
     text.erase(separator, 1);
     if (text.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
     return text;
-}
-
-std::string printerAmount(double value, std::string_view mask, Truncation truncation) {
-    auto digits = tryPrinterAmount(value, mask, truncation);
-    if (!digits) throw AmountDoesNotFit(value, std::string(mask));
-    return *digits;
 }
 
 std::string reportAmountRefused(const std::string &what, double value,

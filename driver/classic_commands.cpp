@@ -3,9 +3,9 @@
 
 #include "driver/binding.h"
 #include "driver/command_family.h"
-#include "driver/common.h"
 #include "driver/counters_reply.h"
 #include "driver/reply.h"
+#include "driver/text.h"
 #include "tax_codes.h"
 #include "tiv02000/variables.h"
 

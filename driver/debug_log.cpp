@@ -13,12 +13,8 @@ namespace {
 bool failing = false;
 }
 
-std::string debugLogPath() {
-    return tiv::programFolder() + "/impdebug" + tiv::formatDateTime("MMYY", tiv::now()) + ".txt";
-}
-
 void logDebug(const std::string &text) {
-    const std::string path = debugLogPath();
+    const std::string path = debugLogPath(tiv::programFolder(), tiv::now());
     try {
         tiv::appendLine(path,
                         tiv::formatDateTime("dd/mm/yyyy hh:nn:ss", tiv::now()) + " - " + text);

@@ -3,10 +3,10 @@
 
 #include "driver/binding.h"
 #include "driver/command_family.h"
-#include "driver/common.h"
 #include "driver/counters_reply.h"
 #include "driver/debug_log.h"
 #include "driver/reply.h"
+#include "driver/text.h"
 #include "tax_codes.h"
 #include "tiv02000/variables.h"
 #include "tivhost/host.h"

@@ -1,11 +1,11 @@
 #include "driver/return_analysis.h"
 
 #include "driver/binding.h"
-#include "driver/common.h"
 #include "driver/data_module.h"
 #include "driver/debug_log.h"
 #include "driver/error_report.h"
 #include "driver/reply.h"
+#include "driver/text.h"
 #include "tivhost/host.h"
 #include "tivplatform/errors.h"
 

@@ -3,8 +3,8 @@
 
 #include "driver/binding.h"
 #include "driver/command_family.h"
-#include "driver/common.h"
 #include "driver/data_module.h"
+#include "driver/dialogs.h"
 #include "tiv02000/procedures.h"
 #include "tivhost/host.h"
 #include "tivplatform/system.h"

@@ -1,7 +1,7 @@
 #include "closing_lines.h"
 
-#include "driver/common.h"
 #include "driver/data_module.h"
+#include "driver/text.h"
 #include "reports/reports.h"
 #include "tivplatform/datetime.h"
 #include "tivplatform/numbers.h"

@@ -3,8 +3,8 @@
 
 #include "footer.h"
 
-#include "driver/common.h"
 #include "driver/data_module.h"
+#include "driver/text.h"
 #include "tiv02000/procedures.h"
 #include "tivhost/host.h"
 #include "tivplatform/numbers.h"

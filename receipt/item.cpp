@@ -4,11 +4,12 @@
 #include "driver/amounts.h"
 #include "driver/command.h"
 #include "driver/command_family.h"
-#include "driver/common.h"
 #include "driver/data_module.h"
 #include "driver/debug_log.h"
 #include "driver/operator_questions.h"
+#include "driver/text.h"
 #include "tiv02000/procedures.h"
+#include "tiv02000/variables.h"
 #include "tivhost/host.h"
 #include "tivplatform/params.h"
 
