@@ -8,7 +8,6 @@
 #include "driver/error_report.h"
 #include "tiv02000/procedures.h"
 #include "tiv02000/variables.h"
-#include "tivhost/host.h"
 #include "tivplatform/numbers.h"
 
 using namespace tiv02000;

@@ -6,7 +6,6 @@
 #include "driver/error_report.h"
 #include "driver/reply.h"
 #include "driver/text.h"
-#include "tivhost/host.h"
 #include "tivplatform/errors.h"
 
 namespace tiv02000 {

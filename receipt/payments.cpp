@@ -4,11 +4,9 @@
 #include "driver/command.h"
 #include "driver/command_family.h"
 #include "driver/data_module.h"
-#include "driver/debug_log.h"
 #include "driver/dialogs.h"
 #include "driver/error_report.h"
 #include "driver/text.h"
-#include "tivhost/host.h"
 
 namespace tiv02000 {
 

@@ -1,9 +1,7 @@
 // The day's totals and the grand total, and the money texts they come in.
 #include "driver/binding.h"
 #include "driver/command.h"
-#include "driver/debug_log.h"
 #include "driver/reply.h"
-#include "driver/return_analysis.h"
 #include "driver/text.h"
 #include "reports/reports.h"
 #include "tiv02000/procedures.h"
