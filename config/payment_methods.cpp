@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "driver/binding.h"
-#include "driver/common.h"
+#include "driver/command.h"
+#include "driver/command_family.h"
 #include "driver/data_module.h"
-#include "driver/debug_log.h"
 #include "driver/reply.h"
-#include "driver/return_analysis.h"
+#include "driver/text.h"
 #include "tiv02000/procedures.h"
 #include "tivplatform/errors.h"
 #include "tivplatform/numbers.h"
@@ -100,15 +100,10 @@ bool program(tiv::TClientDataSet &host, tiv::TClientDataSet &copy, const std::st
     bool done = false;
     while (!done && slot < kSlotLimit) {
         const std::string number = tiv::intToStr(slot);
-        int32_t rc;
-        if (inTipoImpFis == 33)
-            rc = EPSON(EPSON_ESC_ECF_Config_Forma_Pagamento)(number.c_str(), name.c_str(), "1");
-        else
-            rc = EPSON(EPSON_Config_Forma_Pagamento)(1, number.c_str(), name.c_str());
-        logDebug("EPSON_Config_Forma_Pagamento : " + number + name);
         // A taken slot answers 050D, which the analysis judges false: the
         // next slot is tried.
-        if (AnalisaRetorno(colourScheme, rc, false, false, false)) {
+        if (analyse({colourScheme, false}, {family().programPaymentMethod(number, name),
+                                            "EPSON_Config_Forma_Pagamento : " + number + name})) {
             done = true;
             programmed.push_back({name, slot});
             const std::string voucher = emitsVoucher(host);
@@ -206,12 +201,11 @@ extern "C" TIV_EXPORT void CarregaRecebimento(const std::string & /*unused1*/,
     Reply reply(kTableSize);
     const int32_t rc = EPSON(EPSON_Obter_Tabela_Pagamentos)(reply.data());
     const std::string table = reply.text();
-    logReply("EPSON_Obter_Tabela_Pagamentos", table);
     // An unreadable table leaves every method absent: programming is tried.
-    (void)AnalisaRetorno(colourScheme, rc, false, false, false);
+    (void)analyse({colourScheme, false}, {rc, replyLine("EPSON_Obter_Tabela_Pagamentos", table)});
 
     std::vector<Programmed> programmed;
-    int slot = inTipoImpFis == 33 ? 2 : 1;
+    int slot = family().firstPaymentSlot();
 
     while (!host.eof()) {
         bool stop = false;

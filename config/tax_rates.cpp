@@ -4,11 +4,10 @@
 #include <cstdio>
 
 #include "driver/binding.h"
-#include "driver/common.h"
+#include "driver/command.h"
 #include "driver/data_module.h"
-#include "driver/debug_log.h"
 #include "driver/reply.h"
-#include "driver/return_analysis.h"
+#include "driver/text.h"
 #include "tiv02000/procedures.h"
 #include "tivplatform/errors.h"
 
@@ -66,10 +65,10 @@ extern "C" TIV_EXPORT void CarregaAliquota(const std::string &colourScheme,
 
     Reply reply(kTableSize);
     const int32_t rc = EPSON(EPSON_Obter_Tabela_Aliquotas)(reply.data());
-    logReply("EPSON_Obter_Tabela_Aliquotas", reply.text());
     // The table is built from whatever the buffer holds; the verdict only
     // records the printer's errors.
-    (void)AnalisaRetorno(colourScheme, rc, false, false, false);
+    (void)analyse({colourScheme, false},
+                  {rc, replyLine("EPSON_Obter_Tabela_Aliquotas", reply.text())});
 
     tiv::TClientDataSet &rates = dataModule().dataset("cdsAliqImpFis");
     rebuild(rates);

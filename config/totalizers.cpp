@@ -5,11 +5,11 @@
 #include <cstdio>
 
 #include "driver/binding.h"
-#include "driver/common.h"
+#include "driver/command.h"
+#include "driver/command_family.h"
 #include "driver/data_module.h"
-#include "driver/debug_log.h"
 #include "driver/reply.h"
-#include "driver/return_analysis.h"
+#include "driver/text.h"
 #include "tiv02000/procedures.h"
 #include "tivplatform/numbers.h"
 
@@ -51,10 +51,10 @@ extern "C" TIV_EXPORT void CarregaTotalizador(std::string &cvEmi, std::string &v
     }};
 
     Reply reply(kTableSize);
+    const Analysis quiet{colourScheme, false};
     const int32_t rc = EPSON(EPSON_Obter_Tabela_NaoFiscais)(reply.data());
-    logReply("EPSON_Obter_Tabela_NaoFiscais", reply.text());
     // An unreadable table leaves every totalizer missing.
-    (void)AnalisaRetorno(colourScheme, rc, false, false, false);
+    (void)analyse(quiet, {rc, replyLine("EPSON_Obter_Tabela_NaoFiscais", reply.text())});
 
     // The reply is cut at its first NUL, which ends the table as well.
     std::string rest = reply.text();
@@ -75,18 +75,11 @@ extern "C" TIV_EXPORT void CarregaTotalizador(std::string &cvEmi, std::string &v
     for (const Totalizer &t : totalizers) {
         if (!t.code->empty()) continue;
         const std::string name = msg(t.key);
-        int32_t result;
-        if (inTipoImpFis == 31) {
-            result = EPSON(EPSON_Config_Totalizador_NaoFiscal)(name.c_str(), &counter);
-        } else {
-            const std::string number = tiv::intToStr(counter);
-            result = EPSON(EPSON_ESC_ECF_Config_Totalizador_NaoFiscal)(number.c_str(), name.c_str(),
-                                                                       t.direction);
-        }
+        const int32_t result = family().programTotalizer(name, counter, t.direction);
         *t.code = code2(counter);
-        logDebug("EPSON_Config_Totalizador_NaoFiscal : " + name + " - " + tiv::intToStr(counter));
         // The code is handed back even when programming failed.
-        (void)AnalisaRetorno(colourScheme, result, false, false, false);
+        (void)analyse(quiet, {result, "EPSON_Config_Totalizador_NaoFiscal : " + name + " - " +
+                                          tiv::intToStr(counter)});
         ++counter;
     }
 }

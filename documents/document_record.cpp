@@ -1,7 +1,9 @@
 // Recording a printed document's counters in the host's database.
 #include <array>
 
-#include "driver/common.h"
+#include "documents/documents.h"
+#include "driver/dialogs.h"
+#include "reports/reports.h"
 #include "tiv02000/procedures.h"
 #include "tivhost/host.h"
 #include "tivplatform/datetime.h"
@@ -29,22 +31,22 @@ std::wstring wide(const std::string &text) {
 
 } // namespace
 
-extern "C" TIV_EXPORT void GravaDocumentosNaoFiscais(const std::string &serialNumber,
-                                                     const std::string &colourScheme,
-                                                     const std::string &documentCode,
-                                                     const std::string &extraKey) {
+namespace tiv02000 {
+
+void recordDocument(const std::string &serialNumber, const std::string &colourScheme,
+                    const std::string &documentCode, const std::string &extraKey) {
     try {
         // Readings, cancellations and fiscal-memory readings move no
         // non-fiscal counter.
         std::string nonFiscal, reports, credit;
         if (documentCode != "NC" && documentCode != "LX" && documentCode != "MF")
-            (void)NumeroOperacoesNaoFiscais(colourScheme, nonFiscal);
-        const std::string receipt = Nr_Cupom("", colourScheme);
+            (void)nonFiscalOperationCounter(colourScheme, nonFiscal);
+        const std::string receipt = receiptNumber(colourScheme);
         if (documentCode == "CM" || documentCode == "RV" || documentCode == "RG")
-            (void)ContadorRelatoriosGerenciaisMFD(colourScheme, reports);
+            (void)managementReportCounter(colourScheme, reports);
         else if (documentCode == "CC")
-            (void)ContadorComprovantesCreditoMFD(colourScheme, credit);
-        const tiv::TDateTime fiscalDate = tiv::dateOf(DataMoviFiscal(colourScheme));
+            (void)creditVoucherCounter(colourScheme, credit);
+        const tiv::TDateTime fiscalDate = tiv::dateOf(fiscalMovementDate(colourScheme));
 
         tivhost::setDocNaoFiscaisECF(wide(serialNumber), wide(receipt), wide(nonFiscal),
                                      wide(reports), wide(credit), wide(documentCode),
@@ -52,4 +54,13 @@ extern "C" TIV_EXPORT void GravaDocumentosNaoFiscais(const std::string &serialNu
     } catch (const std::exception &e) {
         notice(e.what(), 3, colourScheme);
     }
+}
+
+} // namespace tiv02000
+
+extern "C" TIV_EXPORT void GravaDocumentosNaoFiscais(const std::string &serialNumber,
+                                                     const std::string &colourScheme,
+                                                     const std::string &documentCode,
+                                                     const std::string &extraKey) {
+    recordDocument(serialNumber, colourScheme, documentCode, extraKey);
 }

@@ -1,13 +1,18 @@
 // Management report "1": opening, printing, closing, and the prints built
 // on it (a whole text, the standard heading).
-#include "documents/management_report.h"
+#include "management_report.h"
+
+#include "documents/documents.h"
 
 #include "driver/binding.h"
-#include "driver/common.h"
+#include "driver/command.h"
+#include "driver/command_family.h"
 #include "driver/debug_log.h"
 #include "driver/reply.h"
-#include "driver/return_analysis.h"
+#include "driver/text.h"
+#include "reports/reports.h"
 #include "tiv02000/procedures.h"
+#include "tiv02000/variables.h"
 #include "tivhost/host.h"
 #include "tivplatform/datetime.h"
 
@@ -37,12 +42,12 @@ std::vector<std::string> reportChunks(const std::string &text) {
 
 void printChunks(const std::string &colourScheme, const std::string &text) {
     for (const std::string &chunk : reportChunks(text))
-        (void)Usa_CompNFis(colourScheme, chunk);
+        (void)printReportText(colourScheme, chunk);
 }
 
 tiv::TDateTime hostFiscalDate(const std::string &colourScheme) {
     const auto &hostProc = tivhost::DataMoviFiscal();
-    return hostProc ? hostProc(colourScheme) : ::DataMoviFiscal(colourScheme);
+    return hostProc ? hostProc(colourScheme) : fiscalMovementDate(colourScheme);
 }
 
 std::string standardHeading(const std::string &title, const std::string &tillCode,
@@ -53,25 +58,18 @@ std::string standardHeading(const std::string &title, const std::string &tillCod
            tiv::formatDateTime("dd/mm/yyyy hh:nn", when) + "\n" + rule;
 }
 
-} // namespace tiv02000
-
-extern "C" TIV_EXPORT bool Relatorio_Gerencial_Imp(const std::string &colourScheme,
-                                                   const std::string &cerKey1,
-                                                   const std::string &cerKey2,
-                                                   const std::string & /*unused4*/,
-                                                   const std::string &cerFlag) {
+bool openManagementReport(const std::string &colourScheme, const std::string &cerKey1,
+                          const std::string &cerKey2, const std::string &cerFlag) {
     // A voucher or report left open would refuse the opening: close it first.
     Reply state(58, '\0');
     (void)EPSON(EPSON_Obter_Estado_Cupom)(state.data());
     const std::string document = copyText(state.text(), 2, 1);
     if (document == "2" || document == "4" || document == "5")
-        (void)FechRelatGerenc(colourScheme, true, false);
+        (void)closeManagementReport(colourScheme, true, false);
 
-    const int32_t rc = inTipoImpFis == 31
-                           ? EPSON(EPSON_NaoFiscal_Abrir_Relatorio_Gerencial)("1")
-                           : EPSON(EPSON_ESC_ECF_NaoFiscal_Abrir_Relatorio_GerencialEX)("1");
-    logDebug("EPSON_NaoFiscal_Abrir_Relatorio_Gerencial");
-    const bool opened = AnalisaRetorno(colourScheme, rc, boNUtilTaa, false, false);
+    const bool opened =
+        analyse({colourScheme, boNUtilTaa},
+                {family().openReport(), "EPSON_NaoFiscal_Abrir_Relatorio_Gerencial"});
 
     if (opened && !cerFlag.empty()) {
         // The report is open whatever happens to the host's counter: a
@@ -85,20 +83,33 @@ extern "C" TIV_EXPORT bool Relatorio_Gerencial_Imp(const std::string &colourSche
     return opened;
 }
 
+bool printReportText(const std::string &colourScheme, const std::string &text) {
+    return analyse({colourScheme, boNUtilTaa},
+                   {family().printReportLines(text), "EPSON_NaoFiscal_Imprimir_LinhaEX: " + text});
+}
+
+bool closeManagementReport(const std::string &colourScheme, bool show, bool analysisFlag) {
+    return analyse({colourScheme, show, analysisFlag},
+                   {family().closeReport(), "EPSON_NaoFiscal_Fechar_Relatorio_Gerencial"});
+}
+
+} // namespace tiv02000
+
+extern "C" TIV_EXPORT bool Relatorio_Gerencial_Imp(const std::string &colourScheme,
+                                                   const std::string &cerKey1,
+                                                   const std::string &cerKey2,
+                                                   const std::string & /*unused4*/,
+                                                   const std::string &cerFlag) {
+    return openManagementReport(colourScheme, cerKey1, cerKey2, cerFlag);
+}
+
 extern "C" TIV_EXPORT bool Usa_CompNFis(const std::string &colourScheme, const std::string &text) {
-    const int32_t rc = inTipoImpFis == 31
-                           ? EPSON(EPSON_NaoFiscal_Imprimir_LinhaEX)(text.c_str())
-                           : EPSON(EPSON_ESC_ECF_NaoFiscal_Imprimir_Linha)(text.c_str());
-    logDebug("EPSON_NaoFiscal_Imprimir_LinhaEX: " + text);
-    return AnalisaRetorno(colourScheme, rc, boNUtilTaa, false, false);
+    return printReportText(colourScheme, text);
 }
 
 extern "C" TIV_EXPORT bool FechRelatGerenc(const std::string &colourScheme, bool showMessages,
                                            bool analysisFlag) {
-    const int32_t rc = inTipoImpFis == 31 ? EPSON(EPSON_NaoFiscal_Fechar_Relatorio_Gerencial)(1)
-                                          : EPSON(EPSON_ESC_ECF_NaoFiscal_Fechar_CCD_RGEX)("1");
-    logDebug("EPSON_NaoFiscal_Fechar_Relatorio_Gerencial");
-    return AnalisaRetorno(colourScheme, rc, showMessages, analysisFlag, false);
+    return closeManagementReport(colourScheme, showMessages, analysisFlag);
 }
 
 extern "C" TIV_EXPORT bool Relatorio_Generico(const std::string &colourScheme,
@@ -107,10 +118,10 @@ extern "C" TIV_EXPORT bool Relatorio_Generico(const std::string &colourScheme,
                                               const std::string &serialNumber,
                                               const std::string & /*unused6*/) {
     // Printing goes on after a failed opening; only the close decides.
-    (void)Relatorio_Gerencial_Imp(colourScheme, cerKey1, cerKey2, "", "");
+    (void)openManagementReport(colourScheme, cerKey1, cerKey2, "");
     printChunks(colourScheme, text);
-    const bool closed = FechRelatGerenc(colourScheme, true, false);
-    if (closed) GravaDocumentosNaoFiscais(serialNumber, colourScheme, "RG", "");
+    const bool closed = closeManagementReport(colourScheme, true, false);
+    if (closed) recordDocument(serialNumber, colourScheme, "RG", "");
     return closed;
 }
 
@@ -119,9 +130,9 @@ extern "C" TIV_EXPORT bool Cabecalho(const std::string &cerKey1, const std::stri
                                      const std::string & /*unused5*/,
                                      const std::string & /*unused6*/) {
     try {
-        (void)Relatorio_Gerencial_Imp(colourScheme, cerKey1, tillCode, "", "");
+        (void)openManagementReport(colourScheme, cerKey1, tillCode, "");
         const std::string heading = standardHeading(title, tillCode, tiv::now());
-        (void)Usa_CompNFis(colourScheme, heading.substr(0, kBlockLimit));
+        (void)printReportText(colourScheme, heading.substr(0, kBlockLimit));
         return true;
     } catch (const std::exception &) {
         return false;

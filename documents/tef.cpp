@@ -2,11 +2,14 @@
 // voucher or a management report, with the operator's reprint.
 #include <optional>
 
-#include "driver/common.h"
+#include "documents/documents.h"
+#include "driver/amounts.h"
+#include "driver/command_family.h"
 #include "driver/data_module.h"
-#include "receipt/amounts.h"
-#include "receipt/retry_question.h"
+#include "driver/operator_questions.h"
+#include "reports/reports.h"
 #include "tiv02000/procedures.h"
+#include "tiv02000/variables.h"
 #include "tivhost/host.h"
 
 using namespace tiv02000;
@@ -29,7 +32,7 @@ bool printInBlocks(const std::string &colourScheme, const std::string &text) {
             const size_t lf = text.find('\n', end);
             end = lf == std::string::npos ? text.size() : lf + 1;
         }
-        if (!Usa_CompNFis(colourScheme, text.substr(pos, end - pos))) return false;
+        if (!printReportText(colourScheme, text.substr(pos, end - pos))) return false;
         pos = end;
     }
     return true;
@@ -63,7 +66,7 @@ class TefSlips {
                 continue;
             }
             if (error) return;
-            if (FechRelatGerenc(scheme_, boNUtilTaa, false)) {
+            if (closeManagementReport(scheme_, boNUtilTaa, false)) {
                 open = false;
                 result = true;
                 error = false;
@@ -92,10 +95,10 @@ ImprimeTef(const std::string &serialNumber, const std::string &cerKey1, const st
            double /*unused13*/, int32_t /*unused14*/, const std::string &firstListMode,
            const std::string &secondListMode) {
     ensureDataModule();
-    bool ready = Estado_Imp(colourScheme, true, false);
+    bool ready = printerReady(colourScheme);
     while (!ready) {
         if (!boNUtilTaa || !askPrintAgain(colourScheme)) return false;
-        ready = Estado_Imp(colourScheme, true, false);
+        ready = printerReady(colourScheme);
     }
     if (firstSlips == nullptr || firstSlips->empty()) return false;
 
@@ -103,8 +106,8 @@ ImprimeTef(const std::string &serialNumber, const std::string &cerKey1, const st
     std::string amountText;
     if (cardVoucher) {
         auto digits = tryPrinterAmount(amount, "00000000000.00", Truncation::None);
-        // Only the classic family sends the amount with the card voucher.
-        if (!digits && inTipoImpFis == 31) {
+        // Only a family that opens the voucher with the amount refuses it.
+        if (!digits && family().cardVoucherCarriesAmount()) {
             reportAmountRefused("Valor do comprovante " + paymentName, amount, colourScheme,
                                 boNUtilTaa);
             return false;
@@ -115,10 +118,10 @@ ImprimeTef(const std::string &serialNumber, const std::string &cerKey1, const st
     TefSlips slips(colourScheme, *firstSlips, secondSlips, firstListMode, secondListMode);
     slips.result = ready;
     for (;;) {
-        slips.open = cardVoucher ? Abre_Comp_NFiscalVinc(colourScheme, paymentName, amountText, "")
-                                 : Relatorio_Gerencial_Imp(colourScheme, cerKey1, cerKey2, "", "");
+        slips.open = cardVoucher ? openCardVoucher(colourScheme, paymentName, amountText)
+                                 : openManagementReport(colourScheme, cerKey1, cerKey2, "");
         if (slips.open) {
-            GravaDocumentosNaoFiscais(serialNumber, colourScheme, cardVoucher ? "CC" : "RG", "");
+            recordDocument(serialNumber, colourScheme, cardVoucher ? "CC" : "RG", "");
             break;
         }
         if (!boNUtilTaa || !askPrintAgain(colourScheme)) return false;
@@ -132,18 +135,18 @@ ImprimeTef(const std::string &serialNumber, const std::string &cerKey1, const st
                 slips.finished = true;
                 slips.open = false;
                 slips.result = false;
-            } else if (slips.open && !FechRelatGerenc(colourScheme, boNUtilTaa, false)) {
+            } else if (slips.open && !closeManagementReport(colourScheme, boNUtilTaa, false)) {
                 // The document could not be closed: the next pass tries again.
             } else {
                 // A reprint always goes into a management report.
-                slips.open = Relatorio_Gerencial_Imp(colourScheme, cerKey1, cerKey2, "", "");
+                slips.open = openManagementReport(colourScheme, cerKey1, cerKey2, "");
                 slips.error = !slips.open;
                 slips.finished = !slips.open;
-                if (slips.open) GravaDocumentosNaoFiscais(serialNumber, colourScheme, "RG", "");
+                if (slips.open) recordDocument(serialNumber, colourScheme, "RG", "");
             }
         }
         if (!slips.error && slips.finished) break;
     }
-    if (slips.open) (void)FechRelatGerenc(colourScheme, boNUtilTaa, false);
+    if (slips.open) (void)closeManagementReport(colourScheme, boNUtilTaa, false);
     return slips.result;
 }

@@ -49,18 +49,4 @@ void unbindEntryPoints() {
     epson() = EpsonEntryPoints{};
 }
 
-int classicEntryPointCount() {
-    int n = 0;
-#define TIV_EPSON_COUNT(name, params, args) ++n;
-    EPSON_CLASSIC_ENTRY_POINTS(TIV_EPSON_COUNT)
-    return n;
-}
-
-int escEcfEntryPointCount() {
-    int n = 0;
-    EPSON_ESC_ECF_ENTRY_POINTS(TIV_EPSON_COUNT)
-#undef TIV_EPSON_COUNT
-    return n;
-}
-
 } // namespace tiv02000

@@ -1,6 +1,6 @@
 // The two message catalogues of the data module, as Windows-1252 bytes.
 // Fixed content: loaded with the data module, never changed at run time.
-#include "driver/catalogue.h"
+#include "catalogue.h"
 
 namespace tiv02000 {
 

@@ -1,13 +1,9 @@
 #include "driver/data_module.h"
 
-#include "driver/catalogue.h"
+#include "catalogue.h"
 #include "tiv02000/variables.h"
 
 namespace tiv02000 {
-
-namespace {
-int creations = 0;
-}
 
 TdtmEpson2000::TdtmEpson2000() : msgPadrao(catalogoPadrao()), msgPadrao2(catalogoPadrao2()) {}
 
@@ -21,7 +17,6 @@ TdtmEpson2000 &ensureDataModule() {
     if (dtmEpson2000 == nullptr) {
         // Never destroyed: it lives as long as the module is loaded.
         dtmEpson2000 = new TdtmEpson2000();
-        ++creations;
     }
     return *dtmEpson2000;
 }
@@ -31,10 +26,6 @@ std::string msg(const std::string &key) {
 }
 std::string msg2(const std::string &key) {
     return dataModule().msgPadrao2.Msg(key);
-}
-
-int dataModuleCreations() {
-    return creations;
 }
 
 } // namespace tiv02000

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "driver/command.h"
 #include "tivplatform/datetime.h"
 #include "tivplatform/errors.h"
 #include "tivplatform/system.h"
@@ -12,12 +13,8 @@ namespace {
 bool failing = false;
 }
 
-std::string debugLogPath() {
-    return tiv::programFolder() + "/impdebug" + tiv::formatDateTime("MMYY", tiv::now()) + ".txt";
-}
-
 void logDebug(const std::string &text) {
-    const std::string path = debugLogPath();
+    const std::string path = debugLogPath(tiv::programFolder(), tiv::now());
     try {
         tiv::appendLine(path,
                         tiv::formatDateTime("dd/mm/yyyy hh:nn:ss", tiv::now()) + " - " + text);
@@ -29,7 +26,7 @@ void logDebug(const std::string &text) {
 }
 
 void logReply(const std::string &entryPoint, const std::string &reply) {
-    logDebug(entryPoint + "\r\nRetorno da Impressora : " + reply);
+    logDebug(replyLine(entryPoint, reply));
 }
 
 } // namespace tiv02000

@@ -1,10 +1,13 @@
 // Port opening, the printer's clock and identity.
+#include "port.h"
+
 #include "driver/binding.h"
-#include "driver/common.h"
+#include "driver/command.h"
+#include "driver/command_family.h"
 #include "driver/data_module.h"
-#include "driver/debug_log.h"
+#include "driver/dialogs.h"
 #include "driver/reply.h"
-#include "driver/return_analysis.h"
+#include "driver/text.h"
 #include "tiv02000/procedures.h"
 #include "tivhost/host.h"
 #include "tivplatform/datetime.h"
@@ -26,24 +29,16 @@ int differenceHHNN(std::string diff) {
 
 } // namespace
 
-extern "C" TIV_EXPORT bool AbrePorta(const tiv::Variant &params) {
+namespace tiv02000 {
+
+bool openPort(const tiv::Variant &params) {
     ensureDataModule();
     for (const char *name : {"CDFILIAL", "CDCAIXA", "NRSERIE", "ESQUEMACOR", "PORTAIMPFIS"})
         (void)tivhost::RecebeParams(params, name).toString();
 
     (void)EPSON(EPSON_Serial_Abrir_PortaEx)();
-    if (inTipoImpFis == 31) {
-        Reply journey(67);
-        (void)EPSON(EPSON_Obter_Dados_Jornada)(journey.data());
-        if (copyText(journey.text(), 65, 1) == "0") (void)EPSON(EPSON_RelatorioFiscal_Abrir_Dia)();
-    }
-    if (inTipoImpFis == 33) {
-        (void)EPSON(EPSON_ESC_ECF_NaoFiscal_Fechar_ComprovanteEX)("1", "");
-        (void)EPSON(EPSON_ESC_ECF_NaoFiscal_Fechar_CCD_RGEX)("1");
-    } else {
-        (void)EPSON(EPSON_NaoFiscal_Fechar_Comprovante)(1);
-        (void)EPSON(EPSON_NaoFiscal_Fechar_Relatorio_Gerencial)(1);
-    }
+    family().openDayIfClosed();
+    family().closeLeftDocuments();
     Reply status(20);
     (void)EPSON(EPSON_Obter_Estado_Impressora)(status.data());
     if (!isBlank(status.text())) {
@@ -53,12 +48,22 @@ extern "C" TIV_EXPORT bool AbrePorta(const tiv::Variant &params) {
     return true;
 }
 
-extern "C" TIV_EXPORT bool Data_Imp(const std::string &colourScheme, std::string &clock) {
-    Reply reply(inTipoImpFis == 33 ? 14 : 15);
+bool readClock(const std::string &colourScheme, std::string &clock) {
+    Reply reply(family().clockReplySize());
     const int32_t rc = EPSON(EPSON_Obter_Hora_Relogio)(reply.data());
     clock = reply.text();
-    logReply("EPSON_Obter_Hora_Relogio", clock);
-    return AnalisaRetorno(colourScheme, rc, dialogsAllowed(), false, false);
+    return analyse({colourScheme, dialogsAllowed()},
+                   {rc, replyLine("EPSON_Obter_Hora_Relogio", clock)});
+}
+
+} // namespace tiv02000
+
+extern "C" TIV_EXPORT bool AbrePorta(const tiv::Variant &params) {
+    return openPort(params);
+}
+
+extern "C" TIV_EXPORT bool Data_Imp(const std::string &colourScheme, std::string &clock) {
+    return readClock(colourScheme, clock);
 }
 
 extern "C" TIV_EXPORT bool VerificaData(const std::string &colourScheme,
@@ -68,7 +73,7 @@ extern "C" TIV_EXPORT bool VerificaData(const std::string &colourScheme,
     bool result = true;
     std::string clock = clockIn;
     try {
-        if (readClock && !Data_Imp(colourScheme, clock)) {
+        if (readClock && !tiv02000::readClock(colourScheme, clock)) {
             boClieUtil = false;
             return false;
         }
@@ -119,10 +124,10 @@ extern "C" TIV_EXPORT bool Carrega_Dados_Impressora(tiv::Variant &params) {
     (void)EPSON(EPSON_Sys_Bloquear_Entradas)(0);
 
     Reply day(15);
+    const Analysis quiet{colourScheme, false};
     int32_t rc = EPSON(EPSON_Obter_Data_Hora_Jornada)(day.data());
     fiscalDay = day.text();
-    logReply("EPSON_Obter_Data_Hora_Jornada", fiscalDay);
-    (void)AnalisaRetorno(colourScheme, rc, false, false, false);
+    (void)analyse(quiet, {rc, replyLine("EPSON_Obter_Data_Hora_Jornada", fiscalDay)});
     // A six-character text of zeros never matches a filled answer; kept as
     // the only "no fiscal day yet" rule the host relies on.
     if (fiscalDay == "000000") fiscalDay = tiv::formatDateTime("ddmmyy", tiv::today());
@@ -131,8 +136,7 @@ extern "C" TIV_EXPORT bool Carrega_Dados_Impressora(tiv::Variant &params) {
         Reply reply(15);
         rc = EPSON(EPSON_Obter_Hora_Relogio)(reply.data());
         clock = reply.text();
-        logReply("EPSON_Obter_Hora_Relogio", clock);
-        (void)AnalisaRetorno(colourScheme, rc, false, false, false);
+        (void)analyse(quiet, {rc, replyLine("EPSON_Obter_Hora_Relogio", clock)});
     } else {
         result = false;
     }
@@ -142,8 +146,7 @@ extern "C" TIV_EXPORT bool Carrega_Dados_Impressora(tiv::Variant &params) {
         Reply reply(10);
         rc = EPSON(EPSON_Obter_Numero_ECF_Loja)(reply.data());
         number = reply.text();
-        logReply("EPSON_Obter_Numero_ECF_Loja", number);
-        (void)AnalisaRetorno(colourScheme, rc, false, false, false);
+        (void)analyse(quiet, {rc, replyLine("EPSON_Obter_Numero_ECF_Loja", number)});
         ecf = copyText(number, 1, 3);
     } else {
         result = false;
@@ -152,8 +155,7 @@ extern "C" TIV_EXPORT bool Carrega_Dados_Impressora(tiv::Variant &params) {
     if (!isBlank(number)) {
         Reply reply(110);
         rc = EPSON(EPSON_Obter_Dados_Impressora)(reply.data());
-        logReply("EPSON_Obter_Dados_Impressora : ", reply.text());
-        (void)AnalisaRetorno(colourScheme, rc, false, false, false);
+        (void)analyse(quiet, {rc, replyLine("EPSON_Obter_Dados_Impressora : ", reply.text())});
         serial = copyText(reply.text(), 1, 20);
     } else {
         result = false;

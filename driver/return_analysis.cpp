@@ -1,31 +1,19 @@
 #include "driver/return_analysis.h"
 
 #include "driver/binding.h"
-#include "driver/common.h"
 #include "driver/data_module.h"
 #include "driver/debug_log.h"
+#include "driver/error_report.h"
 #include "driver/reply.h"
-#include "tivhost/host.h"
+#include "driver/text.h"
 #include "tivplatform/errors.h"
 
 namespace tiv02000 {
 
-namespace {
-
-void showError(const std::string &text, const std::string &colourScheme) {
-    if (epson().EPSON_Sys_Bloquear_Entradas) epson().EPSON_Sys_Bloquear_Entradas(0);
-    tivhost::Mensagem(text, "", "N", "N", 0, "", colourScheme, 0, nullptr);
-}
-
-} // namespace
-
 bool AnalisaRetorno(const std::string &colourScheme, int32_t returnCode, bool show, bool, bool) {
     bool verdict = true;
     auto report = [&](const char *key) {
-        const std::string text = msg(key);
-        logDebug("ERRO!!! " + text);
-        stMensagemTaa += " " + text;
-        if (show) showError(text, colourScheme);
+        reportError({msg(key), "", true}, colourScheme, show);
         verdict = false;
     };
     try {
@@ -45,10 +33,7 @@ bool AnalisaRetorno(const std::string &colourScheme, int32_t returnCode, bool sh
             verdict = false;
         }
     } catch (const std::exception &) {
-        const std::string text = msg("ErroComunicacao");
-        logDebug("ERRO!!! " + text + " - erro na convers\xE3o");
-        stMensagemTaa += " " + text;
-        if (show) showError(text, colourScheme);
+        reportError({msg("ErroComunicacao"), " - erro na convers\xE3o", true}, colourScheme, show);
         verdict = false;
     }
     return verdict;

@@ -1,7 +1,10 @@
 // Loading and binding the vendor library, and releasing it.
+#include "port.h"
+
 #include "driver/binding.h"
-#include "driver/common.h"
+#include "driver/command_family.h"
 #include "driver/data_module.h"
+#include "driver/dialogs.h"
 #include "tiv02000/procedures.h"
 #include "tivhost/host.h"
 #include "tivplatform/system.h"
@@ -19,11 +22,17 @@ void readStartParameters(const tiv::Variant &params) {
 }
 
 void switchLibraryLogOn() {
-    if (inTipoImpFis == 33) {
+    if (tiv02000::family().libraryLogOnRequest()) {
         const auto epLog = tiv::registryReadString("HKEY_LOCAL_MACHINE", kQuorinKey, "EpLog");
         if (!epLog || *epLog != "1") return;
     }
     EPSON(EPSON_Sys_Log)("C:\\EPSON", 1);
+}
+
+void releaseLibrary() {
+    tiv02000::unbindEntryPoints();
+    if (ImpFisDLLHandle != 0) tiv::freeLibrary(ImpFisDLLHandle);
+    ImpFisDLLHandle = 0;
 }
 
 } // namespace
@@ -36,9 +45,9 @@ extern "C" TIV_EXPORT bool StartImpFiscal(const tiv::Variant &params) {
     } catch (const std::exception &e) {
         parameterNotice(e, "StartImpFiscal");
     }
-    // Only the two command families exist; any other type would leave the
-    // ESC/ECF entry points unbound while some procedures select them.
-    if (inTipoImpFis != 31 && inTipoImpFis != 33) {
+    // The printer type chooses the command family, once; a type without one
+    // is refused before anything is loaded or bound.
+    if (!chooseCommandFamily(inTipoImpFis)) {
         notice("Tipo de impressora fiscal inv\xE1lido: " + std::to_string(inTipoImpFis) +
                    ". Use 31 (comandos cl\xE1ssicos) ou 33 (ESC/ECF).",
                3, "001");
@@ -48,11 +57,11 @@ extern "C" TIV_EXPORT bool StartImpFiscal(const tiv::Variant &params) {
     if (ImpFisDLLHandle == 0) return false;
 
     std::string missing;
-    if (!bindEntryPoints(ImpFisDLLHandle, inTipoImpFis == 33, missing)) {
-        StopImpFiscal();
+    if (!bindEntryPoints(ImpFisDLLHandle, family().needsEscEcfEntryPoints(), missing)) {
+        releaseLibrary();
         return false;
     }
-    if (!AbrePorta(params)) return false;
+    if (!openPort(params)) return false;
 
     switchLibraryLogOn();
     (void)EPSON(EPSON_Config_Habilita_EAD)(1);
@@ -62,7 +71,5 @@ extern "C" TIV_EXPORT bool StartImpFiscal(const tiv::Variant &params) {
 }
 
 extern "C" TIV_EXPORT void StopImpFiscal() {
-    tiv02000::unbindEntryPoints();
-    if (ImpFisDLLHandle != 0) tiv::freeLibrary(ImpFisDLLHandle);
-    ImpFisDLLHandle = 0;
+    releaseLibrary();
 }

@@ -3,16 +3,20 @@
 // asks for it when the printer does not answer during a TEF sale.
 #include <optional>
 
+#include "closing_args.h"
+#include "closing_lines.h"
+#include "documents/documents.h"
+#include "driver/amounts.h"
 #include "driver/binding.h"
-#include "driver/common.h"
+#include "driver/command.h"
+#include "driver/command_family.h"
 #include "driver/data_module.h"
 #include "driver/debug_log.h"
-#include "driver/reply.h"
-#include "driver/return_analysis.h"
-#include "receipt/amounts.h"
-#include "receipt/closing_args.h"
-#include "receipt/closing_lines.h"
-#include "receipt/payments.h"
+#include "driver/dialogs.h"
+#include "driver/text.h"
+#include "footer.h"
+#include "payments.h"
+#include "reports/reports.h"
 #include "tiv02000/procedures.h"
 #include "tivhost/host.h"
 #include "tivplatform/numbers.h"
@@ -24,10 +28,17 @@ namespace {
 
 enum class Layout { A, B, C, D, E, F };
 
+// The footer's debug line as each layout writes it.
+std::string footerLine(Layout v, const std::string &footer) {
+    if (v == Layout::A || v == Layout::B) return "EPSON_Fiscal_Imprimir_MensagemEX";
+    if (v == Layout::C) return "EPSON_Fiscal_Imprimir_MensagemEX()";
+    return "EPSON_Fiscal_Imprimir_MensagemEX(" + footer + ")";
+}
+
 struct Closing {
     const ClosingArgs &a;
     int tefError = 0;
-    bool type31 = inTipoImpFis == 31;
+    Analysis how{a.colourScheme, a.show};
 
     // After a failed step: true to repeat it. Answering no, or a sale
     // without TEF, ends the closing with false.
@@ -51,7 +62,7 @@ struct Closing {
 
     bool tefCheck() {
         if (!(a.tefMarker == "T" && a.tefInUse)) return true;
-        while (!Estado_Imp(a.colourScheme, true, false))
+        while (!printerReady(a.colourScheme))
             if (!retry()) return false;
         return true;
     }
@@ -64,12 +75,10 @@ struct Closing {
         const auto value = amount(discount ? a.subtotalDiscount : a.subtotalSurcharge,
                                   "000000000.00", Truncation::To2, "Valor do subtotal");
         if (!value) return Step::Refused;
-        const int32_t rc = type31 ? EPSON(EPSON_Fiscal_Desconto_Acrescimo_Subtotal)(
-                                        value->c_str(), 2, discount ? 1 : 0, 0)
-                                  : EPSON(EPSON_ESC_ECF_Desconto_Acrescimo_SubtotalEX)(
-                                        discount ? "0" : "1", "1", value->c_str());
-        logDebug("EPSON_Fiscal_Desconto_Acrescimo_Subtotal : " + *value);
-        return AnalisaRetorno(a.colourScheme, rc, a.show, false, false) ? Step::Done : Step::Failed;
+        return analyse(how, {family().adjustSubtotal(*value, discount),
+                             "EPSON_Fiscal_Desconto_Acrescimo_Subtotal : " + *value})
+                   ? Step::Done
+                   : Step::Failed;
     }
 };
 
@@ -137,35 +146,46 @@ extern "C" TIV_EXPORT bool FechaCupom(const tiv::Variant &args, tiv::TStringList
                 familyBalanceTotal(a, data, payments.consumptionTotal,
                                    v == Layout::A || v == Layout::B, v == Layout::C);
             const bool showConsumer = a.printConsumer;
-            const std::string footer = Formata_rodape(
-                8, a.balanceMode, a.firstLine, "", footerLines.tax, footerLines.lottery,
-                copyText(a.customerCode, 1, 20), copyText(a.customerName, 1, 20),
-                showConsumer && !isBlank(a.consumerCode) ? copyText(a.consumerCode, 1, 20) : "",
-                showConsumer && !isBlank(a.consumerName) ? copyText(a.consumerName, 1, 20) : "",
-                a.operatorCode, a.operatorName, footerLines.table, footerLines.password, "", "", "",
-                a.freeMessage, conference ? a.printerNumber : "", conference ? conferenceCer : "",
-                conference ? conferenceCoo : "", a.familyMode, v == Layout::D ? "1" : "2",
-                familyTotal, subsidy ? a.subsidisedPrice : 0.0, 0.0, data.creditBalances,
-                data.familyBalances, data.loans, false, nullptr, footerLines.points,
-                footerLines.extraPoints, "", "", footerLines.fidelityDiscount);
+            const std::string footer = formatFooter({
+                .maxLines = 8,
+                .balanceMode = a.balanceMode,
+                .firstLine = a.firstLine,
+                .taxLine = footerLines.tax,
+                .lotteryLine = footerLines.lottery,
+                .customerCode = copyText(a.customerCode, 1, 20),
+                .customerName = copyText(a.customerName, 1, 20),
+                .consumerCode =
+                    showConsumer && !isBlank(a.consumerCode) ? copyText(a.consumerCode, 1, 20) : "",
+                .consumerName =
+                    showConsumer && !isBlank(a.consumerName) ? copyText(a.consumerName, 1, 20) : "",
+                .operatorCode = a.operatorCode,
+                .operatorName = a.operatorName,
+                .tableLine = footerLines.table,
+                .passwordLine = footerLines.password,
+                .freeMessage = a.freeMessage,
+                .ecfNumber = conference ? a.printerNumber : "",
+                .cerCounter = conference ? conferenceCer : "",
+                .receiptNumber = conference ? conferenceCoo : "",
+                .familyMode = a.familyMode,
+                .layout = v == Layout::D ? "1" : "2",
+                .familyBalanceTotal = familyTotal,
+                .subsidisedPrice = subsidy ? a.subsidisedPrice : 0.0,
+                .balances = data.creditBalances,
+                .familyBalances = data.familyBalances,
+                .familyMovements = data.loans,
+                .pointsLine = footerLines.points,
+                .extraPointsLine = footerLines.extraPoints,
+                .fidelityDiscountLine = footerLines.fidelityDiscount,
+            });
 
             for (;;) {
-                bool ok = true;
-                const int32_t rcFooter = EPSON(EPSON_Fiscal_Imprimir_MensagemEX)(footer.c_str());
-                if (v == Layout::A || v == Layout::B)
-                    logDebug("EPSON_Fiscal_Imprimir_MensagemEX");
-                else if (v == Layout::C)
-                    logDebug("EPSON_Fiscal_Imprimir_MensagemEX()");
-                else
-                    logDebug("EPSON_Fiscal_Imprimir_MensagemEX(" + footer + ")");
-                ok = AnalisaRetorno(a.colourScheme, rcFooter, a.show, false, false) && ok;
+                bool ok = analyse(c.how, {EPSON(EPSON_Fiscal_Imprimir_MensagemEX)(footer.c_str()),
+                                          footerLine(v, footer)});
                 if (v != Layout::A) {
-                    const int32_t rc =
-                        c.type31 ? EPSON(EPSON_Fiscal_Fechar_Cupom)(1, 0)
-                                 : EPSON(EPSON_ESC_ECF_Fiscal_Fechar_CupomEX)("0", "1", "");
+                    // Layout F judges the closing only when it failed.
+                    const int32_t rc = family().closeReceipt();
                     logDebug("EPSON_Fiscal_Fechar_Cupom");
-                    if (v != Layout::F || rc != 0)
-                        ok = AnalisaRetorno(a.colourScheme, rc, a.show, false, false) && ok;
+                    if (v != Layout::F || rc != 0) ok = analyse(c.how, rc) && ok;
                 }
                 if (ok) break;
                 if (!c.retry()) return false;
@@ -176,9 +196,9 @@ extern "C" TIV_EXPORT bool FechaCupom(const tiv::Variant &args, tiv::TStringList
             const auto value = c.amount(a.changeAmount, "000000000000.00", Truncation::None,
                                         "Valor do contra-vale");
             if (value) {
-                (void)Cupom_NFiscNVinc(a.colourScheme, a.changeTotalizer, *value,
-                                       copyText(msg("Dinheiro"), 1, 16), "");
-                (void)NumeroOperacoesNaoFiscais(a.colourScheme, nonFiscalCounter);
+                (void)issueUnlinkedVoucher(a.colourScheme, a.changeTotalizer, *value,
+                                           copyText(msg("Dinheiro"), 1, 16));
+                (void)nonFiscalOperationCounter(a.colourScheme, nonFiscalCounter);
             } else {
                 finished = false;
             }

@@ -1,4 +1,4 @@
-#include "receipt/closing_args.h"
+#include "closing_args.h"
 
 #include "tivplatform/params.h"
 

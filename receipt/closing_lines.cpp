@@ -1,8 +1,8 @@
-#include "receipt/closing_lines.h"
+#include "closing_lines.h"
 
-#include "driver/common.h"
 #include "driver/data_module.h"
-#include "reports/queries.h"
+#include "driver/text.h"
+#include "reports/reports.h"
 #include "tivplatform/datetime.h"
 #include "tivplatform/numbers.h"
 #include "tivplatform/settings.h"

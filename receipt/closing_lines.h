@@ -2,7 +2,7 @@
 // The footer lines a closing prepares from the sale.
 #include <string>
 
-#include "receipt/closing_args.h"
+#include "closing_args.h"
 
 namespace tiv02000 {
 

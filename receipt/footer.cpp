@@ -1,9 +1,10 @@
-// The receipt footer: the lines under the totals, within a line budget.
 #include <string>
 #include <vector>
 
-#include "driver/common.h"
+#include "footer.h"
+
 #include "driver/data_module.h"
+#include "driver/text.h"
 #include "tiv02000/procedures.h"
 #include "tivhost/host.h"
 #include "tivplatform/numbers.h"
@@ -77,6 +78,143 @@ double familyBalance(tiv::TClientDataSet *balances, tiv::TClientDataSet *familyB
 
 } // namespace
 
+namespace tiv02000 {
+
+std::string formatFooter(const Footer &f) {
+    using tivhost::Centraliza;
+    ensureDataModule();
+    int used = 0;
+    std::string text = f.firstLine;
+    auto append = [&](const std::string &piece) { text += piece + "\n"; };
+    auto room = [&] { return used < f.maxLines; };
+
+    if (!isBlank(f.secondLine)) {
+        append(f.secondLine);
+        used = 1;
+    }
+    append(f.taxLine);
+    if (!isBlank(f.lotteryLine)) {
+        append(f.lotteryLine);
+        used += 5;
+    } else {
+        used += 3;
+    }
+    if (!isBlank(f.cerCounter) && !isBlank(f.receiptNumber)) {
+        append("ECF:" + f.ecfNumber + "-Conf.Mesa -CER: " + f.cerCounter +
+               "- COO: " + f.receiptNumber);
+        ++used;
+    }
+    const int messageLines = freeMessageLines(f.freeMessage);
+
+    if (f.layout == "1") {
+        append(msg("Convenio") +
+               " ..: " + copyText(f.customerCode + " - " + f.customerName, 1, 40));
+        append(msg("Consumidor") + " : " +
+               copyText(f.consumerCode + " - " + f.consumerName, 1, 40));
+        append(msg("Sald_Cons") + " - " + fixed2(f.familyBalanceTotal));
+        append(msg("PRECO_SUBSIDIO") + " - " + fixed2(f.subsidisedPrice));
+        append(f.tableLine + f.passwordLine);
+        append(msg("Operador") + ": " + f.operatorCode + " - " + f.operatorName);
+        append(msg("Tolvera"));
+        if (messageLines <= 1) text += f.freeMessage;
+        return text;
+    }
+    if (f.layout != "2") return text;
+
+    if (f.printExtraLines && f.extraLines) {
+        for (const auto &entry : f.extraLines->lines())
+            for (const auto &line : splitLines(entry)) {
+                append(line);
+                ++used;
+            }
+    }
+    if (!isBlank(f.customerCode) && room()) {
+        append(msg("CDCLIE") + copyText(f.customerCode + " - " + f.customerName, 1, 40));
+        ++used;
+    }
+    if (!isBlank(f.consumerCode) && room()) {
+        append(msg("Consumidor") + " : " +
+               copyText(f.consumerCode + " - " + f.consumerName, 1, 40));
+        ++used;
+    }
+    if (f.balanceMode == "1") {
+        if (f.familyMode == "0" && room()) {
+            append(msg("Sald_Cons") + "  " + fixed2(f.familyBalanceTotal));
+            ++used;
+        } else if (f.familyMode == "1") {
+            if (f.balances && f.balances->active() && !f.balances->isEmpty()) {
+                std::vector<std::string> lines;
+                for (f.balances->first(); !f.balances->eof(); f.balances->next()) {
+                    if (f.balances->fieldByName("VRSALDCONFAM").asFloat() == 0.0) continue;
+                    const double balance =
+                        familyBalance(f.balances, f.familyBalances, f.familyMovements);
+                    lines.push_back(
+                        tivhost::TamFixo(f.balances->fieldByName("NMFAMILISALD").asString(), 25) +
+                        tivhost::TamFixoR(fixed2(balance), 22));
+                }
+                if (static_cast<int>(lines.size()) <= f.maxLines - used) {
+                    for (const auto &line : lines)
+                        append(line);
+                    used += static_cast<int>(lines.size());
+                }
+            }
+            append(f.afterFamilyText);
+            ++used;
+        }
+    } else if (f.balanceMode == "2" && (f.familyMode == "0" || f.familyMode == "1") && room()) {
+        append(msg("Sald_Cons") + "  " + fixed2(f.familyBalanceTotal));
+        ++used;
+    }
+    if ((f.subsidisedPrice != 0.0 || !isBlank(f.dailyConsumptionBalance)) && room()) {
+        std::string line;
+        if (f.subsidisedPrice != 0.0)
+            line = msg("PRECO_SUBSIDIO") + " " + fixed2(f.subsidisedPrice) + " - ";
+        if (!isBlank(f.dailyConsumptionBalance))
+            line += msg("SALDO_CONSUMO_DIA") + " " +
+                    fixed2(tiv::strToFloat(trim(f.dailyConsumptionBalance)));
+        append(line);
+        ++used;
+    }
+    if (room() && (!isBlank(f.tableLine) || !isBlank(f.passwordLine))) {
+        append(f.tableLine + f.passwordLine);
+        ++used;
+    }
+    for (const std::string *line : {&f.pointsLine, &f.extraPointsLine, &f.fidelityDiscountLine}) {
+        const bool present = line == &f.fidelityDiscountLine ? !isBlank(*line) : !line->empty();
+        if (room() && present) {
+            append(Centraliza(*line, 40));
+            ++used;
+        }
+    }
+    if (!f.freeMessage.empty()) {
+        const int free = f.maxLines - used;
+        if (messageLines <= free) {
+            append(f.freeMessage);
+            used += messageLines;
+        } else if (free == 1) {
+            append(copyText(f.freeMessage, 1, kColumns));
+            ++used;
+        } else if (free >= 2) {
+            const size_t budget = static_cast<size_t>(free) * kColumns;
+            if (f.freeMessage.size() >= budget) {
+                append(f.freeMessage.substr(0, budget));
+                used = f.maxLines;
+            } else {
+                append(f.freeMessage);
+                used += static_cast<int>((f.freeMessage.size() + kColumns - 1) / kColumns);
+            }
+        }
+    }
+    if (room()) {
+        append(msg("Tolvera"));
+        ++used;
+    }
+    if (room()) append(msg("Operador") + ": " + f.operatorCode + " - " + f.operatorName);
+    return text;
+}
+
+} // namespace tiv02000
+
 extern "C" TIV_EXPORT std::string Formata_rodape(
     int32_t maxLines, const std::string &balanceMode, const std::string &firstLine,
     const std::string &secondLine, const std::string &taxLine, const std::string &lotteryLine,
@@ -91,129 +229,36 @@ extern "C" TIV_EXPORT std::string Formata_rodape(
     tiv::TStringList *extraLines, const std::string &pointsLine, const std::string &extraPointsLine,
     const std::string &afterFamilyText, const std::string &dailyConsumptionBalance,
     const std::string &fidelityDiscountLine) {
-    using tivhost::Centraliza;
-    ensureDataModule();
-    int used = 0;
-    std::string text = firstLine;
-    auto append = [&](const std::string &piece) { text += piece + "\n"; };
-    auto room = [&] { return used < maxLines; };
-
-    if (!isBlank(secondLine)) {
-        append(secondLine);
-        used = 1;
-    }
-    append(taxLine);
-    if (!isBlank(lotteryLine)) {
-        append(lotteryLine);
-        used += 5;
-    } else {
-        used += 3;
-    }
-    if (!isBlank(cerCounter) && !isBlank(receiptNumber)) {
-        append("ECF:" + ecfNumber + "-Conf.Mesa -CER: " + cerCounter + "- COO: " + receiptNumber);
-        ++used;
-    }
-    const int messageLines = freeMessageLines(freeMessage);
-
-    if (layout == "1") {
-        append(msg("Convenio") + " ..: " + copyText(customerCode + " - " + customerName, 1, 40));
-        append(msg("Consumidor") + " : " + copyText(consumerCode + " - " + consumerName, 1, 40));
-        append(msg("Sald_Cons") + " - " + fixed2(familyBalanceTotal));
-        append(msg("PRECO_SUBSIDIO") + " - " + fixed2(subsidisedPrice));
-        append(tableLine + passwordLine);
-        append(msg("Operador") + ": " + operatorCode + " - " + operatorName);
-        append(msg("Tolvera"));
-        if (messageLines <= 1) text += freeMessage;
-        return text;
-    }
-    if (layout != "2") return text;
-
-    if (printExtraLines && extraLines) {
-        for (const auto &entry : extraLines->lines())
-            for (const auto &line : splitLines(entry)) {
-                append(line);
-                ++used;
-            }
-    }
-    if (!isBlank(customerCode) && room()) {
-        append(msg("CDCLIE") + copyText(customerCode + " - " + customerName, 1, 40));
-        ++used;
-    }
-    if (!isBlank(consumerCode) && room()) {
-        append(msg("Consumidor") + " : " + copyText(consumerCode + " - " + consumerName, 1, 40));
-        ++used;
-    }
-    if (balanceMode == "1") {
-        if (familyMode == "0" && room()) {
-            append(msg("Sald_Cons") + "  " + fixed2(familyBalanceTotal));
-            ++used;
-        } else if (familyMode == "1") {
-            if (balances && balances->active() && !balances->isEmpty()) {
-                std::vector<std::string> lines;
-                for (balances->first(); !balances->eof(); balances->next()) {
-                    if (balances->fieldByName("VRSALDCONFAM").asFloat() == 0.0) continue;
-                    const double balance = familyBalance(balances, familyBalances, familyMovements);
-                    lines.push_back(
-                        tivhost::TamFixo(balances->fieldByName("NMFAMILISALD").asString(), 25) +
-                        tivhost::TamFixoR(fixed2(balance), 22));
-                }
-                if (static_cast<int>(lines.size()) <= maxLines - used) {
-                    for (const auto &line : lines)
-                        append(line);
-                    used += static_cast<int>(lines.size());
-                }
-            }
-            append(afterFamilyText);
-            ++used;
-        }
-    } else if (balanceMode == "2" && (familyMode == "0" || familyMode == "1") && room()) {
-        append(msg("Sald_Cons") + "  " + fixed2(familyBalanceTotal));
-        ++used;
-    }
-    if ((subsidisedPrice != 0.0 || !isBlank(dailyConsumptionBalance)) && room()) {
-        std::string line;
-        if (subsidisedPrice != 0.0)
-            line = msg("PRECO_SUBSIDIO") + " " + fixed2(subsidisedPrice) + " - ";
-        if (!isBlank(dailyConsumptionBalance))
-            line += msg("SALDO_CONSUMO_DIA") + " " +
-                    fixed2(tiv::strToFloat(trim(dailyConsumptionBalance)));
-        append(line);
-        ++used;
-    }
-    if (room() && (!isBlank(tableLine) || !isBlank(passwordLine))) {
-        append(tableLine + passwordLine);
-        ++used;
-    }
-    for (const std::string *line : {&pointsLine, &extraPointsLine, &fidelityDiscountLine}) {
-        const bool present = line == &fidelityDiscountLine ? !isBlank(*line) : !line->empty();
-        if (room() && present) {
-            append(Centraliza(*line, 40));
-            ++used;
-        }
-    }
-    if (!freeMessage.empty()) {
-        const int free = maxLines - used;
-        if (messageLines <= free) {
-            append(freeMessage);
-            used += messageLines;
-        } else if (free == 1) {
-            append(copyText(freeMessage, 1, kColumns));
-            ++used;
-        } else if (free >= 2) {
-            const size_t budget = static_cast<size_t>(free) * kColumns;
-            if (freeMessage.size() >= budget) {
-                append(freeMessage.substr(0, budget));
-                used = maxLines;
-            } else {
-                append(freeMessage);
-                used += static_cast<int>((freeMessage.size() + kColumns - 1) / kColumns);
-            }
-        }
-    }
-    if (room()) {
-        append(msg("Tolvera"));
-        ++used;
-    }
-    if (room()) append(msg("Operador") + ": " + operatorCode + " - " + operatorName);
-    return text;
+    return formatFooter({.maxLines = maxLines,
+                         .balanceMode = balanceMode,
+                         .firstLine = firstLine,
+                         .secondLine = secondLine,
+                         .taxLine = taxLine,
+                         .lotteryLine = lotteryLine,
+                         .customerCode = customerCode,
+                         .customerName = customerName,
+                         .consumerCode = consumerCode,
+                         .consumerName = consumerName,
+                         .operatorCode = operatorCode,
+                         .operatorName = operatorName,
+                         .tableLine = tableLine,
+                         .passwordLine = passwordLine,
+                         .freeMessage = freeMessage,
+                         .ecfNumber = ecfNumber,
+                         .cerCounter = cerCounter,
+                         .receiptNumber = receiptNumber,
+                         .familyMode = familyMode,
+                         .layout = layout,
+                         .familyBalanceTotal = familyBalanceTotal,
+                         .subsidisedPrice = subsidisedPrice,
+                         .balances = balances,
+                         .familyBalances = familyBalances,
+                         .familyMovements = familyMovements,
+                         .printExtraLines = printExtraLines,
+                         .extraLines = extraLines,
+                         .pointsLine = pointsLine,
+                         .extraPointsLine = extraPointsLine,
+                         .afterFamilyText = afterFamilyText,
+                         .dailyConsumptionBalance = dailyConsumptionBalance,
+                         .fidelityDiscountLine = fidelityDiscountLine});
 }

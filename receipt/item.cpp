@@ -1,48 +1,21 @@
 // Registration of one sold item, with its discount and surcharge.
-#include <array>
 #include <string_view>
 
-#include "driver/binding.h"
-#include "driver/common.h"
+#include "driver/amounts.h"
+#include "driver/command.h"
+#include "driver/command_family.h"
 #include "driver/data_module.h"
 #include "driver/debug_log.h"
-#include "driver/return_analysis.h"
-#include "receipt/amounts.h"
-#include "receipt/retry_question.h"
+#include "driver/operator_questions.h"
+#include "driver/text.h"
 #include "tiv02000/procedures.h"
+#include "tiv02000/variables.h"
 #include "tivhost/host.h"
 #include "tivplatform/params.h"
 
 using namespace tiv02000;
 
 namespace {
-
-struct TaxCode {
-    std::string_view host, classic, escEcf;
-};
-
-// The host's tax code and the printer's names for it in each command family.
-constexpr std::array<TaxCode, 14> kTaxCodes{{{"01", "Ta", "T1"},
-                                             {"02", "Tb", "T2"},
-                                             {"03", "Tc", "T3"},
-                                             {"04", "Td", "T4"},
-                                             {"05", "Te", "T5"},
-                                             {"06", "Tf", "T6"},
-                                             {"07", "Tg", "T7"},
-                                             {"08", "Th", "T8"},
-                                             {"09", "Ti", "T9"},
-                                             {"10", "Tj", "T10"},
-                                             {"11", "Tk", "T11"},
-                                             {"FF", "F", "F1"},
-                                             {"II", "I", "I1"},
-                                             {"NN", "N", "N1"}}};
-
-// An unknown code gives an empty name; the printer then judges the item.
-std::string taxCodeName(const std::string &hostCode, bool classic) {
-    for (const auto &code : kTaxCodes)
-        if (code.host == hostCode) return std::string(classic ? code.classic : code.escEcf);
-    return {};
-}
 
 struct Item {
     std::string colourScheme;
@@ -79,8 +52,7 @@ struct Amounts {
 };
 
 bool formatAmounts(const Item &item, Amounts &out) {
-    const bool classic = inTipoImpFis == 31;
-    const std::string_view adjustmentMask = classic ? "000000.000" : "000000.00";
+    const std::string_view adjustmentMask = family().itemAdjustmentMask();
     struct Field {
         const char *name;
         double value;
@@ -110,37 +82,13 @@ bool formatAmounts(const Item &item, Amounts &out) {
     return true;
 }
 
-int32_t sendItem(const Item &item, const Amounts &amounts) {
-    const std::string description = copyText(item.description, 1, 50);
-    if (inTipoImpFis == 31) {
-        const std::string unit = copyText(item.unit, 1, 2);
-        const std::string tax = taxCodeName(item.taxCode, true);
-        const int32_t rc = EPSON(EPSON_Fiscal_Vender_Item)(
-            item.code.c_str(), description.c_str(), amounts.quantity.c_str(), 3, unit.c_str(),
-            amounts.price.c_str(), 3, tax.c_str(), 1);
-        logDebug("EPSON_Fiscal_Vender_Item : " + item.code + " - " + description + " - " +
-                 amounts.quantity + " - 3 - " + item.unit + " - " + amounts.price + " - 3 - " +
-                 item.taxCode + " - 1");
-        return rc;
-    }
-    const std::string code = tivhost::Ajusta(item.code, 3);
-    const std::string unit = copyText(item.unit, 1, 3);
-    const std::string tax = taxCodeName(item.taxCode, false);
-    const int32_t rc = EPSON(EPSON_ESC_ECF_Fiscal_Vender_ItemEX)(
-        code.c_str(), description.c_str(), tax.c_str(), unit.c_str(), amounts.quantity.c_str(), "3",
-        amounts.price.c_str(), "3", "T");
-    logDebug("EPSON_ESC_ECF_Fiscal_Vender_ItemEX : " + code + " - " + description + " - " + tax +
-             " - " + item.unit + " - " + amounts.quantity + " - 3 - " + amounts.price + " - 3 - T");
-    return rc;
-}
-
-// Their answers are not judged: the item itself is already registered.
-void sendAdjustment(const std::string &digits, bool discount) {
-    if (inTipoImpFis == 31)
-        (void)EPSON(EPSON_Fiscal_Desconto_Acrescimo_Item)(digits.c_str(), 3, discount ? 1 : 0, 0);
-    else
-        (void)EPSON(EPSON_ESC_ECF_Desconto_Acrescimo_ItemEX)(discount ? "0" : "1", "1",
-                                                             digits.c_str(), "");
+ItemLine itemLine(const Item &item, const Amounts &amounts) {
+    return {.code = item.code,
+            .description = copyText(item.description, 1, 50),
+            .quantity = amounts.quantity,
+            .price = amounts.price,
+            .unit = item.unit,
+            .taxCode = item.taxCode};
 }
 
 bool askRepeat(const Item &item) {
@@ -166,12 +114,13 @@ extern "C" TIV_EXPORT bool VendaItem(tiv::Variant &params) {
             params = itemResult(item.tefError);
             return false;
         }
+        const ItemLine line = itemLine(item, amounts);
         for (;;) {
-            const int32_t rc = sendItem(item, amounts);
-            const bool accepted = AnalisaRetorno(item.colourScheme, rc, boNUtilTaa, false, false);
+            const bool accepted = analyse({item.colourScheme, boNUtilTaa}, family().sellItem(line));
+            // The adjustments' answers are not judged: the item is registered.
             if (accepted) {
-                if (item.discount > 0) sendAdjustment(amounts.discount, true);
-                if (item.surcharge > 0) sendAdjustment(amounts.surcharge, false);
+                if (item.discount > 0) (void)family().adjustItem(amounts.discount, true);
+                if (item.surcharge > 0) (void)family().adjustItem(amounts.surcharge, false);
             }
             boClieUtil = false;
             if (accepted || !boNUtilTaa) {

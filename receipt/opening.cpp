@@ -1,11 +1,14 @@
 // Opening of a fiscal receipt with the consumer's identification.
+#include "documents/documents.h"
 #include "driver/binding.h"
-#include "driver/common.h"
-#include "driver/debug_log.h"
+#include "driver/command.h"
+#include "driver/command_family.h"
+#include "driver/operator_questions.h"
 #include "driver/reply.h"
-#include "driver/return_analysis.h"
-#include "receipt/retry_question.h"
+#include "driver/text.h"
+#include "reports/reports.h"
 #include "tiv02000/procedures.h"
+#include "tiv02000/variables.h"
 #include "tivhost/host.h"
 #include "tivplatform/params.h"
 
@@ -25,7 +28,7 @@ bool nonFiscalDocumentOpen() {
 } // namespace
 
 extern "C" TIV_EXPORT bool AbreCupom(tiv::Variant &params) {
-    if (nonFiscalDocumentOpen()) (void)FechRelatGerenc("", true, false);
+    if (nonFiscalDocumentOpen()) (void)closeManagementReport("", true, false);
 
     using tivhost::RecebeParams;
     const std::string colourScheme = RecebeParams(params, "ESQUEMACOR").toString();
@@ -41,18 +44,13 @@ extern "C" TIV_EXPORT bool AbreCupom(tiv::Variant &params) {
     const bool utilTef = RecebeParams(params, "UTILTEF").toBoolean();
     stMensagemTaa.clear();
 
-    const std::string cpf20 = copyText(cpf, 1, 20);
-    const std::string name30 = copyText(name, 1, 30);
-    const std::string address40 = copyText(address, 1, 40);
+    const Analysis how{colourScheme, boNUtilTaa, false, true};
     bool opened = false;
     for (;;) {
-        const int32_t rc = inTipoImpFis == 31
-                               ? EPSON(EPSON_Fiscal_Abrir_Cupom)(cpf20.c_str(), name30.c_str(),
-                                                                 address40.c_str(), "", 2)
-                               : EPSON(EPSON_ESC_ECF_Fiscal_Abrir_CupomEX)(
-                                     cpf20.c_str(), name30.c_str(), address40.c_str());
-        logDebug("EPSON_Fiscal_Abrir_Cupom :" + cpf + " - " + name + " - " + address);
-        opened = AnalisaRetorno(colourScheme, rc, boNUtilTaa, false, true);
+        opened =
+            analyse(how, {family().openReceipt(copyText(cpf, 1, 20), copyText(name, 1, 30),
+                                               copyText(address, 1, 40)),
+                          "EPSON_Fiscal_Abrir_Cupom :" + cpf + " - " + name + " - " + address});
         if (opened || !boNUtilTaa || !tefSale(idUtilTef, utilTef)) break;
         // Declined: the host's parameters stay as it passed them.
         if (!askPrintAgain(colourScheme)) return false;
@@ -62,8 +60,8 @@ extern "C" TIV_EXPORT bool AbreCupom(tiv::Variant &params) {
     if (opened || !boNUtilTaa) boClieUtil = false;
 
     if (opened) {
-        receiptNumber = Nr_Cupom("", colourScheme);
-        (void)ContadorCupomFiscalMFD(colourScheme, receiptCounter);
+        receiptNumber = tiv02000::receiptNumber(colourScheme);
+        (void)fiscalReceiptCounter(colourScheme, receiptCounter);
     }
     params = tiv::makeParams({{"INTTEFERRO", tefError},
                               {"INCLUICPF", cpf},

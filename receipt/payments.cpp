@@ -1,13 +1,12 @@
-#include "receipt/payments.h"
+#include "payments.h"
 
-#include "driver/binding.h"
-#include "driver/common.h"
+#include "driver/amounts.h"
+#include "driver/command.h"
+#include "driver/command_family.h"
 #include "driver/data_module.h"
-#include "driver/debug_log.h"
-#include "driver/reply.h"
-#include "driver/return_analysis.h"
-#include "receipt/amounts.h"
-#include "tivhost/host.h"
+#include "driver/dialogs.h"
+#include "driver/error_report.h"
+#include "driver/text.h"
 
 namespace tiv02000 {
 
@@ -60,8 +59,7 @@ void copyRow(tiv::TClientDataSet &from, tiv::TClientDataSet &to) {
 
 // The method a payment row is paid with: the original method of a card
 // payment, otherwise the row's own.
-struct Method {
-    std::string code, kind, name, fiscalName;
+struct Method : PaymentMethod {
     bool known = false; // found in the host's payment methods
 };
 Method findMethod(tiv::TClientDataSet *methods, tiv::TClientDataSet *row) {
@@ -80,44 +78,11 @@ Method findMethod(tiv::TClientDataSet *methods, tiv::TClientDataSet *row) {
     return m;
 }
 
-std::string escKind(const std::string &kind) {
-    switch (kind.empty() ? '\0' : kind[0]) {
-    case '1':
-        return "3";
-    case '2':
-        return "4";
-    case '3':
-        return "2";
-    case '4':
-        return "1";
-    default:
-        return "7";
-    }
-}
-
-// The printer's 2-character code of a payment method, searched in its
-// payment table record by record until the table is used up.
-std::string paymentCode(const Method &m) {
-    Reply table(881);
-    (void)EPSON(EPSON_Obter_Tabela_Pagamentos)(table.data());
-    const std::string name = upper(trim(copyText(m.name, 1, 15)));
-    const std::string fiscal = upper(trim(copyText(m.fiscalName, 1, 15)));
-    const std::string text = table.text();
-    for (size_t at = 0; at + 17 <= text.size() && !isBlank(text.substr(at)); at += 44) {
-        const std::string recordName = upper(trim(text.substr(at + 2, 15)));
-        if (recordName.empty()) continue;
-        if (recordName == name || recordName == fiscal) return text.substr(at, 2);
-    }
-    return {};
-}
-
 // A payment that cannot be sent: logged, noted in stMensagemTaa and shown
 // under the dialog rule.
 PaymentOutcome methodRefused(const ClosingArgs &a, const std::string &method, const char *where) {
     const std::string text = "Forma de pagamento \"" + method + "\" n\xE3o encontrada " + where;
-    logDebug("ERRO!!! " + text);
-    stMensagemTaa += " " + text;
-    if (dialogsAllowed()) tivhost::Mensagem(text, "", "N", "N", 0, "", a.colourScheme, 0, nullptr);
+    reportError(text, a.colourScheme, dialogsAllowed());
     return PaymentOutcome::Refused;
 }
 
@@ -184,22 +149,13 @@ PaymentOutcome sendPayments(const ClosingArgs &a, PaymentDatasets &d, PaymentRun
         }
         // A method the host did not send has no name to pay under.
         if (!m.known) return methodRefused(a, m.code, "nas formas de pagamento recebidas.");
-        int32_t rc;
-        if (inTipoImpFis == 31) {
-            const std::string name = copyText(m.fiscalName.empty() ? m.name : m.fiscalName, 1, 15);
-            rc = EPSON(EPSON_Fiscal_Pagamento)(name.c_str(), value->c_str(), 2, "", "");
-        } else {
-            const std::string code = paymentCode(m);
-            // Never send a payment under an empty or wrong code.
-            if (code.empty())
-                return methodRefused(a, trim(m.name.empty() ? m.fiscalName : m.name),
-                                     "na tabela da impressora fiscal.");
-            if (m.kind == "1" || m.kind == "2") inIndiceReceb = run.sent + 1;
-            rc = EPSON(EPSON_ESC_ECF_Fiscal_PagamentoEX)(code.c_str(), value->c_str(), "1", "",
-                                                         escKind(m.kind).c_str());
-        }
-        logDebug("EPSON_Fiscal_Pagamento : " + copyText(m.name, 1, 15) + " - " + *value);
-        if (!AnalisaRetorno(a.colourScheme, rc, a.show, false, false))
+        const auto reference = family().paymentReference(m);
+        if (!reference)
+            return methodRefused(a, trim(m.name.empty() ? m.fiscalName : m.name),
+                                 "na tabela da impressora fiscal.");
+        if (!analyse({a.colourScheme, a.show},
+                     {family().pay(m, *reference, *value, run.sent + 1),
+                      "EPSON_Fiscal_Pagamento : " + copyText(m.name, 1, 15) + " - " + *value}))
             return PaymentOutcome::Failed;
         ++run.sent;
         if (m.kind == "8") run.agreementSale = true;

@@ -1,7 +1,7 @@
 #pragma once
 // The payments of a closing: the host's movements merged into one row per
 // payment and sent to the printer with its payment codes.
-#include "receipt/closing_args.h"
+#include "closing_args.h"
 #include "tivplatform/dataset.h"
 
 namespace tiv02000 {

@@ -2,11 +2,10 @@
 #include <algorithm>
 
 #include "driver/binding.h"
-#include "driver/common.h"
-#include "driver/debug_log.h"
+#include "driver/command.h"
 #include "driver/reply.h"
-#include "driver/return_analysis.h"
-#include "reports/queries.h"
+#include "driver/text.h"
+#include "reports/reports.h"
 #include "tiv02000/procedures.h"
 
 using namespace tiv02000;
@@ -28,8 +27,8 @@ extern "C" TIV_EXPORT bool Modelo_Impressora(const std::string &colourScheme, st
     field1 = trim(copyText(reply.text(), 41, 20));
     field2 = trim(copyText(reply.text(), 61, 20));
     field3 = trim(copyText(reply.text(), 81, 20));
-    logReply("EPSON_Obter_Dados_Impressora", field1 + " - " + field2 + " - " + field3);
-    return AnalisaRetorno(colourScheme, rc, true, false, false);
+    return analyse({colourScheme, true}, {rc, replyLine("EPSON_Obter_Dados_Impressora",
+                                                        field1 + " - " + field2 + " - " + field3)});
 }
 
 extern "C" TIV_EXPORT bool Versao_Software_Basico(const std::string &colourScheme,
@@ -37,8 +36,7 @@ extern "C" TIV_EXPORT bool Versao_Software_Basico(const std::string &colourSchem
     Reply text(9), date(9), time(7);
     const int32_t rc = EPSON(EPSON_Obter_Versao_SWBasico)(text.data(), date.data(), time.data());
     version = text.text();
-    logReply("EPSON_Obter_Versao_SWBasico", version);
-    return AnalisaRetorno(colourScheme, rc, true, false, false);
+    return analyse({colourScheme, true}, {rc, replyLine("EPSON_Obter_Versao_SWBasico", version)});
 }
 
 extern "C" TIV_EXPORT std::string Codigo_Nacional_ECF(int32_t /*unused1*/,

@@ -1,21 +1,24 @@
 // The fiscal day's date, the printer's state and its cash drawer.
 #include "driver/binding.h"
-#include "driver/common.h"
-#include "driver/debug_log.h"
+#include "driver/command.h"
+#include "driver/command_family.h"
 #include "driver/reply.h"
-#include "driver/return_analysis.h"
+#include "driver/text.h"
+#include "reports/reports.h"
 #include "tiv02000/procedures.h"
+#include "tiv02000/variables.h"
 #include "tivplatform/datetime.h"
 #include "tivplatform/numbers.h"
 
 using namespace tiv02000;
 
-extern "C" TIV_EXPORT tiv::TDateTime DataMoviFiscal(const std::string &colourScheme) {
+namespace tiv02000 {
+
+tiv::TDateTime fiscalMovementDate(const std::string &colourScheme) {
     Reply reply(15);
     const int32_t rc = EPSON(EPSON_Obter_Data_Hora_Jornada)(reply.data());
     const std::string date = copyText(reply.text(), 1, 8);
-    logReply("EPSON_Obter_Data_Hora_Jornada", date);
-    (void)AnalisaRetorno(colourScheme, rc, false, false, false);
+    (void)analyse({colourScheme, false}, {rc, replyLine("EPSON_Obter_Data_Hora_Jornada", date)});
 
     // No fiscal day yet (zeros, blanks): the movement belongs to today.
     const std::string century = tiv::formatDateTime("yyyy", tiv::now()).substr(0, 2);
@@ -31,18 +34,28 @@ extern "C" TIV_EXPORT tiv::TDateTime DataMoviFiscal(const std::string &colourSch
     return tiv::today();
 }
 
-extern "C" TIV_EXPORT bool Estado_Imp(const std::string &colourScheme, bool /*unused2*/,
-                                      bool /*unused3*/) {
+bool printerReady(const std::string &colourScheme) {
     bool result;
     try {
         Reply reply(20);
-        const int32_t rc = EPSON(EPSON_Obter_Estado_Impressora)(reply.data());
-        result = AnalisaRetorno(colourScheme, rc, boNUtilTaa, false, false);
+        result =
+            analyse({colourScheme, boNUtilTaa}, EPSON(EPSON_Obter_Estado_Impressora)(reply.data()));
     } catch (const std::exception &) {
         result = false;
     }
     boClieUtil = result;
     return result;
+}
+
+} // namespace tiv02000
+
+extern "C" TIV_EXPORT tiv::TDateTime DataMoviFiscal(const std::string &colourScheme) {
+    return fiscalMovementDate(colourScheme);
+}
+
+extern "C" TIV_EXPORT bool Estado_Imp(const std::string &colourScheme, bool /*unused2*/,
+                                      bool /*unused3*/) {
+    return printerReady(colourScheme);
 }
 
 extern "C" TIV_EXPORT std::string Estado_Gaveta_Imp(const std::string & /*unused1*/) {
@@ -52,8 +65,5 @@ extern "C" TIV_EXPORT std::string Estado_Gaveta_Imp(const std::string & /*unused
 }
 
 extern "C" TIV_EXPORT bool Abre_Gaveta_Imp(const std::string &colourScheme, bool /*unused2*/) {
-    const int32_t rc = inTipoImpFis == 31 ? EPSON(EPSON_Impressora_Abrir_Gaveta)()
-                                          : EPSON(EPSON_ESC_ECF_Impressora_Abrir_Gaveta)();
-    logDebug("EPSON_Impressora_Abrir_Gaveta");
-    return AnalisaRetorno(colourScheme, rc, true, false, false);
+    return analyse({colourScheme, true}, {family().openDrawer(), "EPSON_Impressora_Abrir_Gaveta"});
 }

@@ -1,10 +1,9 @@
 // The day's totals and the grand total, and the money texts they come in.
 #include "driver/binding.h"
-#include "driver/common.h"
-#include "driver/debug_log.h"
+#include "driver/command.h"
 #include "driver/reply.h"
-#include "driver/return_analysis.h"
-#include "reports/queries.h"
+#include "driver/text.h"
+#include "reports/reports.h"
 #include "tiv02000/procedures.h"
 #include "tivplatform/numbers.h"
 #include "tivplatform/settings.h"
@@ -45,8 +44,7 @@ bool dayTotal(const std::string &colourScheme, TotalEntry entry, const char *nam
     Reply reply(kTotalSize);
     const int32_t rc = bound(entry, name)(reply.data());
     total = copyText(reply.text(), 1, kTotalWidth);
-    logReply(name, total);
-    return AnalisaRetorno(colourScheme, rc, false, false, false);
+    return analyse({colourScheme, false}, {rc, replyLine(name, total)});
 }
 
 } // namespace
@@ -59,8 +57,7 @@ extern "C" TIV_EXPORT bool VendaBruta(const std::string &colourScheme, std::stri
     Reply gross(15), lastReduction(15);
     const int32_t rc = EPSON(EPSON_Obter_Venda_Bruta)(gross.data(), lastReduction.data());
     total = gross.text();
-    logReply("EPSON_Obter_Venda_Bruta", total);
-    return AnalisaRetorno(colourScheme, rc, false, false, false);
+    return analyse({colourScheme, false}, {rc, replyLine("EPSON_Obter_Venda_Bruta", total)});
 }
 
 extern "C" TIV_EXPORT bool Cancelamentos(const std::string &colourScheme, std::string &total) {
@@ -81,8 +78,7 @@ extern "C" TIV_EXPORT bool Acrescimo_Imp(const std::string &colourScheme, std::s
 extern "C" TIV_EXPORT bool BuscaTotGer(const std::string &colourScheme, std::string &grandTotal) {
     Reply reply(20);
     const int32_t rc = EPSON(EPSON_Obter_GT)(reply.data());
-    logReply("EPSON_Obter_GT", reply.text());
-    (void)AnalisaRetorno(colourScheme, rc, false, false, false);
+    (void)analyse({colourScheme, false}, {rc, replyLine("EPSON_Obter_GT", reply.text())});
     // The host reconciles with whatever was read, even after a failed read.
     grandTotal = tiv::floatToStr(moneyValue(reply.text()));
     return true;

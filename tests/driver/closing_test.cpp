@@ -12,13 +12,7 @@
 #include "tivplatform/dataset.h"
 #include "tivplatform/datetime.h"
 #include "tivplatform/stringlist.h"
-
-extern "C" {
-int32_t EPSON_Fiscal_Abrir_Cupom(const char *, const char *, const char *, const char *, int32_t);
-int32_t EPSON_Fiscal_Vender_Item(const char *, const char *, const char *, int32_t, const char *,
-                                 const char *, int32_t, const char *, int32_t);
-int32_t EPSON_RelatorioFiscal_Abrir_Dia();
-}
+#include "vendor_entry_points.h"
 
 namespace {
 

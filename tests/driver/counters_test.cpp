@@ -6,8 +6,7 @@
 #include "tivplatform/datetime.h"
 #include "tivplatform/errors.h"
 #include "tivplatform/numbers.h"
-
-extern "C" int32_t EPSON_RelatorioFiscal_RZEx(int32_t dwHorarioVerao);
+#include "vendor_entry_points.h"
 
 namespace {
 

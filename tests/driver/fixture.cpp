@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "driver/debug_log.h"
 #include "tivhost/host.h"
 #include "tivplatform/settings.h"
 
@@ -75,12 +76,9 @@ std::vector<std::string> DriverTest::journalEntries() const {
 
 std::vector<std::string> DriverTest::logLines() const {
     std::vector<std::string> lines;
-    for (const auto &entry : fs::directory_iterator(programDir)) {
-        if (entry.path().filename().string().rfind("impdebug", 0) != 0) continue;
-        std::ifstream in(entry.path(), std::ios::binary);
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-    }
+    std::ifstream in(tiv02000::debugLogPath(programDir, tiv::now()), std::ios::binary);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
     return lines;
 }
 

@@ -11,16 +11,7 @@
 
 #include "fixture.h"
 #include "tivplatform/datetime.h"
-
-extern "C" {
-int32_t EPSON_Fiscal_Abrir_Cupom(const char *, const char *, const char *, const char *, int32_t);
-int32_t EPSON_Fiscal_Vender_Item(const char *, const char *, const char *, int32_t, const char *,
-                                 const char *, int32_t, const char *, int32_t);
-int32_t EPSON_Fiscal_Pagamento(const char *, const char *, int32_t, const char *, const char *);
-int32_t EPSON_Fiscal_Fechar_Cupom(int32_t, int32_t);
-int32_t EPSON_NaoFiscal_Abrir_CCD(const char *, const char *, int32_t, const char *);
-int32_t EPSON_RelatorioFiscal_Abrir_Dia();
-}
+#include "vendor_entry_points.h"
 
 namespace {
 

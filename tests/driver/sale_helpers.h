@@ -10,29 +10,10 @@
 #include <nlohmann/json.hpp>
 
 #include "fixture.h"
+#include "vendor_entry_points.h"
 
 #include "tiv02000/tiv02000.h"
 #include "tivplatform/params.h"
-
-extern "C" {
-int32_t EPSON_Obter_Estado_Cupom(char *);
-int32_t EPSON_Fiscal_Abrir_Cupom(const char *, const char *, const char *, const char *, int32_t);
-int32_t EPSON_Fiscal_Vender_Item(const char *, const char *, const char *, int32_t, const char *,
-                                 const char *, int32_t, const char *, int32_t);
-int32_t EPSON_Fiscal_Pagamento(const char *, const char *, int32_t, const char *, const char *);
-int32_t EPSON_Fiscal_Fechar_Cupom(int32_t, int32_t);
-int32_t EPSON_ESC_ECF_Fiscal_Abrir_CupomEX(const char *, const char *, const char *);
-int32_t EPSON_ESC_ECF_Fiscal_Vender_ItemEX(const char *, const char *, const char *, const char *,
-                                           const char *, const char *, const char *, const char *,
-                                           const char *);
-int32_t EPSON_ESC_ECF_Fiscal_PagamentoEX(const char *, const char *, const char *, const char *,
-                                         const char *);
-int32_t EPSON_ESC_ECF_Fiscal_Fechar_CupomEX(const char *, const char *, const char *);
-int32_t EPSON_NaoFiscal_Abrir_Relatorio_Gerencial(const char *);
-int32_t EPSON_NaoFiscal_Abrir_Comprovante(const char *, const char *, const char *, const char *,
-                                          int32_t);
-int32_t EPSON_NaoFiscal_Abrir_CCD(const char *, const char *, int32_t, const char *);
-}
 
 namespace sale {
 

@@ -1,17 +1,14 @@
-#include "receipt/amounts.h"
+#include "driver/amounts.h"
 
 #include <cmath>
 
-#include "driver/debug_log.h"
+#include "driver/error_report.h"
 #include "tiv02000/variables.h"
 #include "tivhost/host.h"
+#include "tivplatform/errors.h"
 #include "tivplatform/numbers.h"
 
 namespace tiv02000 {
-
-AmountDoesNotFit::AmountDoesNotFit(double value, std::string mask)
-    : tiv::Error("amount " + tiv::floatToStr(value) + " does not fit the mask " + mask),
-      value_(value), mask_(std::move(mask)) {}
 
 std::optional<std::string> tryPrinterAmount(double value, std::string_view mask,
                                             Truncation truncation) {
@@ -36,19 +33,11 @@ std::optional<std::string> tryPrinterAmount(double value, std::string_view mask,
     return text;
 }
 
-std::string printerAmount(double value, std::string_view mask, Truncation truncation) {
-    auto digits = tryPrinterAmount(value, mask, truncation);
-    if (!digits) throw AmountDoesNotFit(value, std::string(mask));
-    return *digits;
-}
-
 std::string reportAmountRefused(const std::string &what, double value,
                                 const std::string &colourScheme, bool show) {
     const std::string text =
         what + " " + tiv::floatToStr(value) + " excede o tamanho aceito pela impressora fiscal.";
-    logDebug("ERRO!!! " + text);
-    stMensagemTaa += " " + text;
-    if (show) tivhost::Mensagem(text, "", "N", "N", 0, "", colourScheme, 0, nullptr);
+    reportError(text, colourScheme, show);
     return text;
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "epson/entry_points.h"
+#include "tivplatform/errors.h"
 
 namespace tiv02000 {
 
@@ -25,8 +26,15 @@ EpsonEntryPoints &epson();
 bool bindEntryPoints(uintptr_t handle, bool withEscEcf, std::string &missing);
 void unbindEntryPoints();
 
-// Number of entry points of each family, from the same list.
-int classicEntryPointCount();
-int escEcfEntryPointCount();
+// A bound entry point, or an error naming it when the vendor library is not
+// bound (a host calling before StartImpFiscal gets an error, not a crash).
+template <typename Fn> Fn bound(Fn fn, const char *name) {
+    if (fn == nullptr)
+        throw tiv::Error(std::string("vendor library entry point not bound: ") + name);
+    return fn;
+}
 
 } // namespace tiv02000
+
+// The call of one vendor entry point by its name.
+#define EPSON(name) ::tiv02000::bound(::tiv02000::epson().name, #name)

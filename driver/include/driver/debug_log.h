@@ -1,10 +1,15 @@
 #pragma once
 #include <string>
 
+#include "tivplatform/datetime.h"
+
 namespace tiv02000 {
 
-// Path of this month's debug log: program folder + "/impdebug" + MMYY + ".txt".
-std::string debugLogPath();
+// Path of the debug log of `when`'s month: folder + "/impdebug" + MMYY +
+// ".txt". Inline, so that the tests read the very file the driver writes.
+inline std::string debugLogPath(const std::string &programFolder, tiv::TDateTime when) {
+    return programFolder + "/impdebug" + tiv::formatDateTime("MMYY", when) + ".txt";
+}
 
 // Appends one entry. A log that cannot be written never fails the
 // operation: the printer has already done the work, and a host that

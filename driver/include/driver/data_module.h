@@ -37,7 +37,4 @@ inline TdtmEpson2000 &dataModule() {
 std::string msg(const std::string &key);  // msgPadrao
 std::string msg2(const std::string &key); // msgPadrao2
 
-// Number of data modules ever created (at most one).
-int dataModuleCreations();
-
 } // namespace tiv02000

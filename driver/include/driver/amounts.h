@@ -6,31 +6,17 @@
 #include <string>
 #include <string_view>
 
-#include "tivplatform/errors.h"
-
 namespace tiv02000 {
 
 enum class Truncation { None, To2, To3 };
 
-// A value the mask cannot hold: negative, not a number, or with more whole
-// digits than the mask has. Sending it would drop a digit instead of the
-// separator, so it is never sent.
-class AmountDoesNotFit : public tiv::Error {
-  public:
-    AmountDoesNotFit(double value, std::string mask);
-    double value() const { return value_; }
-    const std::string &mask() const { return mask_; }
-
-  private:
-    double value_;
-    std::string mask_;
-};
-
 // `value` truncated as asked (None: rounded by the formatting), formatted
 // with `mask` (zeros and one "." as the separator) and the separator
-// removed: printerAmount(1.5, "0000.000", Truncation::To3) == "0001500".
-// Raises AmountDoesNotFit; the try form answers std::nullopt instead.
-std::string printerAmount(double value, std::string_view mask, Truncation truncation);
+// removed: tryPrinterAmount(1.5, "0000.000", Truncation::To3) == "0001500".
+// A value the mask cannot hold (negative, not a number, or with more whole
+// digits than the mask has) answers std::nullopt: sending it would drop a
+// digit instead of the separator, so it is never sent. A mask that is not
+// zeros with one "." raises tiv::Error.
 std::optional<std::string> tryPrinterAmount(double value, std::string_view mask,
                                             Truncation truncation);
 

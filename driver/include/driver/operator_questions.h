@@ -1,5 +1,5 @@
 #pragma once
-// The operator's "print again?" question when the printer did not answer.
+// The questions put to the operator when the printer did not answer.
 #include <string>
 
 #include "driver/data_module.h"

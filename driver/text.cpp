@@ -1,9 +1,9 @@
-#include "driver/common.h"
+#include "driver/text.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "tivhost/host.h"
+#include "tivplatform/errors.h"
 
 namespace tiv02000 {
 
@@ -34,25 +34,6 @@ std::string upper(const std::string &s) {
 bool isBlank(const std::string &s) {
     return trim(s).empty();
 }
-
-void notice(const std::string &text, int kind, const std::string &colourScheme) {
-    tivhost::Mensagem(text, "", "N", "N", kind, "", colourScheme, 0, nullptr);
-}
-
-} // namespace tiv02000
-
-namespace tiv02000 {
-
-void parameterNotice(const std::exception &error, const std::string &procedure) {
-    tivhost::Mensagem(std::string(error.what()) +
-                          "\rErro no recebimento dos par\xE2metros da fun\xE7\xE3o: " + procedure +
-                          " - Tiv_02000.bpl",
-                      "", "N", "N", 3, "", "001", 0, nullptr);
-}
-
-} // namespace tiv02000
-
-namespace tiv02000 {
 
 unsigned hexWord(const std::string &text) {
     if (text.size() != 4)

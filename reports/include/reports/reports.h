@@ -1,0 +1,34 @@
+#pragma once
+// The printer's counters, totals, state and identity, as the driver's other
+// subsystems read them. The exported procedures of reports/ are adapters
+// over these.
+#include <string>
+
+#include "tivplatform/datetime.h"
+
+namespace tiv02000 {
+
+// The receipt number (COO); "ERRO" when the printer's answer failed.
+std::string receiptNumber(const std::string &colourScheme);
+// Counters handed back in `counter` even when the answer fails; true when
+// the answer passed the return analysis.
+bool fiscalReceiptCounter(const std::string &colourScheme, std::string &counter);
+bool nonFiscalOperationCounter(const std::string &colourScheme, std::string &counter);
+bool managementReportCounter(const std::string &colourScheme, std::string &counter);
+bool creditVoucherCounter(const std::string &colourScheme, std::string &counter);
+
+// The fiscal day's date; today when the printer has none.
+tiv::TDateTime fiscalMovementDate(const std::string &colourScheme);
+// The printer's status judged (errors shown under boNUtilTaa); also sets
+// boClieUtil to the verdict.
+bool printerReady(const std::string &colourScheme);
+
+// The taxpayer number without its punctuation: every ".", "/" and "-" removed.
+std::string FormataCNPJ(const std::string &text);
+
+// A money text of the printer (digits with two implied decimals, blanks,
+// "," and "." allowed) as a value: "1.234,56" and "123456" are both 1234.56;
+// a blank text is 0. Text that is not a number raises tiv::ConversionError.
+double moneyValue(const std::string &text);
+
+} // namespace tiv02000
