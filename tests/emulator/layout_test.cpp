@@ -15,7 +15,8 @@ json comparable(json state) {
 }
 
 // A printer whose every section is away from its fresh value, texts in CP1252 included: a day
-// reduced, a receipt in payment (entry points take CP1252, the control API UTF-8) with an item and a subtotal adjustment.
+// reduced, a receipt in payment (entry points take CP1252, the control API UTF-8) with an item and
+// a subtotal adjustment.
 void busyPrinter() {
     ASSERT_EQ(ECFSIM_Reset(R"({"clock":"2024-03-01 09:00:00",
                               "header":["LOJA AÇÃO & CIA", "RUA SÃO JOÃO, 5"],
@@ -39,8 +40,9 @@ void busyPrinter() {
     ASSERT_EQ(ECFSIM_ShiftClock(24 * 3600), 0);
     ASSERT_EQ(EPSON_RelatorioFiscal_Abrir_Dia(), 0);
     ASSERT_EQ(EPSON_Fiscal_Abrir_Cupom("", "MARIA", "", "", 2), 0);
-    ASSERT_EQ(EPSON_Fiscal_Vender_Item("002", "FEIJ\xC3O", "0001500", 3, "KG", "00005500", 3, "Tb", 1),
-              0);
+    ASSERT_EQ(
+        EPSON_Fiscal_Vender_Item("002", "FEIJ\xC3O", "0001500", 3, "KG", "00005500", 3, "Tb", 1),
+        0);
     ASSERT_EQ(EPSON_Fiscal_Vender_Item("003", "SAL", "0001000", 3, "UN", "00001000", 3, "F", 1), 0);
     ASSERT_EQ(EPSON_Fiscal_Desconto_Acrescimo_Item("000000100", 3, 1, 0), 0);
     ASSERT_EQ(EPSON_Fiscal_Desconto_Acrescimo_Subtotal("00000000050", 2, 0, 0), 0);

@@ -40,14 +40,13 @@ inline bool writeFolder(const nlohmann::json &f, const std::string &folder) {
     std::filesystem::create_directories(folder);
     sqlite3 *db = nullptr;
     if (sqlite3_open((folder + "/ecf.sqlite").c_str(), &db) != SQLITE_OK) return false;
-    bool ok =
-        sqlite3_exec(db,
-                     "CREATE TABLE section(name TEXT PRIMARY KEY, data BLOB NOT NULL) "
-                     "WITHOUT ROWID;"
-                     "CREATE TABLE item(n INTEGER PRIMARY KEY, data BLOB NOT NULL);"
-                     "CREATE TABLE reduction(crz INTEGER PRIMARY KEY, data BLOB NOT NULL);"
-                     "CREATE TABLE paper(seq INTEGER PRIMARY KEY, line BLOB NOT NULL);",
-                     nullptr, nullptr, nullptr) == SQLITE_OK;
+    bool ok = sqlite3_exec(db,
+                           "CREATE TABLE section(name TEXT PRIMARY KEY, data BLOB NOT NULL) "
+                           "WITHOUT ROWID;"
+                           "CREATE TABLE item(n INTEGER PRIMARY KEY, data BLOB NOT NULL);"
+                           "CREATE TABLE reduction(crz INTEGER PRIMARY KEY, data BLOB NOT NULL);"
+                           "CREATE TABLE paper(seq INTEGER PRIMARY KEY, line BLOB NOT NULL);",
+                           nullptr, nullptr, nullptr) == SQLITE_OK;
     auto insert = [&](const char *sql, const auto &key, const std::string &blob) {
         sqlite3_stmt *s = nullptr;
         if (sqlite3_prepare_v2(db, sql, -1, &s, nullptr) != SQLITE_OK) {
@@ -88,8 +87,9 @@ inline nlohmann::json readTable(const std::string &folder, const char *sql) {
     if (sqlite3_prepare_v2(db, sql, -1, &s, nullptr) == SQLITE_OK) {
         while (sqlite3_step(s) == SQLITE_ROW) {
             const auto *p = static_cast<const char *>(sqlite3_column_blob(s, 1));
-            std::string blob = p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(s, 1)))
-                                 : std::string();
+            std::string blob =
+                p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(s, 1)))
+                  : std::string();
             out[reinterpret_cast<const char *>(sqlite3_column_text(s, 0))] = hex(blob);
         }
     }
