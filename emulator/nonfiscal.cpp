@@ -16,7 +16,7 @@ int32_t openVoucher(const char *cpf, const char *name, const char *address, bool
         requireNoDocument();
         requireDay(esc);
         S().n.gnf++;
-        beginDocument('2', "COMPROVANTE NAO-FISCAL");
+        beginDocument(DocState::Voucher, "COMPROVANTE NAO-FISCAL");
         if (!trim(c).empty()) P().print("CPF/CNPJ consumidor: " + trim(c));
         if (!trim(n).empty()) P().print("NOME: " + trim(n));
         if (!trim(a).empty()) P().print("END: " + trim(a));
@@ -24,8 +24,8 @@ int32_t openVoucher(const char *cpf, const char *name, const char *address, bool
 }
 
 void requireVoucher() {
-    char s = S().doc.state;
-    if (s != '2') throw Refusal{s == '1' || s == '3' ? Code::ReceiptOpen : Code::NoVoucher};
+    DocState s = S().doc.state;
+    if (s != DocState::Voucher) throw Refusal{isReceipt(s) ? Code::ReceiptOpen : Code::NoVoucher};
 }
 
 int32_t voucherEntry(const char *totalizerKey, const char *amountText, int32_t decimals) {
@@ -67,7 +67,7 @@ int32_t openLinkedVoucher(std::size_t paymentIndex, int64_t amount) {
     pm.voucherIssued = true;
     st.n.gnf++;
     st.n.cdc++;
-    beginDocument('4', "COMPROVANTE CREDITO OU DEBITO");
+    beginDocument(DocState::CardVoucher, "COMPROVANTE CREDITO OU DEBITO");
     st.doc.total = amount;
     st.doc.paymentRef = static_cast<int32_t>(paymentIndex);
     Printer &p = P();
@@ -84,7 +84,7 @@ void requireLinkable() {
 
 int32_t closeReport() {
     return P().command([] {
-        if (S().doc.state != '5') throw Refusal{Code::NoReport};
+        if (S().doc.state != DocState::Report) throw Refusal{Code::NoReport};
         printTrailer();
         S().doc = Document{};
     });
@@ -93,9 +93,9 @@ int32_t closeReport() {
 int32_t printLines(const char *block) {
     return P().command([&] {
         if (!block) throw Refusal{Code::BadParameter};
-        char s = S().doc.state;
-        if (s != '5' && s != '4')
-            throw Refusal{s == '1' || s == '3' ? Code::ReceiptOpen : Code::NoReport};
+        DocState s = S().doc.state;
+        if (s != DocState::Report && s != DocState::CardVoucher)
+            throw Refusal{isReceipt(s) ? Code::ReceiptOpen : Code::NoReport};
         P().printBlock(block);
     });
 }
@@ -108,7 +108,7 @@ int32_t openReport(const char *number, bool esc) {
         requireDay(esc);
         S().n.gnf++;
         S().n.grg++;
-        beginDocument('5', "RELATORIO GERENCIAL");
+        beginDocument(DocState::Report, "RELATORIO GERENCIAL");
         P().print(center(n == 1 ? std::string("GERAL") : "RELATORIO " + zeros(n, 2)));
     });
 }
@@ -121,7 +121,7 @@ int32_t cash(const char *amountText, int32_t decimals, bool supply, bool esc) {
         requireDay(esc);
         State &st = S();
         st.n.gnf++;
-        beginDocument('2', supply ? "SUPRIMENTO" : "SANGRIA");
+        beginDocument(DocState::Voucher, supply ? "SUPRIMENTO" : "SANGRIA");
         (supply ? st.day.supply : st.day.withdrawal) += amount;
         P().print(spread(supply ? "Suprimento" : "Sangria", money(amount)));
         printTrailer();
@@ -252,7 +252,7 @@ int32_t impl::EPSON_ESC_ECF_NaoFiscal_Abrir_CCD(const char *pszIndice, const cha
 
 int32_t impl::EPSON_NaoFiscal_Fechar_CCD(int32_t) {
     return P().command([] {
-        if (S().doc.state != '4') throw Refusal{Code::NoLinkedVoucher};
+        if (S().doc.state != DocState::CardVoucher) throw Refusal{Code::NoLinkedVoucher};
         printTrailer();
         S().doc = Document{};
     });
@@ -263,7 +263,7 @@ int32_t impl::EPSON_NaoFiscal_Cancelar_CCD(const char *, const char *, int32_t, 
     // Whatever receipt number comes with it, the voucher that is open is the one cancelled.
     return P().command([] {
         State &st = S();
-        if (st.doc.state != '4') throw Refusal{Code::NoLinkedVoucher};
+        if (st.doc.state != DocState::CardVoucher) throw Refusal{Code::NoLinkedVoucher};
         int32_t ref = st.doc.paymentRef;
         if (ref >= 0 && ref < static_cast<int32_t>(st.last.payments.size()))
             st.last.payments[ref].voucherIssued = false;
@@ -313,13 +313,13 @@ int32_t impl::EPSON_NaoFiscal_Fechar_Relatorio_Gerencial(int32_t) {
     // The classic close ends whichever of the two documents printed as
     // report lines is open, as the ESC/ECF one does: the host closes a TEF
     // slip's card voucher with it.
-    if (S().doc.state == '4') return impl::EPSON_NaoFiscal_Fechar_CCD(1);
+    if (S().doc.state == DocState::CardVoucher) return impl::EPSON_NaoFiscal_Fechar_CCD(1);
     return closeReport();
 }
 
 int32_t impl::EPSON_ESC_ECF_NaoFiscal_Fechar_CCD_RGEX(const char *pszCortarPapel) {
     if (!pszCortarPapel) return P().command([] { throw Refusal{Code::BadParameter}; });
-    if (S().doc.state == '4') return impl::EPSON_NaoFiscal_Fechar_CCD(1);
+    if (S().doc.state == DocState::CardVoucher) return impl::EPSON_NaoFiscal_Fechar_CCD(1);
     return closeReport();
 }
 

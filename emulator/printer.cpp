@@ -186,7 +186,7 @@ int32_t Printer::command(const std::function<void()> &body) {
     for (std::size_t i : changed)
         stateSections()[i].copy(st, saved_);
     // Copy the log into the database between documents, or mid-document once it grows large.
-    if ((st.doc.state == '0' && store_.walFrames() >= kCheckpointIdle) ||
+    if ((st.doc.state == DocState::None && store_.walFrames() >= kCheckpointIdle) ||
         store_.walFrames() >= kCheckpointAlways)
         store_.checkpoint();
     roll_.append(pending_);
@@ -280,22 +280,22 @@ std::string Printer::status() const {
     // 4000 day of this date reduced, 1000 daylight-saving time.
     unsigned bits = 0;
     switch (st.doc.state) {
-    case '1':
+    case DocState::ReceiptSale:
         bits |= 0x0001;
         break;
-    case '3':
+    case DocState::ReceiptPayment:
         bits |= 0x0081;
         break;
-    case '2':
+    case DocState::Voucher:
         bits |= 0x0002;
         break;
-    case '4':
+    case DocState::CardVoucher:
         bits |= 0x0004;
         break;
-    case '5':
+    case DocState::Report:
         bits |= 0x0008;
         break;
-    default:
+    case DocState::None:
         break;
     }
     if (st.day.open) bits |= 0x8000;

@@ -22,7 +22,7 @@ int32_t openReceipt(const char *cpf, const char *name, const char *address, bool
         st.n.ccf++;
         st.last.cancellable = false; // a new receipt ends the chance to cancel the previous one
         P().dropItems();
-        beginDocument('1', "CUPOM FISCAL");
+        beginDocument(DocState::ReceiptSale, "CUPOM FISCAL");
         st.doc.cpf = trim(c);
         st.doc.name = trim(n);
         st.doc.address = trim(a);
@@ -34,14 +34,15 @@ int32_t openReceipt(const char *cpf, const char *name, const char *address, bool
 }
 
 void requireSale() {
-    char s = S().doc.state;
-    if (s == '3') throw Refusal{Code::InPayment};
-    if (s != '1') throw Refusal{s == '0' ? Code::NoReceipt : Code::DocumentOpen};
+    DocState s = S().doc.state;
+    if (s == DocState::ReceiptPayment) throw Refusal{Code::InPayment};
+    if (s != DocState::ReceiptSale)
+        throw Refusal{s == DocState::None ? Code::NoReceipt : Code::DocumentOpen};
 }
 
 void requireReceipt() {
-    char s = S().doc.state;
-    if (s != '1' && s != '3') throw Refusal{s == '0' ? Code::NoReceipt : Code::DocumentOpen};
+    DocState s = S().doc.state;
+    if (!isReceipt(s)) throw Refusal{s == DocState::None ? Code::NoReceipt : Code::DocumentOpen};
 }
 
 struct ItemArgs {
@@ -184,7 +185,7 @@ void adjustSubtotal(int64_t value, bool discount, bool percent) {
         st.day.gross += amount;
         st.gt += amount;
     }
-    st.doc.state = '3';
+    st.doc.state = DocState::ReceiptPayment;
     Printer &p = P();
     p.print(spread("SUBTOTAL R$", money(gross)));
     p.print(
@@ -199,8 +200,8 @@ void pay(int32_t slot, int64_t amount) {
     if (due <= 0) throw Refusal{Code::NoItems};
     if (st.doc.paid() >= due) throw Refusal{Code::NotAllowed};
     Printer &p = P();
-    if (st.doc.state == '1') p.print(spread("TOTAL R$", money(due)));
-    st.doc.state = '3';
+    if (st.doc.state == DocState::ReceiptSale) p.print(spread("TOTAL R$", money(due)));
+    st.doc.state = DocState::ReceiptPayment;
     st.doc.payments.push_back({slot, amount, false});
     PaymentMethod &m = st.payments[slot - 1];
     m.total += amount;
@@ -242,8 +243,8 @@ int32_t cancelReceipt() {
     return P().command([&] {
         State &st = S();
         Printer &p = P();
-        char s = st.doc.state;
-        if (s == '1' || s == '3') {
+        DocState s = st.doc.state;
+        if (isReceipt(s)) {
             // The open receipt: its amounts leave the day's totals.
             int64_t due = st.doc.due();
             for (const auto &[key, v] : st.doc.taxNet)
@@ -260,7 +261,7 @@ int32_t cancelReceipt() {
             st.doc = Document{};
             return;
         }
-        if (s != '0') throw Refusal{Code::DocumentOpen};
+        if (s != DocState::None) throw Refusal{Code::DocumentOpen};
         if (!st.last.cancellable) throw Refusal{Code::NothingToCancel};
         requireDay(false);
         for (const auto &[key, v] : st.last.taxNet)
@@ -273,7 +274,7 @@ int32_t cancelReceipt() {
         int64_t due = st.last.due;
         st.last.cancellable = false;
         st.last.payments.clear();
-        beginDocument('0', "CANCELAMENTO");
+        beginDocument(DocState::None, "CANCELAMENTO");
         st.doc = Document{};
         p.print(spread("COO do cupom cancelado:", zeros(coo, 6)));
         p.print(spread("Valor da operacao R$", money(due)));

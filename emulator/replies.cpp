@@ -194,7 +194,7 @@ int32_t impl::EPSON_Obter_Dados_Jornada(char *pszDados) {
         put(s, 25, zeros(st.day.gross, 14));
         put(s, 65, st.day.open ? "1" : "0");
         put(s, 66, st.reducedDate == P().dateKey() ? "1" : "0");
-        put(s, 67, std::string(1, st.doc.state));
+        put(s, 67, std::string(1, docStateCode(st.doc.state)));
         return s;
     });
 }
@@ -311,8 +311,8 @@ int32_t impl::EPSON_Obter_Estado_Cupom(char *pszEstado) {
     return simple(pszEstado, [] {
         const State &st = S();
         char day = st.day.open ? '1' : (st.reducedDate == P().dateKey() ? '2' : '0');
-        return std::string(1, day) + std::string(1, st.doc.state) +
-               zeros(st.doc.state == '0' ? 0 : st.doc.coo, 6);
+        return std::string(1, day) + std::string(1, docStateCode(st.doc.state)) +
+               zeros(st.doc.state == DocState::None ? 0 : st.doc.coo, 6);
     });
 }
 

@@ -7,9 +7,9 @@
 namespace ecfsim::rules {
 
 void requireNoDocument() {
-    char s = S().doc.state;
-    if (s == '1' || s == '3') throw Refusal{Code::ReceiptOpen};
-    if (s != '0') throw Refusal{Code::DocumentOpen};
+    DocState s = S().doc.state;
+    if (isReceipt(s)) throw Refusal{Code::ReceiptOpen};
+    if (s != DocState::None) throw Refusal{Code::DocumentOpen};
 }
 
 void openDay() {
@@ -36,7 +36,7 @@ void requireDay(bool autoOpen) {
     openDay();
 }
 
-void beginDocument(char state, std::string_view title) {
+void beginDocument(DocState state, std::string_view title) {
     Printer &p = P();
     State &st = S();
     st.n.coo++;
@@ -52,7 +52,7 @@ void beginDocument(char state, std::string_view title) {
     std::string when = d.substr(0, 2) + "/" + d.substr(2, 2) + "/" + d.substr(4) + " " +
                        t.substr(0, 2) + ":" + t.substr(2, 2) + ":" + t.substr(4);
     std::string counters;
-    if (state == '1') counters = "CCF:" + zeros(st.n.ccf, 6) + " ";
+    if (state == DocState::ReceiptSale) counters = "CCF:" + zeros(st.n.ccf, 6) + " ";
     counters += "COO:" + zeros(st.n.coo, 6);
     p.print(spread(when, counters));
     p.print(center(title));

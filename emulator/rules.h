@@ -21,8 +21,8 @@ void requireNoDocument();
 // day by itself with its first document.
 void requireDay(bool autoOpen);
 void openDay();
-// Starts a printed document: COO + 1, header, title. state is the document-state character.
-void beginDocument(char state, std::string_view title);
+// Starts a printed document: COO + 1, header, title; the document is then in `state`.
+void beginDocument(DocState state, std::string_view title);
 void printTrailer();
 
 // "Ta".."Tt", "T1".."T20", "F"/"F1", "I"/"I1", "N"/"N1" to the internal key "T01".."T20",

@@ -43,7 +43,7 @@ void number(const json &j, const char *key, int64_t max, int64_t &into) {
 }
 
 void requireNoDocumentOpen(const State &st) {
-    if (st.doc.state != '0')
+    if (st.doc.state != DocState::None)
         throw std::invalid_argument("a document is open: set the printer up between documents");
 }
 

@@ -20,6 +20,31 @@ int64_t Document::paid() const {
     return sum;
 }
 
+char docStateCode(DocState s) {
+    switch (s) {
+    case DocState::ReceiptSale:
+        return '1';
+    case DocState::ReceiptPayment:
+        return '3';
+    case DocState::Voucher:
+        return '2';
+    case DocState::CardVoucher:
+        return '4';
+    case DocState::Report:
+        return '5';
+    case DocState::None:
+        break;
+    }
+    return '0';
+}
+
+DocState docStateOf(char code) {
+    for (DocState s : {DocState::ReceiptSale, DocState::ReceiptPayment, DocState::Voucher,
+                       DocState::CardVoucher, DocState::Report})
+        if (docStateCode(s) == code) return s;
+    return DocState::None;
+}
+
 State freshState() {
     State s;
     s.rates.assign(kRateSlots, {});
@@ -37,7 +62,7 @@ void to_json(nlohmann::json &j, const State &s) {
                        {"counters", s.n},
                        {"day", s.day},
                        {"doc", s.doc},
-                       {"docState", std::string(1, s.doc.state)},
+                       {"docState", std::string(1, docStateCode(s.doc.state))},
                        {"last", s.last},
                        {"gt", s.gt},
                        {"rates", s.rates},
@@ -57,7 +82,7 @@ void from_json(const nlohmann::json &j, State &s) {
     s.day = j.value("day", s.day);
     s.doc = j.value("doc", s.doc);
     std::string st = j.value("docState", std::string("0"));
-    s.doc.state = st.empty() ? '0' : st[0];
+    s.doc.state = st.empty() ? DocState::None : docStateOf(st[0]);
     s.last = j.value("last", s.last);
     s.gt = j.value("gt", int64_t{0});
     s.rates = j.value("rates", s.rates);
@@ -94,13 +119,13 @@ StateSection documentSection() {
                 CborWriter w;
                 w.head(4, 2); // [record, state character]
                 cbor(w, s.doc);
-                cbor(w, std::string(1, s.doc.state));
+                cbor(w, std::string(1, docStateCode(s.doc.state)));
                 return w.bytes();
             },
             [](const nlohmann::json &j, State &s) {
                 s.doc = j.at(0).get<Document>();
                 std::string c = j.at(1).get<std::string>();
-                s.doc.state = c.empty() ? '0' : c[0];
+                s.doc.state = c.empty() ? DocState::None : docStateOf(c[0]);
             },
             [](const State &from, State &to) { to.doc = from.doc; }};
 }

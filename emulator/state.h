@@ -57,10 +57,25 @@ struct Item {
     friend bool operator==(const Item &, const Item &) = default;
 };
 
-// The document in progress. state is the document-state character of the replies.
+// What document is open. The replies and the stored state show it as one character, which
+// docStateCode() alone gives.
+enum class DocState {
+    None,           // '0'
+    ReceiptSale,    // '1' fiscal receipt taking items
+    ReceiptPayment, // '3' fiscal receipt past its items (subtotal adjustment or payment)
+    Voucher,        // '2' unlinked non-fiscal voucher
+    CardVoucher,    // '4' linked card voucher
+    Report,         // '5' management report
+};
+char docStateCode(DocState s);
+DocState docStateOf(char code); // a character docStateCode() does not give is None
+inline bool isReceipt(DocState s) {
+    return s == DocState::ReceiptSale || s == DocState::ReceiptPayment;
+}
+
+// The document in progress.
 struct Document {
-    char state = '0'; // '0' none, '1' receipt in sale, '3' receipt in payment,
-                      // '2' unlinked voucher, '4' linked card voucher, '5' management report
+    DocState state = DocState::None;
     int64_t coo = 0;
     std::string cpf, name, address;
     int32_t items = 0;                     // items registered (rows of the item table)
