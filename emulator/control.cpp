@@ -5,10 +5,10 @@
 #include <stdexcept>
 
 #include "control.h"
+#include "document.h"
 #include "ecfsim/ecfsim.h"
 #include "faults.h"
 #include "printer.h"
-#include "rules.h"
 #include "text.h"
 #include "tivplatform/export.h"
 

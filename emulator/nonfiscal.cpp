@@ -1,7 +1,7 @@
 // Non-fiscal documents: unlinked voucher, linked card voucher, management report, cash supply
 // and withdrawal.
+#include "document.h"
 #include "entry_impl.h"
-#include "rules.h"
 #include "text.h"
 
 namespace ecfsim {
@@ -13,8 +13,7 @@ namespace {
 int32_t openVoucher(const char *cpf, const char *name, const char *address, bool esc) {
     return P().command([&] {
         std::string_view c = need(cpf, 20), n = need(name, 30), a = need(address, 40);
-        requireNoDocument();
-        requireDay(esc);
+        requireNewDocument(esc);
         S().n.gnf++;
         beginDocument(DocState::Voucher, "COMPROVANTE NAO-FISCAL");
         if (!trim(c).empty()) P().print("CPF/CNPJ consumidor: " + trim(c));
@@ -23,19 +22,13 @@ int32_t openVoucher(const char *cpf, const char *name, const char *address, bool
     });
 }
 
-void requireVoucher() {
-    DocState s = S().doc.state;
-    if (s != DocState::Voucher) throw Refusal{isReceipt(s) ? Code::ReceiptOpen : Code::NoVoucher};
-}
-
 int32_t voucherEntry(const char *totalizerKey, const char *amountText, int32_t decimals) {
     return P().command([&] {
         std::string_view key = need(totalizerKey, 40);
         int64_t amount = scaled(amountText, 14, decimals, 2);
         if (amount == 0) throw Refusal{Code::ZeroValue};
-        requireVoucher();
+        requireVoucherEntry();
         State &st = S();
-        if (!st.doc.payments.empty()) throw Refusal{Code::InPayment};
         int32_t n = totalizer(key);
         NonFiscalTotalizer &t = st.nonFiscal[n - 1];
         t.total += amount;
@@ -47,11 +40,9 @@ int32_t voucherEntry(const char *totalizerKey, const char *amountText, int32_t d
 
 int32_t closeVoucher() {
     return P().command([] {
-        requireVoucher();
+        requireVoucherPaid();
         State &st = S();
-        if (st.doc.total == 0) throw Refusal{Code::NoItems};
         int64_t paid = st.doc.paid();
-        if (paid < st.doc.total) throw Refusal{Code::NotPaid};
         if (paid > st.doc.total) {
             P().print(spread("TROCO R$", money(paid - st.doc.total)));
             st.day.change += paid - st.doc.total;
@@ -76,15 +67,9 @@ int32_t openLinkedVoucher(std::size_t paymentIndex, int64_t amount) {
     return 0;
 }
 
-void requireLinkable() {
-    requireNoDocument();
-    requireDay(false);
-    if (!S().last.cancellable) throw Refusal{Code::NothingToCancel};
-}
-
 int32_t closeReport() {
     return P().command([] {
-        if (S().doc.state != DocState::Report) throw Refusal{Code::NoReport};
+        requireReport();
         printTrailer();
         S().doc = Document{};
     });
@@ -93,9 +78,7 @@ int32_t closeReport() {
 int32_t printLines(const char *block) {
     return P().command([&] {
         if (!block) throw Refusal{Code::BadParameter};
-        DocState s = S().doc.state;
-        if (s != DocState::Report && s != DocState::CardVoucher)
-            throw Refusal{isReceipt(s) ? Code::ReceiptOpen : Code::NoReport};
+        requireReportLines();
         P().printBlock(block);
     });
 }
@@ -104,8 +87,7 @@ int32_t openReport(const char *number, bool esc) {
     return P().command([&] {
         int64_t n = digits(number, 2);
         if (n < 1 || n > 20) throw Refusal{Code::BadSlot};
-        requireNoDocument();
-        requireDay(esc);
+        requireNewDocument(esc);
         S().n.gnf++;
         S().n.grg++;
         beginDocument(DocState::Report, "RELATORIO GERENCIAL");
@@ -117,8 +99,7 @@ int32_t cash(const char *amountText, int32_t decimals, bool supply, bool esc) {
     return P().command([&] {
         int64_t amount = scaled(amountText, 14, decimals, 2);
         if (amount == 0) throw Refusal{Code::ZeroValue};
-        requireNoDocument();
-        requireDay(esc);
+        requireNewDocument(esc);
         State &st = S();
         st.n.gnf++;
         beginDocument(DocState::Voucher, supply ? "SUPRIMENTO" : "SANGRIA");
@@ -168,14 +149,11 @@ int32_t impl::EPSON_NaoFiscal_Pagamento(const char *pszNumeroPagamento,
         std::string_view name = need(pszNumeroPagamento, 40);
         int64_t amount = scaled(pszValorPagamento, 14, dwCasasDecimais, 2);
         if (amount == 0) throw Refusal{Code::ZeroValue};
-        requireVoucher();
+        requireVoucherPayable();
         State &st = S();
-        if (st.doc.total == 0) throw Refusal{Code::NoItems};
-        if (st.doc.paid() >= st.doc.total) throw Refusal{Code::NotAllowed};
         int32_t slot = paymentByName(name);
         st.doc.payments.push_back({slot, amount, false});
-        st.payments[slot - 1].total += amount;
-        st.payments[slot - 1].uses++;
+        postPayment(slot, amount);
         P().print(spread(st.payments[slot - 1].name, money(amount)));
     });
 }
@@ -252,7 +230,7 @@ int32_t impl::EPSON_ESC_ECF_NaoFiscal_Abrir_CCD(const char *pszIndice, const cha
 
 int32_t impl::EPSON_NaoFiscal_Fechar_CCD(int32_t) {
     return P().command([] {
-        if (S().doc.state != DocState::CardVoucher) throw Refusal{Code::NoLinkedVoucher};
+        requireCardVoucher();
         printTrailer();
         S().doc = Document{};
     });
@@ -262,8 +240,8 @@ int32_t impl::EPSON_NaoFiscal_Cancelar_CCD(const char *, const char *, int32_t, 
                                            const char *) {
     // Whatever receipt number comes with it, the voucher that is open is the one cancelled.
     return P().command([] {
+        requireCardVoucher();
         State &st = S();
-        if (st.doc.state != DocState::CardVoucher) throw Refusal{Code::NoLinkedVoucher};
         int32_t ref = st.doc.paymentRef;
         if (ref >= 0 && ref < static_cast<int32_t>(st.last.payments.size()))
             st.last.payments[ref].voucherIssued = false;

@@ -1,8 +1,8 @@
 // Replies: every query writes its fixed-length text and a NUL, nothing more.
 #include <cstring>
 
+#include "document.h"
 #include "entry_impl.h"
-#include "rules.h"
 #include "text.h"
 
 namespace ecfsim {

@@ -1,6 +1,6 @@
 // Fiscal day, X reading, Z reduction, fiscal-memory reading, daylight-saving time.
+#include "document.h"
 #include "entry_impl.h"
-#include "rules.h"
 #include "text.h"
 
 namespace ecfsim {

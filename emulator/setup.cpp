@@ -7,8 +7,8 @@
 #include <stdexcept>
 
 #include "control.h"
+#include "document.h"
 #include "ecfsim/ecfsim.h"
-#include "rules.h"
 #include "text.h"
 #include "tivplatform/export.h"
 
