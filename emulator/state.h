@@ -141,21 +141,34 @@ struct Identity {
     friend bool operator==(const Identity &, const Identity &) = default;
 };
 
+// Every member of the state, declared once: this list makes State's members, its stored
+// sections and its JSON (ECFSIM_State), so a member cannot be kept in memory and forgotten in
+// the database.
+//   SECTION(type, member, name): a section of its own, `name`, stored as the member's record
+//   and shown under `name` (the document also shows its state character as "docState").
+//   FLAG(type, member): one of the small members kept together in the section "flags", a map
+//   keyed by the member's name, each shown under its name.
+#define ECFSIM_STATE_MEMBERS(SECTION, FLAG)                                                        \
+    SECTION(Identity, id, "id")                                                                    \
+    SECTION(Counters, n, "counters")                                                               \
+    SECTION(Day, day, "day")                                                                       \
+    SECTION(Document, doc, "doc")                                                                  \
+    SECTION(LastReceipt, last, "last")                                                             \
+    SECTION(std::vector<TaxRate>, rates, "rates")             /* kRateSlots entries */             \
+    SECTION(std::vector<PaymentMethod>, payments, "payments") /* kPaymentSlots entries */          \
+    /* in number order; a blank name is a free slot */                                             \
+    SECTION(std::vector<NonFiscalTotalizer>, nonFiscal, "nonFiscal")                               \
+    SECTION(nlohmann::json, lastZ, "lastZ") /* data of the last Z reduction */                     \
+    FLAG(int64_t, gt)                                                                              \
+    FLAG(std::string, reducedDate) /* yyyymmdd of the last day reduced */                          \
+    FLAG(bool, dst)                                                                                \
+    FLAG(bool, drawerOpen)                                                                         \
+    FLAG(int64_t, clockOffset) /* seconds added to the host's local time */
+
 struct State {
-    Identity id;
-    Counters n;
-    Day day;
-    Document doc;
-    LastReceipt last;
-    int64_t gt = 0;
-    std::vector<TaxRate> rates;                // kRateSlots entries
-    std::vector<PaymentMethod> payments;       // kPaymentSlots entries
-    std::vector<NonFiscalTotalizer> nonFiscal; // in number order; a blank name is a free slot
-    std::string reducedDate;                   // yyyymmdd of the last day reduced
-    nlohmann::json lastZ;                      // data of the last Z reduction
-    bool dst = false;
-    bool drawerOpen = false;
-    int64_t clockOffset = 0; // seconds added to the host's local time
+#define ECFSIM_STATE_DECLARE(type, member, ...) type member{};
+    ECFSIM_STATE_MEMBERS(ECFSIM_STATE_DECLARE, ECFSIM_STATE_DECLARE)
+#undef ECFSIM_STATE_DECLARE
 };
 
 ECFSIM_RECORD(TaxRate, kind, rate, base)
@@ -177,7 +190,6 @@ State freshState();
 
 void to_json(nlohmann::json &j, const State &s);
 void from_json(const nlohmann::json &j, State &s);
-void to_json(nlohmann::json &j, const Item &i);
 
 // The state is stored as named sections, so that a command rewrites only the sections it
 // changed: an item sold touches the document, the day and the rates, never the identity or
@@ -190,6 +202,5 @@ struct StateSection {
     void (*copy)(const State &from, State &to);
 };
 const std::vector<StateSection> &stateSections();
-void from_json(const nlohmann::json &j, Item &i);
 
 } // namespace ecfsim
