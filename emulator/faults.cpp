@@ -19,6 +19,19 @@ Journal &journal() {
     return *j;
 }
 
+StatusOverlay &statusOverlay() {
+    static StatusOverlay *o = new StatusOverlay();
+    return *o;
+}
+
+std::string StatusOverlay::apply(std::string status) const {
+    if (!commWord.empty()) status.replace(4, 4, commWord);
+    if (!mechWord.empty()) status.replace(8, 4, mechWord);
+    if (position >= 1 && position + text.size() - 1 <= status.size())
+        status.replace(position - 1, text.size(), text);
+    return status;
+}
+
 namespace {
 bool hex4(const std::string &s) {
     if (s.size() != 4) return false;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "faults.h"
 #include "text.h"
 
 namespace ecfsim {
@@ -74,8 +75,7 @@ void Printer::openFolder(const std::string &folder) {
     load();
     roll_.open((fs::path(target) / kRoll).string(), store_);
     paperLines_ = store_.paperCount();
-    commWord.clear();
-    mechWord.clear();
+    statusOverlay().clearWords();
     lastResult = Code::Ok;
 }
 
@@ -305,12 +305,7 @@ std::string Printer::status() const {
     std::snprintf(hex, sizeof hex, "%04X", bits);
     char code[8];
     std::snprintf(code, sizeof code, "%04X", static_cast<unsigned>(lastResult));
-    std::string mech = !mechWord.empty() ? mechWord : (st.drawerOpen ? "1000" : "1001");
-    std::string text =
-        "0000" + (commWord.empty() ? std::string("0000") : commWord) + mech + hex + code;
-    if (overlayPosition >= 1 && overlayPosition + overlayText.size() - 1 <= text.size())
-        text.replace(overlayPosition - 1, overlayText.size(), overlayText);
-    return text;
+    return std::string("00000000") + (st.drawerOpen ? "1000" : "1001") + hex + code;
 }
 
 } // namespace ecfsim

@@ -50,12 +50,9 @@ class Printer {
     std::string dateKey() const; // yyyymmdd
     std::string time6() const;   // hhmmss
 
-    // Status text (20 characters) and its parts.
+    // The printer's own status text (20 characters); injected faults show theirs over it
+    // (StatusOverlay, faults.h).
     std::string status() const;
-    std::string commWord;    // override of positions 5-8 ("" = "0000")
-    std::string mechWord;    // override of positions 9-12
-    std::string overlayText; // forced into the status text from overlayPosition (1-based)
-    int32_t overlayPosition = 0;
     Code lastResult = Code::Ok;
     std::string lastError;
 

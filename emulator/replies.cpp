@@ -3,6 +3,7 @@
 
 #include "document.h"
 #include "entry_impl.h"
+#include "faults.h"
 #include "text.h"
 
 namespace ecfsim {
@@ -174,7 +175,7 @@ int32_t impl::EPSON_Obter_Estado_Impressora(char *pszEstado) {
     Printer &p = P();
     if (!pszEstado) return 1;
     if (!p.ensureOpen()) p.lastResult = Code::Storage;
-    reply(pszEstado, p.status());
+    reply(pszEstado, statusOverlay().apply(p.status()));
     return 0;
 }
 
