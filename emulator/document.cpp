@@ -1,7 +1,5 @@
 #include "document.h"
 
-#include <cctype>
-
 #include "text.h"
 
 namespace ecfsim::rules {

@@ -53,19 +53,12 @@ void Printer::openFolder(const std::string &folder) {
     store_.open((fs::path(target) / kDatabase).string());
     folder_ = target;
     if (store_.loadSections().empty()) {
-        // A new printer, or a database that kept its state in one record: write the sections.
-        std::string legacy;
-        bool hadLegacy = store_.loadLegacyState(legacy);
-        try {
-            st = hadLegacy ? decode(legacy).get<State>() : freshState();
-        } catch (const nlohmann::json::exception &e) {
-            throw StoreError{std::string("damaged printer state: ") + e.what()};
-        }
+        // A new printer: write its sections.
+        st = freshState();
         store_.begin();
         try {
             for (const auto &section : stateSections())
                 store_.saveSection(section.name, section.save(st));
-            if (hadLegacy) store_.dropLegacyState();
             store_.commit();
         } catch (...) {
             store_.rollback();

@@ -67,15 +67,6 @@ void putMember(nlohmann::json &j, const char *name, const Document &d) {
     j[name] = d;
     j["docState"] = std::string(1, docStateCode(d.state));
 }
-template <class T> void takeMember(const nlohmann::json &j, const char *name, T &v) {
-    v = j.value(name, v);
-}
-void takeMember(const nlohmann::json &j, const char *name, Document &d) {
-    d = j.value(name, d);
-    std::string st = j.value("docState", std::string("0"));
-    d.state = st.empty() ? DocState::None : docStateOf(st[0]);
-}
-
 // A member in a section of its own, as stored: its record; the document as [record, state
 // character].
 template <class T> void putSection(CborWriter &w, const T &v) {
@@ -104,15 +95,6 @@ void to_json(nlohmann::json &j, const State &s) {
 #define ECFSIM_PUT_SECTION(type, member, name) putMember(j, name, s.member);
 #define ECFSIM_PUT_FLAG(type, member) j[#member] = s.member;
     ECFSIM_STATE_MEMBERS(ECFSIM_PUT_SECTION, ECFSIM_PUT_FLAG)
-}
-
-void from_json(const nlohmann::json &j, State &s) {
-    s = freshState();
-#define ECFSIM_TAKE_SECTION(type, member, name) takeMember(j, name, s.member);
-#define ECFSIM_TAKE_FLAG(type, member) s.member = j.value(#member, s.member);
-    ECFSIM_STATE_MEMBERS(ECFSIM_TAKE_SECTION, ECFSIM_TAKE_FLAG)
-    s.rates.resize(kRateSlots);
-    s.payments.resize(kPaymentSlots);
 }
 
 namespace {

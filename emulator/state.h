@@ -189,7 +189,6 @@ ECFSIM_RECORD(Identity, serial, model, brand, type, ecf, shop, cnpj, ie, im, hea
 State freshState();
 
 void to_json(nlohmann::json &j, const State &s);
-void from_json(const nlohmann::json &j, State &s);
 
 // The state is stored as named sections, so that a command rewrites only the sections it
 // changed: an item sold touches the document, the day and the rates, never the identity or

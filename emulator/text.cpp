@@ -83,12 +83,6 @@ std::string padRight(std::string_view s, std::size_t width) {
     return t;
 }
 
-std::string padLeft(std::string_view s, std::size_t width) {
-    std::string t(s.substr(0, width));
-    t.insert(0, width - t.size(), ' ');
-    return t;
-}
-
 std::string center(std::string_view s) {
     if (s.size() >= kColumns) return std::string(s);
     return std::string((kColumns - s.size()) / 2, ' ') + std::string(s);

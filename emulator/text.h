@@ -21,7 +21,6 @@ std::string trim(std::string_view s);
 std::string zeros(int64_t value, int width); // right-aligned digits, zero-filled, cut left
 std::string money(int64_t cents);            // "1.234,56"
 std::string padRight(std::string_view s, std::size_t width);
-std::string padLeft(std::string_view s, std::size_t width);
 std::string center(std::string_view s);
 std::string spread(std::string_view left, std::string_view right); // one 48-column line
 std::vector<std::string> wrap(std::string_view block);             // split on LF, wrap at 48
