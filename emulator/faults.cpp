@@ -1,6 +1,7 @@
 #include "faults.h"
 
 #include "epson/reply_sizes.h"
+#include "state_json.h"
 #include "text.h"
 
 #include <cctype>

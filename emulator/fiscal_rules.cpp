@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "state_json.h"
 #include "text.h"
 
 namespace ecfsim::rules {
@@ -289,8 +290,8 @@ nlohmann::json reductionRecord() {
 
 void keepReduction(const nlohmann::json &z) {
     State &st = S();
-    P().recordReduction(z);
-    st.lastZ = z;
+    st.lastZ.cbor = jsonToCbor(z);
+    P().recordReduction(z.at("crz").get<int64_t>(), st.lastZ.cbor);
     const std::string date = z.at("date").get<std::string>(); // ddmmyyyy
     st.reducedDate = date.substr(4, 4) + date.substr(2, 2) + date.substr(0, 2);
     st.day = Day{};

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "faults.h"
+#include "state_json.h"
 #include "text.h"
 
 namespace ecfsim {
@@ -17,16 +18,6 @@ constexpr const char *kRoll = "paper.txt";
 constexpr int kCheckpointIdle = 1000;    // log frames (pages)
 constexpr int kCheckpointAlways = 16000; // about 64 MB of log
 
-// CBOR keeps the CP1252 texts byte for byte, where JSON text would demand UTF-8.
-std::string encode(const nlohmann::json &j) {
-    std::string out;
-    nlohmann::json::to_cbor(j, out);
-    return out;
-}
-
-nlohmann::json decode(const std::string &bytes) {
-    return nlohmann::json::from_cbor(bytes);
-}
 } // namespace
 
 Printer &Printer::instance() {
@@ -103,13 +94,13 @@ void Printer::load() {
         st = freshState();
         for (const auto &[name, bytes] : stored) {
             for (const auto &section : stateSections())
-                if (name == section.name) section.restore(decode(bytes), st);
+                if (name == section.name) section.restore(bytes, st);
         }
         st.rates.resize(kRateSlots);
         st.payments.resize(kPaymentSlots);
         items.clear();
         for (const auto &row : store_.loadItems())
-            items.push_back(decode(row).get<Item>());
+            items.push_back(fromCbor(row).get<Item>());
     } catch (const nlohmann::json::exception &e) {
         throw StoreError{std::string("damaged printer state: ") + e.what()};
     }
@@ -139,8 +130,8 @@ int32_t Printer::command(const std::function<void()> &body) {
                 if (n >= 1 && n <= static_cast<int32_t>(items.size()))
                     store_.putItem(n, toCbor(items[n - 1]));
             }
-            for (const auto &z : newReductions_)
-                store_.addReduction(z.at("crz").get<int64_t>(), encode(z));
+            for (const auto &[crz, z] : newReductions_)
+                store_.addReduction(crz, z);
             int64_t seq = paperLines_;
             for (const auto &line : pending_)
                 store_.addPaper(++seq, line);
@@ -227,15 +218,12 @@ void Printer::dropItems() {
     itemsDropped_ = true;
 }
 
-void Printer::recordReduction(const nlohmann::json &z) {
-    newReductions_.push_back(z);
+void Printer::recordReduction(int64_t crz, std::string cbor) {
+    newReductions_.emplace_back(crz, std::move(cbor));
 }
 
-std::vector<nlohmann::json> Printer::reductions() {
-    std::vector<nlohmann::json> out;
-    for (const auto &row : store_.reductions())
-        out.push_back(decode(row));
-    return out;
+std::vector<std::string> Printer::reductions() {
+    return store_.reductions();
 }
 
 std::vector<std::string> Printer::paperSince(int64_t mark) {

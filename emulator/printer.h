@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "errors.h"
 #include "paper.h"
 #include "state.h"
@@ -41,8 +39,9 @@ class Printer {
     void printBlock(std::string_view block);
     void touchItem(int32_t n) { dirtyItems_.insert(n); }
     void dropItems();
-    void recordReduction(const nlohmann::json &z);
-    std::vector<nlohmann::json> reductions();
+    // The fiscal memory: Z reduction records in CBOR, by CRZ.
+    void recordReduction(int64_t crz, std::string cbor);
+    std::vector<std::string> reductions();
 
     // The printer's clock: broken-down local time, with the offset set through the control API.
     std::tm clock() const;
@@ -76,7 +75,7 @@ class Printer {
     std::vector<std::string> pending_;
     std::set<int32_t> dirtyItems_;
     bool itemsDropped_ = false;
-    std::vector<nlohmann::json> newReductions_;
+    std::vector<std::pair<int64_t, std::string>> newReductions_;
 };
 
 } // namespace ecfsim

@@ -4,6 +4,7 @@
 #include "document.h"
 #include "entry_impl.h"
 #include "faults.h"
+#include "state_json.h"
 #include "text.h"
 
 namespace ecfsim {
@@ -86,7 +87,7 @@ void put(std::string &s, std::size_t position, const std::string &field) {
 
 std::string lastReduction() {
     std::string s(1167, '0');
-    const nlohmann::json &z = S().lastZ;
+    const nlohmann::json z = zRecord(S().lastZ);
     auto num = [](const nlohmann::json &j, const char *k) {
         return j.is_object() ? j.value(k, int64_t{0}) : int64_t{0};
     };
@@ -217,7 +218,7 @@ int32_t impl::EPSON_Obter_Venda_Bruta(char *pszVendaBruta, char *pszVendaBrutaUl
     return P().query([&] {
         needBuffer(pszVendaBruta);
         needBuffer(pszVendaBrutaUltimaRZ);
-        const nlohmann::json &z = S().lastZ;
+        const nlohmann::json z = zRecord(S().lastZ);
         int64_t last = z.is_object() && z.contains("day") ? z["day"].value("gross", int64_t{0}) : 0;
         reply(pszVendaBruta, zeros(S().day.gross, 14));
         reply(pszVendaBrutaUltimaRZ, zeros(last, 14));

@@ -1,6 +1,7 @@
 // Fiscal day, X reading, Z reduction, fiscal-memory reading, daylight-saving time.
 #include "document.h"
 #include "entry_impl.h"
+#include "state_json.h"
 #include "text.h"
 
 namespace ecfsim {
@@ -100,7 +101,8 @@ int32_t memoryReading(bool complete, bool byDate, const char *start, const char 
         beginDocument(DocState::None, "LEITURA DA MEMORIA FISCAL");
         p.print(center(std::string(complete ? "COMPLETA" : "SIMPLIFICADA") + " - " + from + " a " +
                        to));
-        for (const auto &z : p.reductions()) {
+        for (const auto &row : p.reductions()) {
+            const nlohmann::json z = fromCbor(row);
             if (!inRange(z, byDate, from, to)) continue;
             std::string d = z.value("date", std::string());
             p.print(spread("CRZ:" + zeros(z.value("crz", int64_t{0}), 4) + " " + d,

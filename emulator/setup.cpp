@@ -191,7 +191,8 @@ void recordReduction(const json &r, Printer &p) {
                                     ")");
     int64_t lastCrz = 0;
     std::string lastDate;
-    for (const auto &z : p.reductions()) {
+    for (const auto &row : p.reductions()) {
+        const json z = fromCbor(row);
         lastCrz = std::max(lastCrz, z.value("crz", int64_t{0}));
         const std::string d = z.value("date", std::string("00000000"));
         lastDate = std::max(lastDate, d.substr(4, 4) + d.substr(2, 2) + d.substr(0, 2));
@@ -296,8 +297,8 @@ TIV_EXPORT const char *ECFSIM_FiscalMemory(void) {
     try {
         if (!p.ensureOpen()) return give({{"error", p.lastError}});
         json records = json::array();
-        for (const auto &z : p.reductions())
-            records.push_back(utf8(z));
+        for (const auto &row : p.reductions())
+            records.push_back(utf8(fromCbor(row)));
         return give(records);
     } catch (const StoreError &e) {
         return give({{"error", e.what}});

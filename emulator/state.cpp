@@ -1,4 +1,4 @@
-#include "state.h"
+#include "state_json.h"
 
 namespace ecfsim {
 
@@ -67,6 +67,9 @@ void putMember(nlohmann::json &j, const char *name, const Document &d) {
     j[name] = d;
     j["docState"] = std::string(1, docStateCode(d.state));
 }
+void putMember(nlohmann::json &j, const char *name, const ZRecord &z) {
+    j[name] = zRecord(z);
+}
 // A member in a section of its own, as stored: its record; the document as [record, state
 // character].
 template <class T> void putSection(CborWriter &w, const T &v) {
@@ -77,10 +80,23 @@ void putSection(CborWriter &w, const Document &d) {
     cbor(w, d);
     cbor(w, std::string(1, docStateCode(d.state)));
 }
-template <class T> void takeSection(const nlohmann::json &j, T &v) {
-    v = j.get<T>();
+// The record of the last reduction is kept as stored; JSON null (as a fresh printer stores it)
+// is none.
+void putSection(CborWriter &w, const ZRecord &z) {
+    if (z.cbor.empty())
+        w.head(7, 22);
+    else
+        w.raw(z.cbor);
 }
-void takeSection(const nlohmann::json &j, Document &d) {
+template <class T> void takeSection(std::string_view bytes, T &v) {
+    v = fromCbor(bytes).get<T>();
+}
+void takeSection(std::string_view bytes, ZRecord &z) {
+    nlohmann::json j = fromCbor(bytes); // checked whole, as the other sections are
+    z.cbor = j.is_null() ? std::string() : std::string(bytes);
+}
+void takeSection(std::string_view bytes, Document &d) {
+    nlohmann::json j = fromCbor(bytes);
     d = j.at(0).get<Document>();
     std::string c = j.at(1).get<std::string>();
     d.state = c.empty() ? DocState::None : docStateOf(c[0]);
@@ -106,7 +122,7 @@ template <auto Member> StateSection memberSection(const char *name) {
                 putSection(w, s.*Member);
                 return w.bytes();
             },
-            [](const nlohmann::json &j, State &s) { takeSection(j, s.*Member); },
+            [](std::string_view bytes, State &s) { takeSection(bytes, s.*Member); },
             [](const State &from, State &to) { to.*Member = from.*Member; }};
 }
 
@@ -128,7 +144,8 @@ StateSection flagsSection() {
                 ECFSIM_STATE_MEMBERS(ECFSIM_NOTHING, ECFSIM_SAVE_FLAG)
                 return w.bytes();
             },
-            [](const nlohmann::json &j, State &s) {
+            [](std::string_view bytes, State &s) {
+                nlohmann::json j = fromCbor(bytes);
 #define ECFSIM_RESTORE_FLAG(type, member) s.member = j.at(#member).get<type>();
                 ECFSIM_STATE_MEMBERS(ECFSIM_NOTHING, ECFSIM_RESTORE_FLAG)
             },

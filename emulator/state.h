@@ -4,8 +4,6 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "cbor.h"
 
 namespace ecfsim {
@@ -141,6 +139,13 @@ struct Identity {
     friend bool operator==(const Identity &, const Identity &) = default;
 };
 
+// A Z reduction's record as the fiscal memory keeps it: its CBOR, read where it is shown
+// (state_json.h). Empty before the first reduction.
+struct ZRecord {
+    std::string cbor;
+    friend bool operator==(const ZRecord &, const ZRecord &) = default;
+};
+
 // Every member of the state, declared once: this list makes State's members, its stored
 // sections and its JSON (ECFSIM_State), so a member cannot be kept in memory and forgotten in
 // the database.
@@ -158,7 +163,7 @@ struct Identity {
     SECTION(std::vector<PaymentMethod>, payments, "payments") /* kPaymentSlots entries */          \
     /* in number order; a blank name is a free slot */                                             \
     SECTION(std::vector<NonFiscalTotalizer>, nonFiscal, "nonFiscal")                               \
-    SECTION(nlohmann::json, lastZ, "lastZ") /* data of the last Z reduction */                     \
+    SECTION(ZRecord, lastZ, "lastZ") /* the last Z reduction's record */                           \
     FLAG(int64_t, gt)                                                                              \
     FLAG(std::string, reducedDate) /* yyyymmdd of the last day reduced */                          \
     FLAG(bool, dst)                                                                                \
@@ -188,16 +193,15 @@ ECFSIM_RECORD(Identity, serial, model, brand, type, ecf, shop, cnpj, ie, im, hea
 
 State freshState();
 
-void to_json(nlohmann::json &j, const State &s);
-
 // The state is stored as named sections, so that a command rewrites only the sections it
 // changed: an item sold touches the document, the day and the rates, never the identity or
 // the tables of the last reduction.
 struct StateSection {
     const char *name;
     bool (*same)(const State &a, const State &b);
-    std::string (*save)(const State &s);                // CBOR
-    void (*restore)(const nlohmann::json &j, State &s); // throws nlohmann::json::exception
+    std::string (*save)(const State &s); // CBOR
+    // From the stored CBOR; damaged data throws nlohmann::json::exception.
+    void (*restore)(std::string_view cbor, State &s);
     void (*copy)(const State &from, State &to);
 };
 const std::vector<StateSection> &stateSections();
