@@ -3,9 +3,9 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <tuple>
+#include <type_traits>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 namespace ecfsim {
 
@@ -63,11 +63,6 @@ inline void cbor(CborWriter &w, const std::string &s) {
     w.head(3, s.size());
     w.raw(s);
 }
-inline void cbor(CborWriter &w, const nlohmann::json &j) {
-    std::string bytes;
-    nlohmann::json::to_cbor(j, bytes);
-    w.raw(bytes);
-}
 template <class T> void cbor(CborWriter &w, const std::vector<T> &v) {
     w.head(4, v.size());
     for (const auto &e : v)
@@ -81,6 +76,26 @@ template <class T> void cbor(CborWriter &w, const std::map<std::string, T> &m) {
     }
 }
 
+// A record: a struct whose fields ECFSIM_RECORD lists, by name and member. The CBOR writer
+// below and the JSON conversions (state_json.h) both walk that one list.
+template <class R, class T> struct RecordField {
+    const char *name;
+    T R::*member;
+};
+template <class R>
+concept Record = requires {
+    recordFields(std::type_identity<R>{});
+};
+
+template <Record R> void cbor(CborWriter &w, const R &r) {
+    std::apply(
+        [&](const auto &...field) {
+            w.head(5, sizeof...(field));
+            ((cbor(w, std::string_view(field.name)), cbor(w, r.*(field.member))), ...);
+        },
+        recordFields(std::type_identity<R>{}));
+}
+
 template <class T> std::string toCbor(const T &value) {
     CborWriter w;
     cbor(w, value);
@@ -89,15 +104,22 @@ template <class T> std::string toCbor(const T &value) {
 
 } // namespace ecfsim
 
-// Declares a record's JSON conversions (missing keys keep their defaults) and its CBOR writer,
-// from one list of fields.
-#define ECFSIM_CBOR_ONE(field) +1
-#define ECFSIM_CBOR_FIELD(field)                                                                   \
-    cbor(w, std::string_view(#field));                                                             \
-    cbor(w, r.field);
+// ECFSIM_RECORD(Type, field...): lists a record's fields, in the order they are stored.
 #define ECFSIM_RECORD(Type, ...)                                                                   \
-    NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(Type, __VA_ARGS__)                             \
-    inline void cbor(CborWriter &w, const Type &r) {                                               \
-        w.head(5, 0 NLOHMANN_JSON_EXPAND(NLOHMANN_JSON_PASTE(ECFSIM_CBOR_ONE, __VA_ARGS__)));      \
-        NLOHMANN_JSON_EXPAND(NLOHMANN_JSON_PASTE(ECFSIM_CBOR_FIELD, __VA_ARGS__))                  \
+    constexpr auto recordFields(std::type_identity<Type>) {                                        \
+        using ecfsimRecord = Type;                                                                 \
+        return std::tuple{ECFSIM_FOR_EACH(ECFSIM_RECORD_FIELD, __VA_ARGS__)};                      \
     }
+#define ECFSIM_RECORD_FIELD(field) ::ecfsim::RecordField{#field, &ecfsimRecord::field},
+
+// ECFSIM_FOR_EACH(macro, a, b, ...): macro(a) macro(b) ..., for up to 27 arguments.
+#define ECFSIM_PARENS ()
+#define ECFSIM_EXPAND(...) ECFSIM_EXPAND3(ECFSIM_EXPAND3(ECFSIM_EXPAND3(__VA_ARGS__)))
+#define ECFSIM_EXPAND3(...) ECFSIM_EXPAND2(ECFSIM_EXPAND2(ECFSIM_EXPAND2(__VA_ARGS__)))
+#define ECFSIM_EXPAND2(...) ECFSIM_EXPAND1(ECFSIM_EXPAND1(ECFSIM_EXPAND1(__VA_ARGS__)))
+#define ECFSIM_EXPAND1(...) __VA_ARGS__
+#define ECFSIM_FOR_EACH(macro, ...)                                                                \
+    __VA_OPT__(ECFSIM_EXPAND(ECFSIM_FOR_EACH_STEP(macro, __VA_ARGS__)))
+#define ECFSIM_FOR_EACH_STEP(macro, first, ...)                                                    \
+    macro(first) __VA_OPT__(ECFSIM_FOR_EACH_AGAIN ECFSIM_PARENS(macro, __VA_ARGS__))
+#define ECFSIM_FOR_EACH_AGAIN() ECFSIM_FOR_EACH_STEP

@@ -5,10 +5,10 @@
 #include <stdexcept>
 
 #include "control.h"
+#include "document.h"
 #include "ecfsim/ecfsim.h"
 #include "faults.h"
 #include "printer.h"
-#include "rules.h"
 #include "text.h"
 #include "tivplatform/export.h"
 
@@ -286,8 +286,7 @@ TIV_EXPORT int32_t ECFSIM_ClearFaults(void) {
     Printer &p = Printer::instance();
     std::lock_guard lock(p.mutex());
     faults().clear();
-    p.commWord.clear();
-    p.mechWord.clear();
+    statusOverlay().clearWords();
     return 0;
 }
 
@@ -333,7 +332,7 @@ TIV_EXPORT const char *ECFSIM_State(void) {
     j["items"] = utf8(nlohmann::json(p.items));
     j["folder"] = p.folder();
     j["paperLines"] = p.paperLines();
-    j["status"] = p.status();
+    j["status"] = statusOverlay().apply(p.status());
     return give(j);
 }
 

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "printer.h"
+#include "state_json.h"
 
 namespace ecfsim::control {
 

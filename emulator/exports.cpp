@@ -92,18 +92,19 @@ int32_t dispatch(const char *name, std::vector<CallArgument> args,
     std::string_view entry = name;
     bool isStatus = entry == "EPSON_Obter_Estado_Impressora";
     std::optional<Fault> f = faults().fire(entry);
+    StatusOverlay &overlay = statusOverlay();
     int32_t ret;
     if (!f) {
-        if (!isStatus) p.commWord.clear(), p.mechWord.clear();
+        if (!isStatus) overlay.clearWords();
         ret = body();
     } else if (f->kind == "noanswer") {
         ret = f->ret;
     } else if (f->kind == "comm") {
-        p.commWord = f->code;
+        overlay.commWord = f->code;
         ret = f->ret;
         if (isStatus) body();
     } else if (f->kind == "paper") {
-        p.mechWord = "0002";
+        overlay.mechWord = "0002";
         if (isStatus || isQuery(entry)) {
             ret = body();
         } else {
@@ -120,11 +121,11 @@ int32_t dispatch(const char *name, std::vector<CallArgument> args,
         if (!isStatus) p.lastResult = Code::Ok;
         ret = f->ret;
     } else { // status
-        p.overlayPosition = f->position;
-        p.overlayText = f->text;
+        overlay.position = f->position;
+        overlay.text = f->text;
         ret = body();
-        p.overlayPosition = 0;
-        p.overlayText.clear();
+        overlay.position = 0;
+        overlay.text.clear();
     }
     journal().add(Call{name, std::move(args), ret, static_cast<uint16_t>(p.lastResult),
                        f ? faultKindName(f->kind) : nullptr});

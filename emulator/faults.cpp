@@ -1,6 +1,7 @@
 #include "faults.h"
 
 #include "epson/reply_sizes.h"
+#include "state_json.h"
 #include "text.h"
 
 #include <cctype>
@@ -17,6 +18,19 @@ Faults &faults() {
 Journal &journal() {
     static Journal *j = new Journal();
     return *j;
+}
+
+StatusOverlay &statusOverlay() {
+    static StatusOverlay *o = new StatusOverlay();
+    return *o;
+}
+
+std::string StatusOverlay::apply(std::string status) const {
+    if (!commWord.empty()) status.replace(4, 4, commWord);
+    if (!mechWord.empty()) status.replace(8, 4, mechWord);
+    if (position >= 1 && position + text.size() - 1 <= status.size())
+        status.replace(position - 1, text.size(), text);
+    return status;
 }
 
 namespace {

@@ -7,7 +7,7 @@
 #include <variant>
 #include <vector>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 namespace ecfsim {
 
@@ -62,7 +62,25 @@ class Journal {
     std::deque<Call> calls_;
 };
 
+// What injected faults show in the status text, kept apart from the printer's fiscal state.
+// The communication and mechanism words stay until the next command that runs unfaulted (or
+// until a folder is opened or the faults are cleared); the forced text lasts one status read.
+struct StatusOverlay {
+    std::string commWord; // positions 5-8; "" = the printer's own
+    std::string mechWord; // positions 9-12; "" = the printer's own
+    std::string text;     // forced into the status text from `position` (1-based; 0 = none)
+    int32_t position = 0;
+
+    void clearWords() {
+        commWord.clear();
+        mechWord.clear();
+    }
+    // The printer's status text (20 characters) as the faults show it.
+    std::string apply(std::string status) const;
+};
+
 Faults &faults();
 Journal &journal();
+StatusOverlay &statusOverlay();
 
 } // namespace ecfsim

@@ -1,7 +1,7 @@
 // Non-fiscal documents: unlinked voucher, linked card voucher, management report, cash supply
 // and withdrawal.
+#include "document.h"
 #include "entry_impl.h"
-#include "rules.h"
 #include "text.h"
 
 namespace ecfsim {
@@ -13,19 +13,13 @@ namespace {
 int32_t openVoucher(const char *cpf, const char *name, const char *address, bool esc) {
     return P().command([&] {
         std::string_view c = need(cpf, 20), n = need(name, 30), a = need(address, 40);
-        requireNoDocument();
-        requireDay(esc);
+        requireNewDocument(esc);
         S().n.gnf++;
-        beginDocument('2', "COMPROVANTE NAO-FISCAL");
+        beginDocument(DocState::Voucher, "COMPROVANTE NAO-FISCAL");
         if (!trim(c).empty()) P().print("CPF/CNPJ consumidor: " + trim(c));
         if (!trim(n).empty()) P().print("NOME: " + trim(n));
         if (!trim(a).empty()) P().print("END: " + trim(a));
     });
-}
-
-void requireVoucher() {
-    char s = S().doc.state;
-    if (s != '2') throw Refusal{s == '1' || s == '3' ? Code::ReceiptOpen : Code::NoVoucher};
 }
 
 int32_t voucherEntry(const char *totalizerKey, const char *amountText, int32_t decimals) {
@@ -33,9 +27,8 @@ int32_t voucherEntry(const char *totalizerKey, const char *amountText, int32_t d
         std::string_view key = need(totalizerKey, 40);
         int64_t amount = scaled(amountText, 14, decimals, 2);
         if (amount == 0) throw Refusal{Code::ZeroValue};
-        requireVoucher();
+        requireVoucherEntry();
         State &st = S();
-        if (!st.doc.payments.empty()) throw Refusal{Code::InPayment};
         int32_t n = totalizer(key);
         NonFiscalTotalizer &t = st.nonFiscal[n - 1];
         t.total += amount;
@@ -47,11 +40,9 @@ int32_t voucherEntry(const char *totalizerKey, const char *amountText, int32_t d
 
 int32_t closeVoucher() {
     return P().command([] {
-        requireVoucher();
+        requireVoucherPaid();
         State &st = S();
-        if (st.doc.total == 0) throw Refusal{Code::NoItems};
         int64_t paid = st.doc.paid();
-        if (paid < st.doc.total) throw Refusal{Code::NotPaid};
         if (paid > st.doc.total) {
             P().print(spread("TROCO R$", money(paid - st.doc.total)));
             st.day.change += paid - st.doc.total;
@@ -67,7 +58,7 @@ int32_t openLinkedVoucher(std::size_t paymentIndex, int64_t amount) {
     pm.voucherIssued = true;
     st.n.gnf++;
     st.n.cdc++;
-    beginDocument('4', "COMPROVANTE CREDITO OU DEBITO");
+    beginDocument(DocState::CardVoucher, "COMPROVANTE CREDITO OU DEBITO");
     st.doc.total = amount;
     st.doc.paymentRef = static_cast<int32_t>(paymentIndex);
     Printer &p = P();
@@ -76,15 +67,9 @@ int32_t openLinkedVoucher(std::size_t paymentIndex, int64_t amount) {
     return 0;
 }
 
-void requireLinkable() {
-    requireNoDocument();
-    requireDay(false);
-    if (!S().last.cancellable) throw Refusal{Code::NothingToCancel};
-}
-
 int32_t closeReport() {
     return P().command([] {
-        if (S().doc.state != '5') throw Refusal{Code::NoReport};
+        requireReport();
         printTrailer();
         S().doc = Document{};
     });
@@ -93,9 +78,7 @@ int32_t closeReport() {
 int32_t printLines(const char *block) {
     return P().command([&] {
         if (!block) throw Refusal{Code::BadParameter};
-        char s = S().doc.state;
-        if (s != '5' && s != '4')
-            throw Refusal{s == '1' || s == '3' ? Code::ReceiptOpen : Code::NoReport};
+        requireReportLines();
         P().printBlock(block);
     });
 }
@@ -104,11 +87,10 @@ int32_t openReport(const char *number, bool esc) {
     return P().command([&] {
         int64_t n = digits(number, 2);
         if (n < 1 || n > 20) throw Refusal{Code::BadSlot};
-        requireNoDocument();
-        requireDay(esc);
+        requireNewDocument(esc);
         S().n.gnf++;
         S().n.grg++;
-        beginDocument('5', "RELATORIO GERENCIAL");
+        beginDocument(DocState::Report, "RELATORIO GERENCIAL");
         P().print(center(n == 1 ? std::string("GERAL") : "RELATORIO " + zeros(n, 2)));
     });
 }
@@ -117,11 +99,10 @@ int32_t cash(const char *amountText, int32_t decimals, bool supply, bool esc) {
     return P().command([&] {
         int64_t amount = scaled(amountText, 14, decimals, 2);
         if (amount == 0) throw Refusal{Code::ZeroValue};
-        requireNoDocument();
-        requireDay(esc);
+        requireNewDocument(esc);
         State &st = S();
         st.n.gnf++;
-        beginDocument('2', supply ? "SUPRIMENTO" : "SANGRIA");
+        beginDocument(DocState::Voucher, supply ? "SUPRIMENTO" : "SANGRIA");
         (supply ? st.day.supply : st.day.withdrawal) += amount;
         P().print(spread(supply ? "Suprimento" : "Sangria", money(amount)));
         printTrailer();
@@ -168,14 +149,11 @@ int32_t impl::EPSON_NaoFiscal_Pagamento(const char *pszNumeroPagamento,
         std::string_view name = need(pszNumeroPagamento, 40);
         int64_t amount = scaled(pszValorPagamento, 14, dwCasasDecimais, 2);
         if (amount == 0) throw Refusal{Code::ZeroValue};
-        requireVoucher();
+        requireVoucherPayable();
         State &st = S();
-        if (st.doc.total == 0) throw Refusal{Code::NoItems};
-        if (st.doc.paid() >= st.doc.total) throw Refusal{Code::NotAllowed};
         int32_t slot = paymentByName(name);
         st.doc.payments.push_back({slot, amount, false});
-        st.payments[slot - 1].total += amount;
-        st.payments[slot - 1].uses++;
+        postPayment(slot, amount);
         P().print(spread(st.payments[slot - 1].name, money(amount)));
     });
 }
@@ -252,7 +230,7 @@ int32_t impl::EPSON_ESC_ECF_NaoFiscal_Abrir_CCD(const char *pszIndice, const cha
 
 int32_t impl::EPSON_NaoFiscal_Fechar_CCD(int32_t) {
     return P().command([] {
-        if (S().doc.state != '4') throw Refusal{Code::NoLinkedVoucher};
+        requireCardVoucher();
         printTrailer();
         S().doc = Document{};
     });
@@ -262,8 +240,8 @@ int32_t impl::EPSON_NaoFiscal_Cancelar_CCD(const char *, const char *, int32_t, 
                                            const char *) {
     // Whatever receipt number comes with it, the voucher that is open is the one cancelled.
     return P().command([] {
+        requireCardVoucher();
         State &st = S();
-        if (st.doc.state != '4') throw Refusal{Code::NoLinkedVoucher};
         int32_t ref = st.doc.paymentRef;
         if (ref >= 0 && ref < static_cast<int32_t>(st.last.payments.size()))
             st.last.payments[ref].voucherIssued = false;
@@ -313,13 +291,13 @@ int32_t impl::EPSON_NaoFiscal_Fechar_Relatorio_Gerencial(int32_t) {
     // The classic close ends whichever of the two documents printed as
     // report lines is open, as the ESC/ECF one does: the host closes a TEF
     // slip's card voucher with it.
-    if (S().doc.state == '4') return impl::EPSON_NaoFiscal_Fechar_CCD(1);
+    if (S().doc.state == DocState::CardVoucher) return impl::EPSON_NaoFiscal_Fechar_CCD(1);
     return closeReport();
 }
 
 int32_t impl::EPSON_ESC_ECF_NaoFiscal_Fechar_CCD_RGEX(const char *pszCortarPapel) {
     if (!pszCortarPapel) return P().command([] { throw Refusal{Code::BadParameter}; });
-    if (S().doc.state == '4') return impl::EPSON_NaoFiscal_Fechar_CCD(1);
+    if (S().doc.state == DocState::CardVoucher) return impl::EPSON_NaoFiscal_Fechar_CCD(1);
     return closeReport();
 }
 

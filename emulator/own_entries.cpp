@@ -1,8 +1,8 @@
 // Entry points the driver never calls. They take the argument lists chosen in the shared
 // list and are accepted without effect (reply buffers are left as the caller passed them),
 // except those that would write files, which are refused until file output exists.
+#include "document.h"
 #include "entry_impl.h"
-#include "rules.h"
 
 namespace ecfsim {
 

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "faults.h"
+#include "state_json.h"
 #include "text.h"
 
 namespace ecfsim {
@@ -16,16 +18,6 @@ constexpr const char *kRoll = "paper.txt";
 constexpr int kCheckpointIdle = 1000;    // log frames (pages)
 constexpr int kCheckpointAlways = 16000; // about 64 MB of log
 
-// CBOR keeps the CP1252 texts byte for byte, where JSON text would demand UTF-8.
-std::string encode(const nlohmann::json &j) {
-    std::string out;
-    nlohmann::json::to_cbor(j, out);
-    return out;
-}
-
-nlohmann::json decode(const std::string &bytes) {
-    return nlohmann::json::from_cbor(bytes);
-}
 } // namespace
 
 Printer &Printer::instance() {
@@ -52,19 +44,12 @@ void Printer::openFolder(const std::string &folder) {
     store_.open((fs::path(target) / kDatabase).string());
     folder_ = target;
     if (store_.loadSections().empty()) {
-        // A new printer, or a database that kept its state in one record: write the sections.
-        std::string legacy;
-        bool hadLegacy = store_.loadLegacyState(legacy);
-        try {
-            st = hadLegacy ? decode(legacy).get<State>() : freshState();
-        } catch (const nlohmann::json::exception &e) {
-            throw StoreError{std::string("damaged printer state: ") + e.what()};
-        }
+        // A new printer: write its sections.
+        st = freshState();
         store_.begin();
         try {
             for (const auto &section : stateSections())
                 store_.saveSection(section.name, section.save(st));
-            if (hadLegacy) store_.dropLegacyState();
             store_.commit();
         } catch (...) {
             store_.rollback();
@@ -74,8 +59,7 @@ void Printer::openFolder(const std::string &folder) {
     load();
     roll_.open((fs::path(target) / kRoll).string(), store_);
     paperLines_ = store_.paperCount();
-    commWord.clear();
-    mechWord.clear();
+    statusOverlay().clearWords();
     lastResult = Code::Ok;
 }
 
@@ -110,13 +94,13 @@ void Printer::load() {
         st = freshState();
         for (const auto &[name, bytes] : stored) {
             for (const auto &section : stateSections())
-                if (name == section.name) section.restore(decode(bytes), st);
+                if (name == section.name) section.restore(bytes, st);
         }
         st.rates.resize(kRateSlots);
         st.payments.resize(kPaymentSlots);
         items.clear();
         for (const auto &row : store_.loadItems())
-            items.push_back(decode(row).get<Item>());
+            items.push_back(fromCbor(row).get<Item>());
     } catch (const nlohmann::json::exception &e) {
         throw StoreError{std::string("damaged printer state: ") + e.what()};
     }
@@ -146,8 +130,8 @@ int32_t Printer::command(const std::function<void()> &body) {
                 if (n >= 1 && n <= static_cast<int32_t>(items.size()))
                     store_.putItem(n, toCbor(items[n - 1]));
             }
-            for (const auto &z : newReductions_)
-                store_.addReduction(z.at("crz").get<int64_t>(), encode(z));
+            for (const auto &[crz, z] : newReductions_)
+                store_.addReduction(crz, z);
             int64_t seq = paperLines_;
             for (const auto &line : pending_)
                 store_.addPaper(++seq, line);
@@ -186,7 +170,7 @@ int32_t Printer::command(const std::function<void()> &body) {
     for (std::size_t i : changed)
         stateSections()[i].copy(st, saved_);
     // Copy the log into the database between documents, or mid-document once it grows large.
-    if ((st.doc.state == '0' && store_.walFrames() >= kCheckpointIdle) ||
+    if ((st.doc.state == DocState::None && store_.walFrames() >= kCheckpointIdle) ||
         store_.walFrames() >= kCheckpointAlways)
         store_.checkpoint();
     roll_.append(pending_);
@@ -234,15 +218,12 @@ void Printer::dropItems() {
     itemsDropped_ = true;
 }
 
-void Printer::recordReduction(const nlohmann::json &z) {
-    newReductions_.push_back(z);
+void Printer::recordReduction(int64_t crz, std::string cbor) {
+    newReductions_.emplace_back(crz, std::move(cbor));
 }
 
-std::vector<nlohmann::json> Printer::reductions() {
-    std::vector<nlohmann::json> out;
-    for (const auto &row : store_.reductions())
-        out.push_back(decode(row));
-    return out;
+std::vector<std::string> Printer::reductions() {
+    return store_.reductions();
 }
 
 std::vector<std::string> Printer::paperSince(int64_t mark) {
@@ -280,22 +261,22 @@ std::string Printer::status() const {
     // 4000 day of this date reduced, 1000 daylight-saving time.
     unsigned bits = 0;
     switch (st.doc.state) {
-    case '1':
+    case DocState::ReceiptSale:
         bits |= 0x0001;
         break;
-    case '3':
+    case DocState::ReceiptPayment:
         bits |= 0x0081;
         break;
-    case '2':
+    case DocState::Voucher:
         bits |= 0x0002;
         break;
-    case '4':
+    case DocState::CardVoucher:
         bits |= 0x0004;
         break;
-    case '5':
+    case DocState::Report:
         bits |= 0x0008;
         break;
-    default:
+    case DocState::None:
         break;
     }
     if (st.day.open) bits |= 0x8000;
@@ -305,12 +286,7 @@ std::string Printer::status() const {
     std::snprintf(hex, sizeof hex, "%04X", bits);
     char code[8];
     std::snprintf(code, sizeof code, "%04X", static_cast<unsigned>(lastResult));
-    std::string mech = !mechWord.empty() ? mechWord : (st.drawerOpen ? "1000" : "1001");
-    std::string text =
-        "0000" + (commWord.empty() ? std::string("0000") : commWord) + mech + hex + code;
-    if (overlayPosition >= 1 && overlayPosition + overlayText.size() - 1 <= text.size())
-        text.replace(overlayPosition - 1, overlayText.size(), overlayText);
-    return text;
+    return std::string("00000000") + (st.drawerOpen ? "1000" : "1001") + hex + code;
 }
 
 } // namespace ecfsim

@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "errors.h"
 #include "paper.h"
 #include "state.h"
@@ -41,8 +39,9 @@ class Printer {
     void printBlock(std::string_view block);
     void touchItem(int32_t n) { dirtyItems_.insert(n); }
     void dropItems();
-    void recordReduction(const nlohmann::json &z);
-    std::vector<nlohmann::json> reductions();
+    // The fiscal memory: Z reduction records in CBOR, by CRZ.
+    void recordReduction(int64_t crz, std::string cbor);
+    std::vector<std::string> reductions();
 
     // The printer's clock: broken-down local time, with the offset set through the control API.
     std::tm clock() const;
@@ -50,12 +49,9 @@ class Printer {
     std::string dateKey() const; // yyyymmdd
     std::string time6() const;   // hhmmss
 
-    // Status text (20 characters) and its parts.
+    // The printer's own status text (20 characters); injected faults show theirs over it
+    // (StatusOverlay, faults.h).
     std::string status() const;
-    std::string commWord;    // override of positions 5-8 ("" = "0000")
-    std::string mechWord;    // override of positions 9-12
-    std::string overlayText; // forced into the status text from overlayPosition (1-based)
-    int32_t overlayPosition = 0;
     Code lastResult = Code::Ok;
     std::string lastError;
 
@@ -79,7 +75,7 @@ class Printer {
     std::vector<std::string> pending_;
     std::set<int32_t> dirtyItems_;
     bool itemsDropped_ = false;
-    std::vector<nlohmann::json> newReductions_;
+    std::vector<std::pair<int64_t, std::string>> newReductions_;
 };
 
 } // namespace ecfsim

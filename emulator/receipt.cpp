@@ -1,8 +1,8 @@
 // The fiscal receipt: opening, items, adjustments, payments, footer, closing, cancellations.
 #include <algorithm>
 
+#include "document.h"
 #include "entry_impl.h"
-#include "rules.h"
 #include "text.h"
 
 namespace ecfsim {
@@ -11,18 +11,15 @@ using namespace rules;
 
 namespace {
 
-constexpr int32_t kMaxItems = 9999;
-
 int32_t openReceipt(const char *cpf, const char *name, const char *address, bool esc) {
     return P().command([&] {
         std::string_view c = need(cpf, 20), n = need(name, 30), a = need(address, 40);
-        requireNoDocument();
-        requireDay(esc);
+        requireNewDocument(esc);
         State &st = S();
         st.n.ccf++;
         st.last.cancellable = false; // a new receipt ends the chance to cancel the previous one
         P().dropItems();
-        beginDocument('1', "CUPOM FISCAL");
+        beginDocument(DocState::ReceiptSale, "CUPOM FISCAL");
         st.doc.cpf = trim(c);
         st.doc.name = trim(n);
         st.doc.address = trim(a);
@@ -31,17 +28,6 @@ int32_t openReceipt(const char *cpf, const char *name, const char *address, bool
         if (!st.doc.address.empty()) P().print("END: " + st.doc.address);
         P().print("ITEM CODIGO DESCRICAO QTD UN VL UNIT(R$) ST VL ITEM(R$)");
     });
-}
-
-void requireSale() {
-    char s = S().doc.state;
-    if (s == '3') throw Refusal{Code::InPayment};
-    if (s != '1') throw Refusal{s == '0' ? Code::NoReceipt : Code::DocumentOpen};
-}
-
-void requireReceipt() {
-    char s = S().doc.state;
-    if (s != '1' && s != '3') throw Refusal{s == '0' ? Code::NoReceipt : Code::DocumentOpen};
 }
 
 struct ItemArgs {
@@ -61,9 +47,8 @@ int32_t sellItem(const ItemArgs &a) {
         int64_t price = scaled(a.price, 9, a.priceDecimals, 3);
         if (qty == 0 || price == 0) throw Refusal{Code::ZeroValue};
         std::string key = taxKey(tax);
-        requireSale();
+        requireItemRoom();
         State &st = S();
-        if (st.doc.items >= kMaxItems) throw Refusal{Code::NotAllowed};
         // thousandths times thousandths: 10^-6 currency units, 10^-4 cents
         int64_t amount = qty * price / 10000;
         if (a.round && (qty * price) % 10000 >= 5000) amount++;
@@ -80,9 +65,7 @@ int32_t sellItem(const ItemArgs &a) {
         P().items.push_back(it);
         P().touchItem(it.n);
         st.doc.taxNet[key] += amount;
-        addToTax(key, amount);
-        st.day.gross += amount;
-        st.gt += amount;
+        post(Posting::Sale, key, amount);
         Printer &p = P();
         p.print(zeros(it.n, 3) + " " + it.code + " " + it.description);
         p.print(spread("    " + formatQuantity(qty) + " " + it.unit + " X " + formatQuantity(price),
@@ -111,17 +94,13 @@ int32_t adjustItem(const char *valueText, int32_t decimals, bool discount, bool 
         if (discount) {
             if (amount >= it.amount) throw Refusal{Code::OutOfRange};
             it.discount = amount;
-            st.day.discounts += amount;
             st.doc.taxNet[it.tax] -= amount;
-            addToTax(it.tax, -amount);
+            post(Posting::Discount, it.tax, amount);
         } else {
             if (percent && value > 10000) throw Refusal{Code::OutOfRange};
             it.surcharge = amount;
-            st.day.surcharges += amount;
-            st.day.gross += amount;
-            st.gt += amount;
             st.doc.taxNet[it.tax] += amount;
-            addToTax(it.tax, amount);
+            post(Posting::Surcharge, it.tax, amount);
         }
         P().touchItem(it.n);
         P().print(
@@ -135,9 +114,8 @@ void cancelItem(Item &it) {
     int64_t net = it.net();
     it.cancelled = true;
     P().touchItem(it.n);
-    st.day.cancelled += net;
     st.doc.taxNet[it.tax] -= net;
-    addToTax(it.tax, -net);
+    reverse({{it.tax, net}}, net);
     P().print(spread("cancelamento item " + zeros(it.n, 3), "-" + money(net)));
 }
 
@@ -155,36 +133,27 @@ int32_t cancelItemNumber(const char *number) {
 // Subtotal discount or surcharge, shared over the tax codes in proportion to their amounts.
 void adjustSubtotal(int64_t value, bool discount, bool percent) {
     if (value == 0) throw Refusal{Code::ZeroValue};
-    requireSale();
+    requireSubtotalAdjustable();
     State &st = S();
     int64_t gross = st.doc.gross();
-    if (gross <= 0) throw Refusal{Code::NoItems};
-    if (st.doc.discount || st.doc.surcharge) throw Refusal{Code::AdjustmentGiven};
     int64_t amount = percent ? gross * value / 10000 : value;
     if (amount == 0) throw Refusal{Code::ZeroValue};
     if (discount && amount >= gross) throw Refusal{Code::OutOfRange};
+    const Posting kind = discount ? Posting::Discount : Posting::Surcharge;
     int64_t left = amount;
     std::string biggest;
     for (const auto &[key, net] : st.doc.taxNet) {
         if (net <= 0) continue;
         int64_t share = amount * net / gross;
         st.doc.adjust[key] += discount ? -share : share;
-        addToTax(key, discount ? -share : share);
+        post(kind, key, share);
         left -= share;
         if (biggest.empty() || net > st.doc.taxNet[biggest]) biggest = key;
     }
     st.doc.adjust[biggest] += discount ? -left : left;
-    addToTax(biggest, discount ? -left : left);
-    if (discount) {
-        st.doc.discount = amount;
-        st.day.discounts += amount;
-    } else {
-        st.doc.surcharge = amount;
-        st.day.surcharges += amount;
-        st.day.gross += amount;
-        st.gt += amount;
-    }
-    st.doc.state = '3';
+    post(kind, biggest, left);
+    (discount ? st.doc.discount : st.doc.surcharge) = amount;
+    st.doc.state = DocState::ReceiptPayment;
     Printer &p = P();
     p.print(spread("SUBTOTAL R$", money(gross)));
     p.print(
@@ -193,29 +162,21 @@ void adjustSubtotal(int64_t value, bool discount, bool percent) {
 
 void pay(int32_t slot, int64_t amount) {
     if (amount == 0) throw Refusal{Code::ZeroValue};
-    requireReceipt();
+    int64_t due = requirePayable();
     State &st = S();
-    int64_t due = st.doc.due();
-    if (due <= 0) throw Refusal{Code::NoItems};
-    if (st.doc.paid() >= due) throw Refusal{Code::NotAllowed};
     Printer &p = P();
-    if (st.doc.state == '1') p.print(spread("TOTAL R$", money(due)));
-    st.doc.state = '3';
+    if (st.doc.state == DocState::ReceiptSale) p.print(spread("TOTAL R$", money(due)));
+    st.doc.state = DocState::ReceiptPayment;
     st.doc.payments.push_back({slot, amount, false});
-    PaymentMethod &m = st.payments[slot - 1];
-    m.total += amount;
-    m.uses++;
-    p.print(spread(m.name, money(amount)));
+    postPayment(slot, amount);
+    p.print(spread(st.payments[slot - 1].name, money(amount)));
 }
 
 int32_t closeReceipt() {
     return P().command([&] {
+        int64_t due = requireReceiptPaid();
         State &st = S();
-        requireReceipt();
-        int64_t due = st.doc.due();
-        if (due <= 0) throw Refusal{Code::NoItems};
         int64_t paid = st.doc.paid();
-        if (st.doc.payments.empty() || paid < due) throw Refusal{Code::NotPaid};
         Printer &p = P();
         if (paid > due) {
             p.print(spread("TROCO R$", money(paid - due)));
@@ -242,38 +203,25 @@ int32_t cancelReceipt() {
     return P().command([&] {
         State &st = S();
         Printer &p = P();
-        char s = st.doc.state;
-        if (s == '1' || s == '3') {
+        if (requireCancellableReceipt()) {
             // The open receipt: its amounts leave the day's totals.
             int64_t due = st.doc.due();
-            for (const auto &[key, v] : st.doc.taxNet)
-                addToTax(key, -v);
+            std::map<std::string, int64_t> shares = st.doc.taxNet;
             for (const auto &[key, v] : st.doc.adjust)
-                addToTax(key, -v);
-            for (const auto &pm : st.doc.payments)
-                st.payments[pm.slot - 1].total -= pm.amount;
-            st.day.cancelled += due;
-            st.n.cfc++;
+                shares[key] += v;
+            rules::cancelReceipt(shares, st.doc.payments, due);
             p.print(center("CUPOM FISCAL CANCELADO"));
             p.print(spread("TOTAL CANCELADO R$", money(due)));
             printTrailer();
             st.doc = Document{};
             return;
         }
-        if (s != '0') throw Refusal{Code::DocumentOpen};
-        if (!st.last.cancellable) throw Refusal{Code::NothingToCancel};
-        requireDay(false);
-        for (const auto &[key, v] : st.last.taxNet)
-            addToTax(key, -v);
-        for (const auto &pm : st.last.payments)
-            st.payments[pm.slot - 1].total -= pm.amount;
-        st.day.cancelled += st.last.due;
-        st.n.cfc++;
+        rules::cancelReceipt(st.last.taxNet, st.last.payments, st.last.due);
         int64_t coo = st.last.coo;
         int64_t due = st.last.due;
         st.last.cancellable = false;
         st.last.payments.clear();
-        beginDocument('0', "CANCELAMENTO");
+        beginDocument(DocState::None, "CANCELAMENTO");
         st.doc = Document{};
         p.print(spread("COO do cupom cancelado:", zeros(coo, 6)));
         p.print(spread("Valor da operacao R$", money(due)));

@@ -1,8 +1,10 @@
 // Replies: every query writes its fixed-length text and a NUL, nothing more.
 #include <cstring>
 
+#include "document.h"
 #include "entry_impl.h"
-#include "rules.h"
+#include "faults.h"
+#include "state_json.h"
 #include "text.h"
 
 namespace ecfsim {
@@ -85,7 +87,7 @@ void put(std::string &s, std::size_t position, const std::string &field) {
 
 std::string lastReduction() {
     std::string s(1167, '0');
-    const nlohmann::json &z = S().lastZ;
+    const nlohmann::json z = zRecord(S().lastZ);
     auto num = [](const nlohmann::json &j, const char *k) {
         return j.is_object() ? j.value(k, int64_t{0}) : int64_t{0};
     };
@@ -174,7 +176,7 @@ int32_t impl::EPSON_Obter_Estado_Impressora(char *pszEstado) {
     Printer &p = P();
     if (!pszEstado) return 1;
     if (!p.ensureOpen()) p.lastResult = Code::Storage;
-    reply(pszEstado, p.status());
+    reply(pszEstado, statusOverlay().apply(p.status()));
     return 0;
 }
 
@@ -194,7 +196,7 @@ int32_t impl::EPSON_Obter_Dados_Jornada(char *pszDados) {
         put(s, 25, zeros(st.day.gross, 14));
         put(s, 65, st.day.open ? "1" : "0");
         put(s, 66, st.reducedDate == P().dateKey() ? "1" : "0");
-        put(s, 67, std::string(1, st.doc.state));
+        put(s, 67, std::string(1, docStateCode(st.doc.state)));
         return s;
     });
 }
@@ -216,7 +218,7 @@ int32_t impl::EPSON_Obter_Venda_Bruta(char *pszVendaBruta, char *pszVendaBrutaUl
     return P().query([&] {
         needBuffer(pszVendaBruta);
         needBuffer(pszVendaBrutaUltimaRZ);
-        const nlohmann::json &z = S().lastZ;
+        const nlohmann::json z = zRecord(S().lastZ);
         int64_t last = z.is_object() && z.contains("day") ? z["day"].value("gross", int64_t{0}) : 0;
         reply(pszVendaBruta, zeros(S().day.gross, 14));
         reply(pszVendaBrutaUltimaRZ, zeros(last, 14));
@@ -311,8 +313,8 @@ int32_t impl::EPSON_Obter_Estado_Cupom(char *pszEstado) {
     return simple(pszEstado, [] {
         const State &st = S();
         char day = st.day.open ? '1' : (st.reducedDate == P().dateKey() ? '2' : '0');
-        return std::string(1, day) + std::string(1, st.doc.state) +
-               zeros(st.doc.state == '0' ? 0 : st.doc.coo, 6);
+        return std::string(1, day) + std::string(1, docStateCode(st.doc.state)) +
+               zeros(st.doc.state == DocState::None ? 0 : st.doc.coo, 6);
     });
 }
 

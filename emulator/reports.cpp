@@ -1,6 +1,7 @@
 // Fiscal day, X reading, Z reduction, fiscal-memory reading, daylight-saving time.
+#include "document.h"
 #include "entry_impl.h"
-#include "rules.h"
+#include "state_json.h"
 #include "text.h"
 
 namespace ecfsim {
@@ -53,7 +54,7 @@ int32_t reduce(int32_t dstChange) {
             st.day.firstCoo = st.n.coo + 1;
         }
         st.n.crz++;
-        beginDocument('0', "REDUCAO Z");
+        beginDocument(DocState::None, "REDUCAO Z");
         std::string d = st.day.date;
         p.print(center("MOVIMENTO DO DIA: " + d.substr(6, 2) + "/" + d.substr(4, 2) + "/" +
                        d.substr(0, 4)));
@@ -97,10 +98,11 @@ int32_t memoryReading(bool complete, bool byDate, const char *start, const char 
         if (byDate && (from.size() != 8 || to.size() != 8)) throw Refusal{Code::BadParameter};
         requireNoDocument();
         Printer &p = P();
-        beginDocument('0', "LEITURA DA MEMORIA FISCAL");
+        beginDocument(DocState::None, "LEITURA DA MEMORIA FISCAL");
         p.print(center(std::string(complete ? "COMPLETA" : "SIMPLIFICADA") + " - " + from + " a " +
                        to));
-        for (const auto &z : p.reductions()) {
+        for (const auto &row : p.reductions()) {
+            const nlohmann::json z = fromCbor(row);
             if (!inRange(z, byDate, from, to)) continue;
             std::string d = z.value("date", std::string());
             p.print(spread("CRZ:" + zeros(z.value("crz", int64_t{0}), 4) + " " + d,
@@ -129,7 +131,7 @@ int32_t impl::EPSON_RelatorioFiscal_LeituraX() {
     return P().command([] {
         requireNoDocument();
         S().n.lx++;
-        beginDocument('0', "LEITURA X");
+        beginDocument(DocState::None, "LEITURA X");
         printTotals();
         printTrailer();
         S().doc = Document{};

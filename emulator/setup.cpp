@@ -7,8 +7,8 @@
 #include <stdexcept>
 
 #include "control.h"
+#include "document.h"
 #include "ecfsim/ecfsim.h"
-#include "rules.h"
 #include "text.h"
 #include "tivplatform/export.h"
 
@@ -43,7 +43,7 @@ void number(const json &j, const char *key, int64_t max, int64_t &into) {
 }
 
 void requireNoDocumentOpen(const State &st) {
-    if (st.doc.state != '0')
+    if (st.doc.state != DocState::None)
         throw std::invalid_argument("a document is open: set the printer up between documents");
 }
 
@@ -191,7 +191,8 @@ void recordReduction(const json &r, Printer &p) {
                                     ")");
     int64_t lastCrz = 0;
     std::string lastDate;
-    for (const auto &z : p.reductions()) {
+    for (const auto &row : p.reductions()) {
+        const json z = fromCbor(row);
         lastCrz = std::max(lastCrz, z.value("crz", int64_t{0}));
         const std::string d = z.value("date", std::string("00000000"));
         lastDate = std::max(lastDate, d.substr(4, 4) + d.substr(2, 2) + d.substr(0, 2));
@@ -288,8 +289,8 @@ TIV_EXPORT const char *ECFSIM_FiscalMemory(void) {
     try {
         if (!p.ensureOpen()) return give({{"error", p.lastError}});
         json records = json::array();
-        for (const auto &z : p.reductions())
-            records.push_back(utf8(z));
+        for (const auto &row : p.reductions())
+            records.push_back(utf8(fromCbor(row)));
         return give(records);
     } catch (const StoreError &e) {
         return give({{"error", e.what}});

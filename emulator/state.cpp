@@ -1,4 +1,4 @@
-#include "state.h"
+#include "state_json.h"
 
 namespace ecfsim {
 
@@ -20,6 +20,31 @@ int64_t Document::paid() const {
     return sum;
 }
 
+char docStateCode(DocState s) {
+    switch (s) {
+    case DocState::ReceiptSale:
+        return '1';
+    case DocState::ReceiptPayment:
+        return '3';
+    case DocState::Voucher:
+        return '2';
+    case DocState::CardVoucher:
+        return '4';
+    case DocState::Report:
+        return '5';
+    case DocState::None:
+        break;
+    }
+    return '0';
+}
+
+DocState docStateOf(char code) {
+    for (DocState s : {DocState::ReceiptSale, DocState::ReceiptPayment, DocState::Voucher,
+                       DocState::CardVoucher, DocState::Report})
+        if (docStateCode(s) == code) return s;
+    return DocState::None;
+}
+
 State freshState() {
     State s;
     s.rates.assign(kRateSlots, {});
@@ -32,114 +57,101 @@ State freshState() {
     return s;
 }
 
+namespace {
+
+// A member shown in the state's JSON under `name`; the document adds its state character.
+template <class T> void putMember(nlohmann::json &j, const char *name, const T &v) {
+    j[name] = v;
+}
+void putMember(nlohmann::json &j, const char *name, const Document &d) {
+    j[name] = d;
+    j["docState"] = std::string(1, docStateCode(d.state));
+}
+void putMember(nlohmann::json &j, const char *name, const ZRecord &z) {
+    j[name] = zRecord(z);
+}
+// A member in a section of its own, as stored: its record; the document as [record, state
+// character].
+template <class T> void putSection(CborWriter &w, const T &v) {
+    cbor(w, v);
+}
+void putSection(CborWriter &w, const Document &d) {
+    w.head(4, 2);
+    cbor(w, d);
+    cbor(w, std::string(1, docStateCode(d.state)));
+}
+// The record of the last reduction is kept as stored; JSON null (as a fresh printer stores it)
+// is none.
+void putSection(CborWriter &w, const ZRecord &z) {
+    if (z.cbor.empty())
+        w.head(7, 22);
+    else
+        w.raw(z.cbor);
+}
+template <class T> void takeSection(std::string_view bytes, T &v) {
+    v = fromCbor(bytes).get<T>();
+}
+void takeSection(std::string_view bytes, ZRecord &z) {
+    nlohmann::json j = fromCbor(bytes); // checked whole, as the other sections are
+    z.cbor = j.is_null() ? std::string() : std::string(bytes);
+}
+void takeSection(std::string_view bytes, Document &d) {
+    nlohmann::json j = fromCbor(bytes);
+    d = j.at(0).get<Document>();
+    std::string c = j.at(1).get<std::string>();
+    d.state = c.empty() ? DocState::None : docStateOf(c[0]);
+}
+
+} // namespace
+
+#define ECFSIM_NOTHING(...)
+
 void to_json(nlohmann::json &j, const State &s) {
-    j = nlohmann::json{{"id", s.id},
-                       {"counters", s.n},
-                       {"day", s.day},
-                       {"doc", s.doc},
-                       {"docState", std::string(1, s.doc.state)},
-                       {"last", s.last},
-                       {"gt", s.gt},
-                       {"rates", s.rates},
-                       {"payments", s.payments},
-                       {"nonFiscal", s.nonFiscal},
-                       {"reducedDate", s.reducedDate},
-                       {"lastZ", s.lastZ},
-                       {"dst", s.dst},
-                       {"drawerOpen", s.drawerOpen},
-                       {"clockOffset", s.clockOffset}};
+    j = nlohmann::json::object();
+#define ECFSIM_PUT_SECTION(type, member, name) putMember(j, name, s.member);
+#define ECFSIM_PUT_FLAG(type, member) j[#member] = s.member;
+    ECFSIM_STATE_MEMBERS(ECFSIM_PUT_SECTION, ECFSIM_PUT_FLAG)
 }
-
-void from_json(const nlohmann::json &j, State &s) {
-    s = freshState();
-    s.id = j.value("id", s.id);
-    s.n = j.value("counters", s.n);
-    s.day = j.value("day", s.day);
-    s.doc = j.value("doc", s.doc);
-    std::string st = j.value("docState", std::string("0"));
-    s.doc.state = st.empty() ? '0' : st[0];
-    s.last = j.value("last", s.last);
-    s.gt = j.value("gt", int64_t{0});
-    s.rates = j.value("rates", s.rates);
-    s.payments = j.value("payments", s.payments);
-    s.nonFiscal = j.value("nonFiscal", s.nonFiscal);
-    s.reducedDate = j.value("reducedDate", std::string());
-    s.lastZ = j.value("lastZ", nlohmann::json());
-    s.dst = j.value("dst", false);
-    s.drawerOpen = j.value("drawerOpen", false);
-    s.clockOffset = j.value("clockOffset", int64_t{0});
-    s.rates.resize(kRateSlots);
-    s.payments.resize(kPaymentSlots);
-}
-
-} // namespace ecfsim
-
-namespace ecfsim {
 
 namespace {
 
 template <auto Member> StateSection memberSection(const char *name) {
     return {name, [](const State &a, const State &b) { return a.*Member == b.*Member; },
-            [](const State &s) { return toCbor(s.*Member); },
-            [](const nlohmann::json &j, State &s) {
-                s.*Member = j.get<std::remove_reference_t<decltype(s.*Member)>>();
+            [](const State &s) {
+                CborWriter w;
+                putSection(w, s.*Member);
+                return w.bytes();
             },
+            [](std::string_view bytes, State &s) { takeSection(bytes, s.*Member); },
             [](const State &from, State &to) { to.*Member = from.*Member; }};
 }
 
-// The document's state character is kept beside its record.
-StateSection documentSection() {
-    return {"doc", [](const State &a, const State &b) { return a.doc == b.doc; },
-            [](const State &s) {
-                CborWriter w;
-                w.head(4, 2); // [record, state character]
-                cbor(w, s.doc);
-                cbor(w, std::string(1, s.doc.state));
-                return w.bytes();
-            },
-            [](const nlohmann::json &j, State &s) {
-                s.doc = j.at(0).get<Document>();
-                std::string c = j.at(1).get<std::string>();
-                s.doc.state = c.empty() ? '0' : c[0];
-            },
-            [](const State &from, State &to) { to.doc = from.doc; }};
-}
-
-bool sameFlags(const State &a, const State &b) {
-    return a.gt == b.gt && a.reducedDate == b.reducedDate && a.dst == b.dst &&
-           a.drawerOpen == b.drawerOpen && a.clockOffset == b.clockOffset;
-}
-
+// The flags: a map of the members' names to their values.
 StateSection flagsSection() {
-    return {"flags", sameFlags,
+    return {"flags",
+            [](const State &a, const State &b) {
+                return true
+#define ECFSIM_SAME_FLAG(type, member) &&a.member == b.member
+                    ECFSIM_STATE_MEMBERS(ECFSIM_NOTHING, ECFSIM_SAME_FLAG);
+            },
             [](const State &s) {
                 CborWriter w;
-                w.head(5, 5);
-                cbor(w, std::string_view("gt"));
-                cbor(w, s.gt);
-                cbor(w, std::string_view("reducedDate"));
-                cbor(w, s.reducedDate);
-                cbor(w, std::string_view("dst"));
-                cbor(w, s.dst);
-                cbor(w, std::string_view("drawerOpen"));
-                cbor(w, s.drawerOpen);
-                cbor(w, std::string_view("clockOffset"));
-                cbor(w, s.clockOffset);
+#define ECFSIM_COUNT_FLAG(type, member) +1
+                w.head(5, 0 ECFSIM_STATE_MEMBERS(ECFSIM_NOTHING, ECFSIM_COUNT_FLAG));
+#define ECFSIM_SAVE_FLAG(type, member)                                                             \
+    cbor(w, std::string_view(#member));                                                            \
+    cbor(w, s.member);
+                ECFSIM_STATE_MEMBERS(ECFSIM_NOTHING, ECFSIM_SAVE_FLAG)
                 return w.bytes();
             },
-            [](const nlohmann::json &j, State &s) {
-                s.gt = j.at("gt");
-                s.reducedDate = j.at("reducedDate");
-                s.dst = j.at("dst");
-                s.drawerOpen = j.at("drawerOpen");
-                s.clockOffset = j.at("clockOffset");
+            [](std::string_view bytes, State &s) {
+                nlohmann::json j = fromCbor(bytes);
+#define ECFSIM_RESTORE_FLAG(type, member) s.member = j.at(#member).get<type>();
+                ECFSIM_STATE_MEMBERS(ECFSIM_NOTHING, ECFSIM_RESTORE_FLAG)
             },
             [](const State &from, State &to) {
-                to.gt = from.gt;
-                to.reducedDate = from.reducedDate;
-                to.dst = from.dst;
-                to.drawerOpen = from.drawerOpen;
-                to.clockOffset = from.clockOffset;
+#define ECFSIM_COPY_FLAG(type, member) to.member = from.member;
+                ECFSIM_STATE_MEMBERS(ECFSIM_NOTHING, ECFSIM_COPY_FLAG)
             }};
 }
 
@@ -147,16 +159,8 @@ StateSection flagsSection() {
 
 const std::vector<StateSection> &stateSections() {
     static const std::vector<StateSection> sections{
-        memberSection<&State::id>("id"),
-        memberSection<&State::n>("counters"),
-        memberSection<&State::day>("day"),
-        documentSection(),
-        memberSection<&State::last>("last"),
-        memberSection<&State::rates>("rates"),
-        memberSection<&State::payments>("payments"),
-        memberSection<&State::nonFiscal>("nonFiscal"),
-        memberSection<&State::lastZ>("lastZ"),
-        flagsSection(),
+#define ECFSIM_SECTION(type, member, name) memberSection<&State::member>(name),
+        ECFSIM_STATE_MEMBERS(ECFSIM_SECTION, ECFSIM_NOTHING) flagsSection(),
     };
     return sections;
 }

@@ -4,8 +4,6 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "cbor.h"
 
 namespace ecfsim {
@@ -57,10 +55,25 @@ struct Item {
     friend bool operator==(const Item &, const Item &) = default;
 };
 
-// The document in progress. state is the document-state character of the replies.
+// What document is open. The replies and the stored state show it as one character, which
+// docStateCode() alone gives.
+enum class DocState {
+    None,           // '0'
+    ReceiptSale,    // '1' fiscal receipt taking items
+    ReceiptPayment, // '3' fiscal receipt past its items (subtotal adjustment or payment)
+    Voucher,        // '2' unlinked non-fiscal voucher
+    CardVoucher,    // '4' linked card voucher
+    Report,         // '5' management report
+};
+char docStateCode(DocState s);
+DocState docStateOf(char code); // a character docStateCode() does not give is None
+inline bool isReceipt(DocState s) {
+    return s == DocState::ReceiptSale || s == DocState::ReceiptPayment;
+}
+
+// The document in progress.
 struct Document {
-    char state = '0'; // '0' none, '1' receipt in sale, '3' receipt in payment,
-                      // '2' unlinked voucher, '4' linked card voucher, '5' management report
+    DocState state = DocState::None;
     int64_t coo = 0;
     std::string cpf, name, address;
     int32_t items = 0;                     // items registered (rows of the item table)
@@ -126,21 +139,41 @@ struct Identity {
     friend bool operator==(const Identity &, const Identity &) = default;
 };
 
+// A Z reduction's record as the fiscal memory keeps it: its CBOR, read where it is shown
+// (state_json.h). Empty before the first reduction.
+struct ZRecord {
+    std::string cbor;
+    friend bool operator==(const ZRecord &, const ZRecord &) = default;
+};
+
+// Every member of the state, declared once: this list makes State's members, its stored
+// sections and its JSON (ECFSIM_State), so a member cannot be kept in memory and forgotten in
+// the database.
+//   SECTION(type, member, name): a section of its own, `name`, stored as the member's record
+//   and shown under `name` (the document also shows its state character as "docState").
+//   FLAG(type, member): one of the small members kept together in the section "flags", a map
+//   keyed by the member's name, each shown under its name.
+#define ECFSIM_STATE_MEMBERS(SECTION, FLAG)                                                        \
+    SECTION(Identity, id, "id")                                                                    \
+    SECTION(Counters, n, "counters")                                                               \
+    SECTION(Day, day, "day")                                                                       \
+    SECTION(Document, doc, "doc")                                                                  \
+    SECTION(LastReceipt, last, "last")                                                             \
+    SECTION(std::vector<TaxRate>, rates, "rates")             /* kRateSlots entries */             \
+    SECTION(std::vector<PaymentMethod>, payments, "payments") /* kPaymentSlots entries */          \
+    /* in number order; a blank name is a free slot */                                             \
+    SECTION(std::vector<NonFiscalTotalizer>, nonFiscal, "nonFiscal")                               \
+    SECTION(ZRecord, lastZ, "lastZ") /* the last Z reduction's record */                           \
+    FLAG(int64_t, gt)                                                                              \
+    FLAG(std::string, reducedDate) /* yyyymmdd of the last day reduced */                          \
+    FLAG(bool, dst)                                                                                \
+    FLAG(bool, drawerOpen)                                                                         \
+    FLAG(int64_t, clockOffset) /* seconds added to the host's local time */
+
 struct State {
-    Identity id;
-    Counters n;
-    Day day;
-    Document doc;
-    LastReceipt last;
-    int64_t gt = 0;
-    std::vector<TaxRate> rates;                // kRateSlots entries
-    std::vector<PaymentMethod> payments;       // kPaymentSlots entries
-    std::vector<NonFiscalTotalizer> nonFiscal; // in number order; a blank name is a free slot
-    std::string reducedDate;                   // yyyymmdd of the last day reduced
-    nlohmann::json lastZ;                      // data of the last Z reduction
-    bool dst = false;
-    bool drawerOpen = false;
-    int64_t clockOffset = 0; // seconds added to the host's local time
+#define ECFSIM_STATE_DECLARE(type, member, ...) type member{};
+    ECFSIM_STATE_MEMBERS(ECFSIM_STATE_DECLARE, ECFSIM_STATE_DECLARE)
+#undef ECFSIM_STATE_DECLARE
 };
 
 ECFSIM_RECORD(TaxRate, kind, rate, base)
@@ -160,21 +193,17 @@ ECFSIM_RECORD(Identity, serial, model, brand, type, ecf, shop, cnpj, ie, im, hea
 
 State freshState();
 
-void to_json(nlohmann::json &j, const State &s);
-void from_json(const nlohmann::json &j, State &s);
-void to_json(nlohmann::json &j, const Item &i);
-
 // The state is stored as named sections, so that a command rewrites only the sections it
 // changed: an item sold touches the document, the day and the rates, never the identity or
 // the tables of the last reduction.
 struct StateSection {
     const char *name;
     bool (*same)(const State &a, const State &b);
-    std::string (*save)(const State &s);                // CBOR
-    void (*restore)(const nlohmann::json &j, State &s); // throws nlohmann::json::exception
+    std::string (*save)(const State &s); // CBOR
+    // From the stored CBOR; damaged data throws nlohmann::json::exception.
+    void (*restore)(std::string_view cbor, State &s);
     void (*copy)(const State &from, State &to);
 };
 const std::vector<StateSection> &stateSections();
-void from_json(const nlohmann::json &j, Item &i);
 
 } // namespace ecfsim

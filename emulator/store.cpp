@@ -14,8 +14,6 @@ enum Slot {
     kCommit,
     kLoadSections,
     kSaveSection,
-    kLoadLegacy,
-    kDropLegacy,
     kLoadItems,
     kPutItem,
     kClearItems,
@@ -72,9 +70,7 @@ void Store::open(const std::string &path) {
         exec("PRAGMA locking_mode=EXCLUSIVE");
         exec("PRAGMA journal_mode=WAL");
         exec(synchronousSetting());
-        exec("CREATE TABLE IF NOT EXISTS printer(id INTEGER PRIMARY KEY CHECK(id=1), "
-             "state BLOB NOT NULL);"
-             "CREATE TABLE IF NOT EXISTS section(name TEXT PRIMARY KEY, data BLOB NOT NULL) "
+        exec("CREATE TABLE IF NOT EXISTS section(name TEXT PRIMARY KEY, data BLOB NOT NULL) "
              "WITHOUT ROWID;"
              "CREATE TABLE IF NOT EXISTS item(n INTEGER PRIMARY KEY, data BLOB NOT NULL);"
              "CREATE TABLE IF NOT EXISTS reduction(crz INTEGER PRIMARY KEY, data BLOB NOT NULL);"
@@ -169,22 +165,6 @@ void Store::saveSection(const std::string &name, const std::string &data) {
     sqlite3_bind_text(s, 1, name.data(), static_cast<int>(name.size()), SQLITE_STATIC);
     sqlite3_bind_blob(s, 2, data.data(), static_cast<int>(data.size()), SQLITE_STATIC);
     if (sqlite3_step(s) != SQLITE_DONE) fail("save state");
-}
-
-bool Store::loadLegacyState(std::string &data) {
-    auto *s = prepare(kLoadLegacy, "SELECT state FROM printer WHERE id=1");
-    Use u{s};
-    int rc = sqlite3_step(s);
-    if (rc == SQLITE_DONE) return false;
-    if (rc != SQLITE_ROW) fail("load state");
-    data = columnText(s, 0);
-    return true;
-}
-
-void Store::dropLegacyState() {
-    auto *s = prepare(kDropLegacy, "DELETE FROM printer");
-    Use u{s};
-    if (sqlite3_step(s) != SQLITE_DONE) fail("drop old state");
 }
 
 std::vector<std::string> Store::loadItems() {

@@ -33,9 +33,6 @@ class Store {
 
     std::vector<std::pair<std::string, std::string>> loadSections();
     void saveSection(const std::string &name, const std::string &data);
-    // The whole state in one record, as databases of the first layout keep it.
-    bool loadLegacyState(std::string &data);
-    void dropLegacyState();
     std::vector<std::string> loadItems();
     void putItem(int32_t n, const std::string &json);
     void clearItems();

@@ -1,7 +1,7 @@
 // Port, log and file options: the virtual printer has no port or log of its own, so these only
 // check their arguments.
+#include "document.h"
 #include "entry_impl.h"
-#include "rules.h"
 #include "text.h"
 
 namespace ecfsim {

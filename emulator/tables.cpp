@@ -1,8 +1,8 @@
 // Programming the tables: tax rates, payment methods, non-fiscal totalizers.
 #include <algorithm>
 
+#include "document.h"
 #include "entry_impl.h"
-#include "rules.h"
 #include "text.h"
 
 namespace ecfsim {
@@ -46,10 +46,8 @@ int32_t programTotalizer(int64_t slot, std::string_view name, std::string direct
 
 void programRate(int64_t rate, const std::string &kind) {
     if (rate == 0 || rate > 9999) throw Refusal{Code::OutOfRange};
-    requireNoDocument();
+    requireRateProgrammable();
     State &st = S();
-    // A new rate joins only between days, as the totals per rate belong to the day.
-    if (st.day.open) throw Refusal{Code::NotAllowed};
     for (auto &r : st.rates) {
         if (r.kind.empty()) {
             r = TaxRate{kind, static_cast<int32_t>(rate), 0};

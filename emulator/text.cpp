@@ -44,13 +44,6 @@ int32_t flagText(const char *text) {
     throw Refusal{Code::BadParameter};
 }
 
-std::string trim(std::string_view s) {
-    auto b = s.find_first_not_of(' ');
-    if (b == std::string_view::npos) return {};
-    auto e = s.find_last_not_of(' ');
-    return std::string(s.substr(b, e - b + 1));
-}
-
 static std::string nameKey(std::string_view s) {
     std::string t = trim(s.substr(0, 15));
     for (char &c : t)
@@ -83,12 +76,6 @@ std::string padRight(std::string_view s, std::size_t width) {
     return t;
 }
 
-std::string padLeft(std::string_view s, std::size_t width) {
-    std::string t(s.substr(0, width));
-    t.insert(0, width - t.size(), ' ');
-    return t;
-}
-
 std::string center(std::string_view s) {
     if (s.size() >= kColumns) return std::string(s);
     return std::string((kColumns - s.size()) / 2, ' ') + std::string(s);
@@ -115,78 +102,6 @@ std::vector<std::string> wrap(std::string_view block) {
             out.emplace_back(line.substr(p, kColumns));
         if (last) break;
         start = end + 1;
-    }
-    return out;
-}
-
-namespace {
-// Windows-1252 0x80..0x9F; 0 marks the five undefined bytes.
-constexpr char16_t kHigh[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-void putUtf8(std::string &out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-} // namespace
-
-std::string cp1252ToUtf8(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (unsigned char c : text) {
-        if (c >= 0x80 && c < 0xA0) {
-            char16_t u = kHigh[c - 0x80];
-            putUtf8(out, u ? u : 0xFFFD);
-        } else {
-            putUtf8(out, c);
-        }
-    }
-    return out;
-}
-
-std::string utf8ToCp1252(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size();) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        char32_t cp;
-        std::size_t len;
-        if (c < 0x80) {
-            cp = c, len = 1;
-        } else if ((c & 0xE0) == 0xC0) {
-            cp = c & 0x1F, len = 2;
-        } else if ((c & 0xF0) == 0xE0) {
-            cp = c & 0x0F, len = 3;
-        } else if ((c & 0xF8) == 0xF0) {
-            cp = c & 0x07, len = 4;
-        } else {
-            out += '?', ++i;
-            continue;
-        }
-        if (i + len > text.size()) {
-            out += '?';
-            break;
-        }
-        for (std::size_t k = 1; k < len; ++k)
-            cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        i += len;
-        if (cp < 0x80 || (cp >= 0xA0 && cp < 0x100)) {
-            out += static_cast<char>(cp);
-            continue;
-        }
-        char mapped = '?';
-        for (int k = 0; k < 32; ++k)
-            if (kHigh[k] && kHigh[k] == cp) mapped = static_cast<char>(0x80 + k);
-        out += mapped;
     }
     return out;
 }

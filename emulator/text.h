@@ -5,6 +5,9 @@
 #include <string_view>
 #include <vector>
 
+#include "tivplatform/cp1252.h"
+#include "tivplatform/text.h"
+
 namespace ecfsim {
 
 // Argument checks: each throws Refusal with the matching code.
@@ -16,17 +19,23 @@ int32_t flagText(const char *text); // "0"/"1" ("" counts as 0); else BadParamet
 
 // Comparison of names as the printer does it: first 15 characters, trimmed, case ignored.
 bool sameName(std::string_view a, std::string_view b);
-std::string trim(std::string_view s);
+// The printer trims blanks only.
+inline std::string trim(std::string_view s) {
+    return tiv::trim(s, " ");
+}
 
 std::string zeros(int64_t value, int width); // right-aligned digits, zero-filled, cut left
 std::string money(int64_t cents);            // "1.234,56"
 std::string padRight(std::string_view s, std::size_t width);
-std::string padLeft(std::string_view s, std::size_t width);
 std::string center(std::string_view s);
 std::string spread(std::string_view left, std::string_view right); // one 48-column line
 std::vector<std::string> wrap(std::string_view block);             // split on LF, wrap at 48
 
-std::string cp1252ToUtf8(std::string_view text);
-std::string utf8ToCp1252(std::string_view text);
+// The printer's texts are CP1252, the control API's JSON UTF-8; what it is sent that is not
+// well-formed UTF-8 it takes leniently, as "?".
+using tiv::cp1252ToUtf8;
+inline std::string utf8ToCp1252(std::string_view text) {
+    return tiv::utf8ToCp1252Lenient(text);
+}
 
 } // namespace ecfsim

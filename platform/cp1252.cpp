@@ -106,4 +106,36 @@ std::string utf8ToCp1252(std::string_view text) {
     return out;
 }
 
+std::string utf8ToCp1252Lenient(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        auto b = static_cast<unsigned char>(text[i]);
+        char32_t cp;
+        size_t len;
+        if (b < 0x80) {
+            cp = b, len = 1;
+        } else if ((b & 0xE0) == 0xC0) {
+            cp = b & 0x1F, len = 2;
+        } else if ((b & 0xF0) == 0xE0) {
+            cp = b & 0x0F, len = 3;
+        } else if ((b & 0xF8) == 0xF0) {
+            cp = b & 0x07, len = 4;
+        } else {
+            out += '?', ++i;
+            continue;
+        }
+        if (i + len > text.size()) {
+            out += '?';
+            break;
+        }
+        for (size_t k = 1; k < len; ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        i += len;
+        int mapped = toCp1252(cp);
+        out += mapped < 0 ? '?' : static_cast<char>(mapped);
+    }
+    return out;
+}
+
 } // namespace tiv

@@ -11,6 +11,7 @@
 
 #include "tivplatform/errors.h"
 #include "tivplatform/settings.h"
+#include "tivplatform/text.h"
 
 namespace tiv {
 
@@ -353,26 +354,9 @@ std::string formatCurrency(double value) {
     }
 }
 
-namespace {
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string trimmed(const std::string &text) {
-    size_t b = 0, e = text.size();
-    while (b < e && isBlank(text[b]))
-        ++b;
-    while (e > b && isBlank(text[e - 1]))
-        --e;
-    return text.substr(b, e - b);
-}
-
-} // namespace
-
 bool tryStrToFloat(const std::string &text, double &out) {
     const char sep = formatSettings().decimalSeparator;
-    std::string t = trimmed(text);
+    std::string t = trim(text);
     // [sign] digits [sep digits] [E [sign] digits], with the settings' separator only.
     std::string c; // the same in C notation for strtod
     size_t i = 0;
@@ -418,7 +402,7 @@ double strToFloat(const std::string &text) {
 }
 
 bool tryStrToInt(const std::string &text, int64_t &out) {
-    std::string t = trimmed(text);
+    std::string t = trim(text);
     size_t i = 0;
     bool negative = false;
     if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';

@@ -19,6 +19,8 @@
 #include <optional>
 #include <vector>
 
+#include "tivplatform/text.h"
+
 #include "tivplatform/errors.h"
 
 namespace tiv {
@@ -146,12 +148,8 @@ void freeLibrary(ModuleHandle module) {
 
 namespace {
 
-std::string trim(const std::string &s) {
-    size_t b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) return {};
-    size_t e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
-}
+// A registry file's lines lose their line ends and blanks.
+constexpr std::string_view kLineBlanks = " \t\r\n";
 
 // A key path compared as the registry does: case-insensitive, one "\"
 // between parts, none at the ends, abbreviated roots spelled out.
@@ -161,7 +159,7 @@ std::string normalizeKey(const std::string &path) {
     std::vector<std::string> parts;
     for (char c : path + "\\") {
         if (c == '\\' || c == '/') {
-            part = trim(part);
+            part = trim(part, kLineBlanks);
             if (!part.empty()) parts.push_back(lower(part));
             part.clear();
         } else {
@@ -195,11 +193,11 @@ RegistryLookup lookUp(const std::string &root, const std::string &key, const std
     std::ifstream in(registryPath(), std::ios::binary);
     if (!in) return r;
     const std::string wantedKey = normalizeKey(root + "\\" + key);
-    const std::string wantedName = name ? lower(trim(*name)) : std::string();
+    const std::string wantedName = name ? lower(trim(*name, kLineBlanks)) : std::string();
     bool inKey = false;
     std::string line;
     while (std::getline(in, line)) {
-        std::string t = trim(line);
+        std::string t = trim(line, kLineBlanks);
         if (t.empty() || t[0] == ';' || t[0] == '#') continue;
         if (t.front() == '[' && t.back() == ']') {
             inKey = normalizeKey(t.substr(1, t.size() - 2)) == wantedKey;
@@ -209,11 +207,11 @@ RegistryLookup lookUp(const std::string &root, const std::string &key, const std
         if (!inKey || !name) continue;
         size_t eq = t.find('=');
         if (eq == std::string::npos) continue;
-        std::string n = trim(t.substr(0, eq));
+        std::string n = trim(t.substr(0, eq), kLineBlanks);
         if (n.size() >= 2 && n.front() == '"' && n.back() == '"') n = n.substr(1, n.size() - 2);
         if (n == "@") n.clear(); // the key's default value
         if (lower(n) != wantedName) continue;
-        std::string v = trim(t.substr(eq + 1));
+        std::string v = trim(t.substr(eq + 1), kLineBlanks);
         if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
         r.value = v;
         return r; // first match

@@ -6,6 +6,7 @@
 
 #include "text_case.h"
 #include "tivplatform/numbers.h"
+#include "tivplatform/text.h"
 
 namespace tiv {
 
@@ -115,13 +116,6 @@ bool realToInteger(double d, int64_t &out) {
     return true;
 }
 
-std::string trimmedText(const std::string &s) {
-    size_t b = s.find_first_not_of(" \t");
-    if (b == std::string::npos) return {};
-    size_t e = s.find_last_not_of(" \t");
-    return s.substr(b, e - b + 1);
-}
-
 } // namespace
 
 std::string Variant::toString() const {
@@ -195,7 +189,7 @@ bool Variant::toBoolean() const {
     case Kind::DateTime:
         return real_ != 0.0;
     case Kind::Text: {
-        std::string t = trimmedText(text_);
+        std::string t = trim(text_);
         if (detail::sameTextNoCase(t, "true")) return true;
         if (detail::sameTextNoCase(t, "false")) return false;
         double d;

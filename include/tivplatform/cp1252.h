@@ -11,5 +11,9 @@ TIV_EXPORT std::string cp1252ToUtf8(std::string_view text);
 // UTF-8 to Windows-1252; characters the code page lacks become "?", and
 // malformed UTF-8 raises ConversionError.
 TIV_EXPORT std::string utf8ToCp1252(std::string_view text);
+// The same, lenient as a printer is with what it is sent: a byte that cannot start a
+// character becomes "?", a sequence cut short at the end becomes one "?" and ends the text,
+// and a sequence's other bytes are taken as they come (overlong forms included).
+TIV_EXPORT std::string utf8ToCp1252Lenient(std::string_view text);
 
 } // namespace tiv

@@ -1,5 +1,4 @@
 // The state as stored: read back whole after a reopen, kept by one process at a time.
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -46,59 +45,6 @@ TEST_F(PrinterTest, EveryPartOfTheStateIsReadBackAfterAReopen) {
     // And it goes on from there: the receipt can be paid and closed.
     EXPECT_EQ(EPSON_Fiscal_Pagamento("Dinheiro", "0000000005000", 2, "", ""), 0);
     EXPECT_EQ(EPSON_Fiscal_Fechar_Cupom(1, 0), 0);
-}
-
-// A database of the first layout kept the whole state in one CBOR record of table printer.
-TEST_F(PrinterTest, ADatabaseOfTheFirstLayoutOpensWithItsState) {
-    busyPrinter();
-    if (HasFatalFailure()) return;
-    nlohmann::json before = state();
-    nlohmann::json record = before;
-    for (const char *k : {"items", "folder", "paperLines", "status"})
-        record.erase(k);
-    std::vector<std::uint8_t> bytes = nlohmann::json::to_cbor(record);
-
-    char old[] = "/tmp/ecfsim-old-XXXXXX";
-    ASSERT_NE(mkdtemp(old), nullptr);
-    sqlite3 *db = nullptr;
-    ASSERT_EQ(sqlite3_open((std::string(old) + "/ecf.sqlite").c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(
-        sqlite3_exec(db,
-                     "CREATE TABLE printer(id INTEGER PRIMARY KEY CHECK(id=1), state BLOB "
-                     "NOT NULL); CREATE TABLE item(n INTEGER PRIMARY KEY, data BLOB NOT NULL);"
-                     "CREATE TABLE reduction(crz INTEGER PRIMARY KEY, data BLOB NOT NULL);"
-                     "CREATE TABLE paper(seq INTEGER PRIMARY KEY, line BLOB NOT NULL);",
-                     nullptr, nullptr, nullptr),
-        SQLITE_OK);
-    auto insert = [db](const char *sql, int64_t key, const std::vector<std::uint8_t> &blob) {
-        sqlite3_stmt *s = nullptr;
-        ASSERT_EQ(sqlite3_prepare_v2(db, sql, -1, &s, nullptr), SQLITE_OK);
-        sqlite3_bind_int64(s, 1, key);
-        sqlite3_bind_blob(s, 2, blob.data(), static_cast<int>(blob.size()), SQLITE_TRANSIENT);
-        EXPECT_EQ(sqlite3_step(s), SQLITE_DONE);
-        sqlite3_finalize(s);
-    };
-    insert("INSERT INTO printer(id, state) VALUES(?, ?)", 1, bytes);
-    for (const auto &item : before["items"])
-        insert("INSERT INTO item(n, data) VALUES(?, ?)", item["n"].get<int64_t>(),
-               nlohmann::json::to_cbor(item));
-    sqlite3_close(db);
-
-    ASSERT_EQ(ECFSIM_OpenFolder(old), 0) << ECFSIM_LastError();
-    nlohmann::json after = state();
-    for (const char *k : {"folder", "paperLines"}) {
-        after.erase(k);
-        before.erase(k);
-    }
-    EXPECT_EQ(after, before);
-    // Written in the new layout: it opens again without the old record.
-    ASSERT_EQ(ECFSIM_OpenFolder(dir.c_str()), 0);
-    ASSERT_EQ(ECFSIM_OpenFolder(old), 0) << ECFSIM_LastError();
-    after = state();
-    after.erase("folder");
-    after.erase("paperLines");
-    EXPECT_EQ(after, before);
-    std::filesystem::remove_all(old);
 }
 
 TEST_F(PrinterTest, ARefusedCommandLeavesTheStateAsItWas) {

@@ -37,3 +37,17 @@ TEST(Cp1252Test, UnmappableAndMalformed) {
 }
 
 } // namespace
+
+// The lenient mode never raises: what is not well-formed becomes "?", and a well-formed text
+// converts as in the strict mode.
+TEST(Cp1252Test, LenientModeTurnsMalformedIntoQuestionMarks) {
+    const std::string utf8 = "\xC3\xA7 \xE2\x82\xAC \xE4\xB8\xAD";
+    EXPECT_EQ(tiv::utf8ToCp1252Lenient(utf8), tiv::utf8ToCp1252(utf8));
+    const std::string noLead = std::string("a\xFF") + "b\x80" + "c";
+    EXPECT_EQ(tiv::utf8ToCp1252Lenient(noLead), "a?b?c");
+    EXPECT_EQ(tiv::utf8ToCp1252Lenient("ab\xC3"), "ab?"); // cut short at the end
+    // A sequence's other bytes are taken as they come.
+    EXPECT_EQ(tiv::utf8ToCp1252Lenient(std::string("\xE2\x82") + "x"), "?");
+    EXPECT_EQ(tiv::utf8ToCp1252Lenient("\xC3\x28z"), "\xE8z");
+    EXPECT_EQ(tiv::utf8ToCp1252Lenient("\xF0\x9F\x98\x80!"), "?!"); // beyond the code page
+}

@@ -1,0 +1,103 @@
+#pragma once
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json_fwd.hpp>
+
+#include "printer.h"
+
+// The printer's fiscal rules in one place: what each command requires of the printer's state
+// before it acts, and the only code that moves the day's totals, the rates' bases and the
+// grand total. Every command calls these; each check throws Refusal with its code.
+namespace ecfsim::rules {
+
+inline Printer &P() {
+    return Printer::instance();
+}
+inline State &S() {
+    return Printer::instance().st;
+}
+
+// --- Preconditions, in the order the commands check them -------------------------------------
+
+// No document open (reports, readings, programming, a new document).
+void requireNoDocument();
+// A fiscal day of today's date open. autoOpen: the ESC/ECF family opens the day by itself with
+// its first document.
+void requireDay(bool autoOpen);
+// A new document: none open and a day open (or opened, for the ESC/ECF family).
+void requireNewDocument(bool autoOpen);
+// A fiscal receipt still taking items.
+void requireSale();
+// Another item: the receipt takes items and has fewer than the most it holds.
+void requireItemRoom();
+// A fiscal receipt, taking items or in payment.
+void requireReceipt();
+// A subtotal adjustment: the receipt takes items, has some, and had no adjustment yet.
+void requireSubtotalAdjustable();
+// A payment: the receipt has something due that is not paid yet. Returns what is due.
+int64_t requirePayable();
+// The close of a receipt: paid in full. Returns what was due.
+int64_t requireReceiptPaid();
+// Cancelling a receipt: true for the open one, false for the last one (when it may still be).
+bool requireCancellableReceipt();
+// An unlinked voucher.
+void requireVoucher();
+// A voucher entry: a voucher open and not yet paid.
+void requireVoucherEntry();
+// A voucher payment: a voucher with entries not paid in full.
+void requireVoucherPayable();
+// The close of a voucher: entries paid in full.
+void requireVoucherPaid();
+// A card voucher for the last receipt's payments: no document, the day open, a receipt to
+// link to.
+void requireLinkable();
+// A card voucher open (its close or cancellation).
+void requireCardVoucher();
+// A management report open (its close).
+void requireReport();
+// Lines for the body of a management report or card voucher.
+void requireReportLines();
+// A new tax rate: no document, no day open (the totals per rate belong to the day).
+void requireRateProgrammable();
+
+// Table lookups: each refuses what the tables do not hold.
+// "Ta".."Tt", "T1".."T20", "F"/"F1", "I"/"I1", "N"/"N1" to the internal key "T01".."T20",
+// "F", "I", "N"; refuses UnknownTax for anything else or an empty rate slot.
+std::string taxKey(std::string_view code);
+int32_t paymentByName(std::string_view name); // slot (1-based); refuses UnknownPayment
+int32_t paymentByCode(std::string_view code);
+int32_t totalizer(std::string_view nameOrNumber); // 1-based; refuses UnknownTotalizer
+
+// --- Postings -----------------------------------------------------------------------------
+
+enum class Posting {
+    Sale,      // gross sales, the grand total and the rate
+    Surcharge, // the same, and the day's surcharges
+    Discount,  // the day's discounts, off the rate
+};
+// Posts an amount at a tax code ("T01".."T20", "F", "I", "N") to the day's totals and the GT.
+void post(Posting kind, const std::string &key, int64_t amount);
+// Takes back what was posted: each tax code's share leaves its rate and `total` joins the
+// day's cancellations. The grand total never falls.
+void reverse(const std::map<std::string, int64_t> &shares, int64_t total);
+// A receipt cancelled: its amounts reversed, its payments out of the methods' totals, one
+// more receipt cancelled.
+void cancelReceipt(const std::map<std::string, int64_t> &shares,
+                   const std::vector<Payment> &payments, int64_t due);
+// A payment taken by a method (slot 1-based).
+void postPayment(int32_t slot, int64_t amount);
+
+// --- The fiscal day -----------------------------------------------------------------------
+
+void openDay();
+// The fiscal-memory record a Z reduction makes of the day in progress (its CRZ already
+// advanced), and what keeping it leaves: the record stored as the last reduction, the day's
+// totals back to zero, the day closed, nothing left to cancel.
+nlohmann::json reductionRecord();
+void keepReduction(const nlohmann::json &z);
+
+} // namespace ecfsim::rules

@@ -1,0 +1,100 @@
+// Folders written by the section layout open unchanged: the fixture holds the rows a printer
+// wrote (data/section_layout.json) and the state it showed then.
+#include "fixture.h"
+#include "stored_folder.h"
+
+namespace {
+
+using nlohmann::json;
+
+// What the state shows that depends on the folder or on the hour it is read.
+json comparable(json state) {
+    for (const char *k : {"folder", "paperLines", "status"})
+        state.erase(k);
+    return state;
+}
+
+// A printer whose every section is away from its fresh value, texts in CP1252 included: a day
+// reduced, a receipt in payment (entry points take CP1252, the control API UTF-8) with an item and
+// a subtotal adjustment.
+void busyPrinter() {
+    ASSERT_EQ(ECFSIM_Reset(R"({"clock":"2024-03-01 09:00:00",
+                              "header":["LOJA AÇÃO & CIA", "RUA SÃO JOÃO, 5"],
+                              "payments":["Dinheiro",{"name":"Cartão","linked":true}],
+                              "nonFiscal":["RECEBIMENTO", {"name":"SANGRIA €","direction":"S"}]})"),
+              0);
+    ASSERT_EQ(EPSON_Config_Horario_Verao(1), 0);
+    ASSERT_EQ(ECFSIM_SetDrawer(1), 0);
+    ASSERT_EQ(EPSON_RelatorioFiscal_Abrir_Dia(), 0);
+    ASSERT_EQ(EPSON_Fiscal_Abrir_Cupom("12345678909", "JOS\xC9", "RUA A", "", 2), 0);
+    ASSERT_EQ(EPSON_Fiscal_Vender_Item("001", "ARROZ", "0002000", 3, "UN", "00010000", 3, "Ta", 1),
+              0);
+    ASSERT_EQ(EPSON_Fiscal_Pagamento("Cart\xE3o", "0000000002000", 2, "", ""), 0);
+    ASSERT_EQ(EPSON_Fiscal_Imprimir_MensagemEX("VOLTE SEMPRE"), 0);
+    ASSERT_EQ(EPSON_Fiscal_Fechar_Cupom(1, 0), 0);
+    ASSERT_EQ(EPSON_NaoFiscal_Abrir_Comprovante("", "", "", "", 1), 0);
+    ASSERT_EQ(EPSON_NaoFiscal_Vender_Item("RECEBIMENTO", "00000000001500", 2), 0);
+    ASSERT_EQ(EPSON_NaoFiscal_Pagamento("Dinheiro", "1500", 2, "", ""), 0);
+    ASSERT_EQ(EPSON_NaoFiscal_Fechar_Comprovante(1), 0);
+    ASSERT_EQ(EPSON_RelatorioFiscal_RZEx(2), 0);
+    ASSERT_EQ(ECFSIM_ShiftClock(24 * 3600), 0);
+    ASSERT_EQ(EPSON_RelatorioFiscal_Abrir_Dia(), 0);
+    ASSERT_EQ(EPSON_Fiscal_Abrir_Cupom("", "MARIA", "", "", 2), 0);
+    ASSERT_EQ(
+        EPSON_Fiscal_Vender_Item("002", "FEIJ\xC3O", "0001500", 3, "KG", "00005500", 3, "Tb", 1),
+        0);
+    ASSERT_EQ(EPSON_Fiscal_Vender_Item("003", "SAL", "0001000", 3, "UN", "00001000", 3, "F", 1), 0);
+    ASSERT_EQ(EPSON_Fiscal_Desconto_Acrescimo_Item("000000100", 3, 1, 0), 0);
+    ASSERT_EQ(EPSON_Fiscal_Desconto_Acrescimo_Subtotal("00000000050", 2, 0, 0), 0);
+    ASSERT_EQ(EPSON_Fiscal_Pagamento("Dinheiro", "0000000000500", 2, "", ""), 0);
+}
+
+TEST_F(PrinterTest, AFolderOfTheSectionLayoutOpensUnchanged) {
+    json f = stored::fixture();
+    std::string old = dir + "/stored";
+    ASSERT_TRUE(stored::writeFolder(f, old));
+    ASSERT_EQ(ECFSIM_OpenFolder(old.c_str()), 0) << ECFSIM_LastError();
+    EXPECT_EQ(comparable(state()), f.at("state"));
+    EXPECT_EQ(state().at("docState"), "3");
+    json lines = json::parse(ECFSIM_PaperSince(0)).at("lines");
+    ASSERT_EQ(lines.size(), f.at("paper").size());
+    EXPECT_EQ(lines, f.at("paperText"));
+    // Opening it rewrote nothing, and it goes on from where it was.
+    ASSERT_EQ(ECFSIM_OpenFolder(dir.c_str()), 0);
+    EXPECT_EQ(stored::readTable(old, "SELECT name, data FROM section"), f.at("sections"));
+    ASSERT_EQ(ECFSIM_OpenFolder(old.c_str()), 0) << ECFSIM_LastError();
+    EXPECT_EQ(EPSON_Fiscal_Pagamento("Dinheiro", "0000000005000", 2, "", ""), 0);
+    EXPECT_EQ(EPSON_Fiscal_Fechar_Cupom(1, 0), 0);
+    EXPECT_EQ(state().at("docState"), "0");
+}
+
+// Wrote the fixture, with the printer of the layout it records; run as
+//   ECFSIM_FIXTURE_OUT=tests/emulator/data/section_layout.json build/bin/emulator_tests
+//   --gtest_also_run_disabled_tests --gtest_filter='*WriteTheLayout*'
+TEST_F(PrinterTest, DISABLED_WriteTheLayoutFixture) {
+    const char *out = std::getenv("ECFSIM_FIXTURE_OUT");
+    ASSERT_NE(out, nullptr);
+    busyPrinter();
+    if (HasFatalFailure()) return;
+    json f;
+    f["state"] = comparable(state());
+    f["paperText"] = json::parse(ECFSIM_PaperSince(0)).at("lines");
+    std::string other = dir + "/other";
+    ASSERT_EQ(ECFSIM_OpenFolder(other.c_str()), 0); // lets go of the database
+    f["sections"] = stored::readTable(dir, "SELECT name, data FROM section");
+    const json items = stored::readTable(dir, "SELECT n, data FROM item");
+    f["items"] = json::array();
+    for (const auto &[n, data] : items.items())
+        f["items"].push_back({{"n", std::stoll(n)}, {"data", data}});
+    const json reductions = stored::readTable(dir, "SELECT crz, data FROM reduction");
+    f["reductions"] = json::array();
+    for (const auto &[crz, data] : reductions.items())
+        f["reductions"].push_back({{"crz", std::stoll(crz)}, {"data", data}});
+    const json paper = stored::readTable(dir, "SELECT printf('%08d', seq), line FROM paper");
+    f["paper"] = json::array();
+    for (const auto &[seq, line] : paper.items())
+        f["paper"].push_back(line);
+    std::ofstream(out) << f.dump(1) << "\n";
+}
+
+} // namespace
