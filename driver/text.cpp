@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "tivplatform/errors.h"
+#include "tivplatform/text.h"
 
 namespace tiv02000 {
 
@@ -14,12 +15,7 @@ std::string copyText(const std::string &s, size_t pos1, size_t len) {
 }
 
 std::string trim(const std::string &s) {
-    size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
-        --e;
-    return s.substr(b, e - b);
+    return tiv::trim(s, tiv::kHostBlanks);
 }
 
 std::string upper(const std::string &s) {
