@@ -265,6 +265,21 @@ void postPayment(int32_t slot, int64_t amount) {
     m.uses++;
 }
 
+void postChange(int64_t amount) {
+    S().day.change += amount;
+}
+
+void postNonFiscal(int32_t n, int64_t amount) {
+    NonFiscalTotalizer &t = S().nonFiscal[n - 1];
+    t.total += amount;
+    t.count++;
+}
+
+void postCash(bool supply, int64_t amount) {
+    Day &day = S().day;
+    (supply ? day.supply : day.withdrawal) += amount;
+}
+
 // --- The fiscal day ------------------------------------------------------------------------
 
 nlohmann::json reductionRecord() {

@@ -90,6 +90,12 @@ void cancelReceipt(const std::map<std::string, int64_t> &shares,
                    const std::vector<Payment> &payments, int64_t due);
 // A payment taken by a method (slot 1-based).
 void postPayment(int32_t slot, int64_t amount);
+// Change given back on a receipt or voucher paid beyond what it was due.
+void postChange(int64_t amount);
+// An entry of a non-fiscal voucher under totalizer n (1-based).
+void postNonFiscal(int32_t n, int64_t amount);
+// Cash put into the drawer (supply) or taken out of it (withdrawal).
+void postCash(bool supply, int64_t amount);
 
 // --- The fiscal day -----------------------------------------------------------------------
 

@@ -30,11 +30,9 @@ int32_t voucherEntry(const char *totalizerKey, const char *amountText, int32_t d
         requireVoucherEntry();
         State &st = S();
         int32_t n = totalizer(key);
-        NonFiscalTotalizer &t = st.nonFiscal[n - 1];
-        t.total += amount;
-        t.count++;
+        postNonFiscal(n, amount);
         st.doc.total += amount;
-        P().print(spread(zeros(n, 2) + " " + t.name, money(amount)));
+        P().print(spread(zeros(n, 2) + " " + st.nonFiscal[n - 1].name, money(amount)));
     });
 }
 
@@ -45,7 +43,7 @@ int32_t closeVoucher() {
         int64_t paid = st.doc.paid();
         if (paid > st.doc.total) {
             P().print(spread("TROCO R$", money(paid - st.doc.total)));
-            st.day.change += paid - st.doc.total;
+            postChange(paid - st.doc.total);
         }
         printTrailer();
         st.doc = Document{};
@@ -103,7 +101,7 @@ int32_t cash(const char *amountText, int32_t decimals, bool supply, bool esc) {
         State &st = S();
         st.n.gnf++;
         beginDocument(DocState::Voucher, supply ? "SUPRIMENTO" : "SANGRIA");
-        (supply ? st.day.supply : st.day.withdrawal) += amount;
+        postCash(supply, amount);
         P().print(spread(supply ? "Suprimento" : "Sangria", money(amount)));
         printTrailer();
         st.doc = Document{};

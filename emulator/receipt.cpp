@@ -180,7 +180,7 @@ int32_t closeReceipt() {
         Printer &p = P();
         if (paid > due) {
             p.print(spread("TROCO R$", money(paid - due)));
-            st.day.change += paid - due;
+            postChange(paid - due);
         }
         if (!st.doc.footer.empty()) {
             p.print(std::string(kColumns, '-'));
