@@ -2,6 +2,7 @@
 // file itself; each variant build lacks exactly one.
 #include <elf.h>
 
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <vector>
@@ -11,7 +12,7 @@
 namespace {
 
 std::vector<std::string> listed() {
-    std::ifstream in(std::string(ECFSIM_TEST_DATA_DIR) + "/epson-entry-points.txt");
+    std::ifstream in(std::filesystem::path(ECFSIM_TEST_DATA_DIR) / "epson-entry-points.txt");
     std::vector<std::string> names;
     std::string line;
     while (std::getline(in, line))
