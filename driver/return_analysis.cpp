@@ -10,12 +10,21 @@
 
 namespace tiv02000 {
 
+namespace {
+bool refusedByPrinter = false;
+} // namespace
+
+bool lastCommandRefused() {
+    return refusedByPrinter;
+}
+
 bool AnalisaRetorno(const std::string &colourScheme, int32_t returnCode, bool show, bool, bool) {
     bool verdict = true;
     auto report = [&](const char *key) {
         reportError({msg(key), "", true}, colourScheme, show);
         verdict = false;
     };
+    refusedByPrinter = false;
     try {
         if (!epson().EPSON_Obter_Estado_Impressora)
             throw tiv::ConversionError("printer status not available: library not bound");
@@ -28,10 +37,13 @@ bool AnalisaRetorno(const std::string &colourScheme, int32_t returnCode, bool sh
             report("ErroComunicacao");
         if (returnCode == 1) report("ErroExecucao");
         if (copyText(st, 9, 4) == "0002") report("FimPapel");
-        if (hexWord(copyText(upper(st), 17, 4)) == 0x050D) {
+        const int result = hexWord(copyText(upper(st), 17, 4));
+        if (result == 0x050D) {
             logDebug("ERRO!!! Meio de pagamento ja definido");
             verdict = false;
         }
+        const bool answered = communication != 2 && communication != 4 && communication != 5;
+        refusedByPrinter = answered && result != 0;
     } catch (const std::exception &) {
         reportError({msg("ErroComunicacao"), " - erro na convers\xE3o", true}, colourScheme, show);
         verdict = false;

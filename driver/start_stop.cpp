@@ -5,6 +5,7 @@
 #include "driver/command_family.h"
 #include "driver/data_module.h"
 #include "driver/dialogs.h"
+#include "driver/document_progress.h"
 #include "tiv02000/procedures.h"
 #include "tivhost/host.h"
 #include "tivplatform/system.h"
@@ -61,6 +62,7 @@ extern "C" TIV_EXPORT bool StartImpFiscal(const tiv::Variant &params) {
         releaseLibrary();
         return false;
     }
+    startPrinterSession();
     if (!openPort(params)) return false;
 
     switchLibraryLogOn();

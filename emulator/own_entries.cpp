@@ -145,9 +145,6 @@ int32_t impl::EPSON_Obter_Numero_Ultimo_Item(char *) {
 int32_t impl::EPSON_Obter_Informacao_Item(const char *, char *) {
     return accepted();
 }
-int32_t impl::EPSON_Obter_Informacao_Ultimo_Documento(char *) {
-    return accepted();
-}
 int32_t impl::EPSON_Obter_Estado_Corte_Papel(char *) {
     return accepted();
 }

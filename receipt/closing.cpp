@@ -1,9 +1,11 @@
 // Closing a fiscal receipt: subtotal adjustment, payments, footer, closing
 // command and the change voucher. Each step is repeated while the operator
 // asks for it when the printer does not answer during a TEF sale.
+#include <functional>
 #include <optional>
 
 #include "closing_args.h"
+#include "closing_checks.h"
 #include "closing_lines.h"
 #include "documents/documents.h"
 #include "driver/amounts.h"
@@ -13,10 +15,14 @@
 #include "driver/data_module.h"
 #include "driver/debug_log.h"
 #include "driver/dialogs.h"
+#include "driver/document_progress.h"
+#include "driver/error_report.h"
+#include "driver/return_analysis.h"
 #include "driver/text.h"
 #include "footer.h"
 #include "payments.h"
 #include "reports/reports.h"
+#include "sale_track.h"
 #include "tiv02000/procedures.h"
 #include "tivhost/host.h"
 #include "tivplatform/numbers.h"
@@ -39,6 +45,8 @@ struct Closing {
     const ClosingArgs &a;
     int tefError = 0;
     Analysis how{a.colourScheme, a.show};
+    SaleTrack &t = saleTrack();
+    bool closed = false; // the printer closed the receipt
 
     // After a failed step: true to repeat it. Answering no, or a sale
     // without TEF, ends the closing with false.
@@ -67,18 +75,195 @@ struct Closing {
         return true;
     }
 
-    // Discount wins over surcharge; neither sends nothing.
-    enum class Step { Done, Failed, Refused };
-    Step subtotal() {
+    // Where the receipt stands on the printer: still open (with what it holds), closed, gone
+    // (nothing of this sale is open and it was not closed), or unknown (no answer, or another
+    // receipt open).
+    enum class Stand { Open, Closed, Gone, Unknown };
+    Stand where(std::optional<DocumentProgress> &open) {
+        const auto p = readDocumentProgress();
+        if (!p) return Stand::Unknown;
+        if (p->receiptOpen()) {
+            if (!t.coo) t.coo = p->coo;
+            if (*t.coo != p->coo) return Stand::Unknown;
+            open = p;
+            return Stand::Open;
+        }
+        return t.coo && p->lastReceiptCoo == *t.coo ? Stand::Closed : Stand::Gone;
+    }
+
+    // Whether a step the printer may have carried out did so: `held` reads it off the open
+    // receipt. A closed receipt holds every step.
+    Carried carried(const std::function<bool(const DocumentProgress &)> &held) {
+        std::optional<DocumentProgress> open;
+        switch (where(open)) {
+        case Stand::Open:
+            return held(*open) ? Carried::Yes : Carried::No;
+        case Stand::Closed:
+            closed = true;
+            return Carried::Yes;
+        case Stand::Gone:
+            return Carried::No;
+        case Stand::Unknown:
+            break;
+        }
+        return Carried::Unknown;
+    }
+
+    // Sends a step, and repeats it while the operator asks for it, never sending again what
+    // the printer shows carried out. False: the closing ends here.
+    bool step(const char *entry, const std::function<bool()> &send,
+              const std::function<bool(const DocumentProgress &)> &held) {
+        Carried last = Carried::No; // nothing sent yet
+        for (bool sent = false;; sent = true) {
+            if (sent && last == Carried::Unknown) last = carried(held);
+            if (last == Carried::Yes) {
+                noteCarriedOut(entry);
+                return true;
+            }
+            if (last == Carried::Unknown) {
+                reportOutcomeUnknown(entry, a.colourScheme, dialogsAllowed());
+            } else {
+                if (send()) return true;
+                last = lastCommandRefused() ? Carried::No : carried(held);
+                if (last == Carried::Yes) {
+                    noteCarriedOut(entry);
+                    return true;
+                }
+            }
+            if (!retry()) return false;
+        }
+    }
+
+    bool subtotalFits() {
         const bool discount = a.subtotalDiscount > 0;
-        if (!discount && !(a.subtotalSurcharge > 0)) return Step::Done;
+        if (!discount && !(a.subtotalSurcharge > 0)) return true;
+        return amount(discount ? a.subtotalDiscount : a.subtotalSurcharge, "000000000.00",
+                      Truncation::To2, "Valor do subtotal")
+            .has_value();
+    }
+
+    // Discount wins over surcharge; neither sends nothing.
+    bool subtotal() {
+        const bool discount = a.subtotalDiscount > 0;
+        if (!discount && !(a.subtotalSurcharge > 0)) return true;
         const auto value = amount(discount ? a.subtotalDiscount : a.subtotalSurcharge,
                                   "000000000.00", Truncation::To2, "Valor do subtotal");
-        if (!value) return Step::Refused;
-        return analyse(how, {family().adjustSubtotal(*value, discount),
-                             "EPSON_Fiscal_Desconto_Acrescimo_Subtotal : " + *value})
-                   ? Step::Done
-                   : Step::Failed;
+        if (!value) {
+            boClieUtil = false;
+            return false;
+        }
+        return step(
+            "EPSON_Fiscal_Desconto_Acrescimo_Subtotal",
+            [&] {
+                return analyse(how, {family().adjustSubtotal(*value, discount),
+                                     "EPSON_Fiscal_Desconto_Acrescimo_Subtotal : " + *value});
+            },
+            [](const DocumentProgress &p) { return p.subtotalAdjusted; });
+    }
+
+    bool payments(PaymentDatasets &data, PaymentRun &run) {
+        const PaymentCheck check = [&](int position) {
+            return carried([&](const DocumentProgress &p) { return p.payments >= position; });
+        };
+        for (;;) {
+            const auto sent = sendPayments(a, data, run, check);
+            if (sent == PaymentOutcome::Done || closed) return true;
+            if (sent == PaymentOutcome::Refused || !retry()) {
+                boClieUtil = false;
+                return false;
+            }
+        }
+    }
+
+    // The footer, then the closing command (none when `close` is false), and the step redone
+    // from the footer while the operator asks for it. What the printer holds is never sent
+    // again: a footer it kept is not printed twice, and a receipt it closed ends the step as a
+    // success, a footer it refused then noted in stMensagemTaa and the log.
+    bool footerAndClose(bool close, const std::function<bool()> &sendFooter,
+                        const std::function<bool()> &sendClose) {
+        bool footerHeld = false, checkFirst = false;
+        for (;;) {
+            std::optional<DocumentProgress> open;
+            Stand stand = Stand::Open;
+            if (checkFirst) {
+                stand = where(open);
+                if (stand == Stand::Unknown) {
+                    reportOutcomeUnknown("EPSON_Fiscal_Fechar_Cupom", a.colourScheme,
+                                         dialogsAllowed());
+                    if (!retry()) return false;
+                    continue;
+                }
+            }
+            if (stand != Stand::Closed) {
+                if (open && open->footer && !footerHeld) {
+                    noteCarriedOut("EPSON_Fiscal_Imprimir_MensagemEX");
+                    footerHeld = true;
+                }
+                if (!footerHeld) footerHeld = sendFooter();
+                // A refused footer: the receipt is closed all the same.
+                bool ok = footerHeld;
+                if (close) ok = sendClose() && ok;
+                if (ok) {
+                    closed = close;
+                    return true;
+                }
+                open.reset();
+                stand = where(open);
+            }
+            if (stand == Stand::Closed) {
+                if (!footerHeld)
+                    reportError("Rodap\xE9 n\xE3o impresso; o cupom fiscal foi fechado sem ele.",
+                                a.colourScheme, dialogsAllowed());
+                else
+                    noteCarriedOut("EPSON_Fiscal_Fechar_Cupom");
+                closed = true;
+                return true;
+            }
+            if (!close && open && open->footer) return true;
+            if (open && open->footer && !footerHeld) {
+                noteCarriedOut("EPSON_Fiscal_Imprimir_MensagemEX");
+                footerHeld = true;
+            }
+            checkFirst = stand == Stand::Unknown;
+            if (!retry()) return false;
+        }
+    }
+
+    // A closing called again after it stopped part-way starts where the printer stands.
+    // False: the printer cannot tell, or holds payments this closing does not account for.
+    bool resume(PaymentDatasets &data, PaymentRun &run, bool &subtotalDone) {
+        std::optional<DocumentProgress> open;
+        switch (where(open)) {
+        case Stand::Unknown:
+            reportOutcomeUnknown("EPSON_Fiscal_Fechar_Cupom", a.colourScheme, dialogsAllowed());
+            boClieUtil = false;
+            return false;
+        case Stand::Closed:
+            noteCarriedOut("EPSON_Fiscal_Fechar_Cupom");
+            closed = true;
+            return true;
+        case Stand::Gone:
+            // Nothing of the sale is left on the printer: a closing as any other.
+            t.closing = false;
+            return true;
+        case Stand::Open:
+            break;
+        }
+        const DocumentProgress &p = *open;
+        subtotalDone = p.subtotalAdjusted;
+        if (p.payments > 0) {
+            const auto paid = firstRowsPaid(a, data, p.payments);
+            if (!paid || *paid != p.paidCents) {
+                reportError("Os pagamentos registrados na impressora fiscal n\xE3o conferem com os "
+                            "do cupom; o cupom fiscal n\xE3o foi fechado.",
+                            a.colourScheme, dialogsAllowed());
+                boClieUtil = false;
+                return false;
+            }
+            noteCarriedOut("EPSON_Fiscal_Pagamento");
+            run.registered = p.payments;
+        }
+        return true;
     }
 };
 
@@ -87,6 +272,11 @@ struct Closing {
 extern "C" TIV_EXPORT bool FechaCupom(const tiv::Variant &args, tiv::TStringList *lines,
                                       tiv::Variant &result) {
     ensureDataModule();
+    // Nothing reaches the printer before the call is known to be whole.
+    if (!closingCallValid(args, result)) {
+        boClieUtil = false;
+        return false;
+    }
     const ClosingArgs a = readClosingArgs(args);
     ClosingLines footerLines = prepareClosingLines(a);
     std::string conferenceCoo = a.conferenceCoo, conferenceCer = a.conferenceCer;
@@ -96,36 +286,45 @@ extern "C" TIV_EXPORT bool FechaCupom(const tiv::Variant &args, tiv::TStringList
             tivhost::Ajusta(tiv::Variant(tiv::Variant(conferenceCer).toInteger()).toString(), 6);
 
     PaymentDatasets data = loadPaymentDatasets(a);
+    if (!closingAmountsFinite(a, data)) {
+        boClieUtil = false;
+        return false;
+    }
+    PaymentRun payments = aggregatePayments(a, data);
     // The string list only told one variant whether to close at all; every
     // variant now closes the receipt, so it is not read.
     (void)lines;
     Closing c{a};
-    if (!c.tefCheck()) return false;
+    // Amounts the printer cannot take end the closing before anything is sent.
+    if (!c.subtotalFits() || !paymentAmountsFit(a, data)) {
+        boClieUtil = false;
+        return false;
+    }
+    if (!c.t.coo) {
+        // A receipt this module did not open: its COO tells it from the next one.
+        std::optional<DocumentProgress> open;
+        (void)c.where(open);
+    }
+    bool subtotalDone = false;
+    if (c.t.closing && !c.resume(data, payments, subtotalDone)) return false;
+    if (!c.t.closing && payments.rows == 0) {
+        reportError("Nenhum pagamento informado; o cupom fiscal n\xE3o foi fechado.",
+                    a.colourScheme, dialogsAllowed());
+        boClieUtil = false;
+        return false;
+    }
+    if (!c.closed && !c.tefCheck()) return false;
+    // From here the receipt may be part-way closed: a call that stops resumes next time.
+    c.t.closing = true;
 
     bool finished = true;
     std::string nonFiscalCounter;
     try {
-        for (;;) {
-            const auto step = c.subtotal();
-            if (step == Closing::Step::Done) break;
-            if (step == Closing::Step::Refused || !c.retry()) {
-                boClieUtil = false;
-                return false;
-            }
-        }
-
-        PaymentRun payments = aggregatePayments(a, data);
-        for (;;) {
-            const auto sent = sendPayments(a, data, payments);
-            if (sent == PaymentOutcome::Done) break;
-            if (sent == PaymentOutcome::Refused || !c.retry()) {
-                boClieUtil = false;
-                return false;
-            }
-        }
+        if (!c.closed && !subtotalDone && !c.subtotal()) return false;
+        if (!c.closed && !c.payments(data, payments)) return false;
         prepareSaleLines(a, payments.paidTotal - a.changeAmount, footerLines);
 
-        if (payments.sent > 0) {
+        if (!c.closed && payments.sent > 0) {
             Layout v;
             if (a.conferenceVariant == "2" && !a.consumerCode.empty() && a.balanceMode == "1")
                 v = Layout::A;
@@ -178,19 +377,23 @@ extern "C" TIV_EXPORT bool FechaCupom(const tiv::Variant &args, tiv::TStringList
                 .fidelityDiscountLine = footerLines.fidelityDiscount,
             });
 
-            for (;;) {
-                bool ok = analyse(c.how, {EPSON(EPSON_Fiscal_Imprimir_MensagemEX)(footer.c_str()),
-                                          footerLine(v, footer)});
-                if (v != Layout::A) {
-                    // Layout F judges the closing only when it failed.
-                    const int32_t rc = family().closeReceipt();
-                    logDebug("EPSON_Fiscal_Fechar_Cupom");
-                    if (v != Layout::F || rc != 0) ok = analyse(c.how, rc) && ok;
-                }
-                if (ok) break;
-                if (!c.retry()) return false;
-            }
+            if (!c.footerAndClose(
+                    v != Layout::A,
+                    [&] {
+                        return analyse(c.how,
+                                       {EPSON(EPSON_Fiscal_Imprimir_MensagemEX)(footer.c_str()),
+                                        footerLine(v, footer)});
+                    },
+                    [&] {
+                        // Layout F judges the closing only when it failed.
+                        const int32_t rc = family().closeReceipt();
+                        logDebug("EPSON_Fiscal_Fechar_Cupom");
+                        return (v == Layout::F && rc == 0) || analyse(c.how, rc);
+                    }))
+                return false;
         }
+        // The sale is over: the next receipt starts a new track.
+        c.t = SaleTrack{};
 
         if (a.issueChange) {
             const auto value = c.amount(a.changeAmount, "000000000000.00", Truncation::None,

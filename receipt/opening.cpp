@@ -3,10 +3,13 @@
 #include "driver/binding.h"
 #include "driver/command.h"
 #include "driver/command_family.h"
+#include "driver/document_progress.h"
 #include "driver/operator_questions.h"
 #include "driver/reply.h"
+#include "driver/return_analysis.h"
 #include "driver/text.h"
 #include "reports/reports.h"
+#include "sale_track.h"
 #include "tiv02000/procedures.h"
 #include "tiv02000/variables.h"
 #include "tivhost/host.h"
@@ -23,6 +26,14 @@ bool nonFiscalDocumentOpen() {
     (void)EPSON(EPSON_Obter_Estado_Cupom)(state.data());
     const std::string kind = copyText(state.text(), 2, 1);
     return kind == "2" || kind == "4" || kind == "5";
+}
+
+// An opening whose answer was lost may still have opened the receipt: an open receipt with
+// nothing registered in it is the one this call asked for.
+Carried emptyReceiptOpen() {
+    const auto p = readDocumentProgress();
+    if (!p) return Carried::Unknown;
+    return p->receiptOpen() && p->items == 0 && p->payments == 0 ? Carried::Yes : Carried::No;
 }
 
 } // namespace
@@ -45,16 +56,37 @@ extern "C" TIV_EXPORT bool AbreCupom(tiv::Variant &params) {
     stMensagemTaa.clear();
 
     const Analysis how{colourScheme, boNUtilTaa, false, true};
-    bool opened = false;
+    const char *const entry = "EPSON_Fiscal_Abrir_Cupom";
+    bool opened = false, sent = false;
     for (;;) {
-        opened =
-            analyse(how, {family().openReceipt(copyText(cpf, 1, 20), copyText(name, 1, 30),
-                                               copyText(address, 1, 40)),
-                          "EPSON_Fiscal_Abrir_Cupom :" + cpf + " - " + name + " - " + address});
+        // A repeat first asks the printer whether the receipt is already open.
+        const Carried c = sent ? emptyReceiptOpen() : Carried::No;
+        if (c == Carried::Yes) {
+            noteCarriedOut(entry);
+            opened = true;
+        } else if (c == Carried::Unknown) {
+            reportOutcomeUnknown(entry, colourScheme, boNUtilTaa);
+        } else {
+            sent = true;
+            opened =
+                analyse(how, {family().openReceipt(copyText(cpf, 1, 20), copyText(name, 1, 30),
+                                                   copyText(address, 1, 40)),
+                              std::string(entry) + " :" + cpf + " - " + name + " - " + address});
+            if (!opened && !lastCommandRefused() && emptyReceiptOpen() == Carried::Yes) {
+                noteCarriedOut(entry);
+                opened = true;
+            }
+        }
         if (opened || !boNUtilTaa || !tefSale(idUtilTef, utilTef)) break;
         // Declined: the host's parameters stay as it passed them.
         if (!askPrintAgain(colourScheme)) return false;
         tefError = 1;
+    }
+    if (opened) {
+        // A new receipt: its items are counted from here.
+        SaleTrack &t = saleTrack();
+        t = SaleTrack{};
+        t.items = 0;
     }
     // A refused opening with dialogs on, outside a TEF sale, keeps the flag.
     if (opened || !boNUtilTaa) boClieUtil = false;
@@ -62,6 +94,11 @@ extern "C" TIV_EXPORT bool AbreCupom(tiv::Variant &params) {
     if (opened) {
         receiptNumber = tiv02000::receiptNumber(colourScheme);
         (void)fiscalReceiptCounter(colourScheme, receiptCounter);
+        // The receipt's number is its COO: what tells this sale's receipt from another.
+        const std::string coo = trim(receiptNumber);
+        if (!coo.empty() && coo.size() <= 9 &&
+            coo.find_first_not_of("0123456789") == std::string::npos)
+            saleTrack().coo = std::stoll(coo);
     }
     params = tiv::makeParams({{"INTTEFERRO", tefError},
                               {"INCLUICPF", cpf},

@@ -5,7 +5,9 @@
 #include "driver/command_family.h"
 #include "driver/data_module.h"
 #include "driver/dialogs.h"
+#include "driver/document_progress.h"
 #include "driver/error_report.h"
+#include "driver/return_analysis.h"
 #include "driver/text.h"
 
 namespace tiv02000 {
@@ -128,10 +130,16 @@ PaymentRun aggregatePayments(const ClosingArgs &a, PaymentDatasets &d) {
             if (kind == "E") run.paidTotal += amount;
         }
     }
+    if (d.payments->active())
+        for (d.payments->first(); !d.payments->eof(); d.payments->next()) {
+            const std::string kind = field(d.payments, "IDTIPOMOVIVE");
+            if (kind == "E" || kind == "T") ++run.rows;
+        }
     return run;
 }
 
-PaymentOutcome sendPayments(const ClosingArgs &a, PaymentDatasets &d, PaymentRun &run) {
+PaymentOutcome sendPayments(const ClosingArgs &a, PaymentDatasets &d, PaymentRun &run,
+                            const PaymentCheck &check) {
     tiv::TClientDataSet *rows = d.payments;
     if (!rows->active()) return PaymentOutcome::Done;
     rows->first();
@@ -142,21 +150,43 @@ PaymentOutcome sendPayments(const ClosingArgs &a, PaymentDatasets &d, PaymentRun
         if (kind != "E" && kind != "T") continue;
         const Method m = findMethod(d.methods, rows);
         const double amount = rows->fieldByName("VRMOVIVEND").asFloat();
-        const auto value = tryPrinterAmount(amount, "00000000000.00", Truncation::None);
-        if (!value) {
-            reportAmountRefused("Valor do pagamento", amount, a.colourScheme, dialogsAllowed());
-            return PaymentOutcome::Refused;
+        bool accepted = run.sent < run.registered;
+        if (!accepted && run.repeat) {
+            // Sent before without a clean answer: the printer says whether it took it.
+            const Carried c = check(run.sent + 1);
+            if (c == Carried::Unknown) {
+                reportOutcomeUnknown("EPSON_Fiscal_Pagamento", a.colourScheme, dialogsAllowed());
+                return PaymentOutcome::Refused;
+            }
+            if (c == Carried::Yes) {
+                noteCarriedOut("EPSON_Fiscal_Pagamento");
+                accepted = true;
+            }
         }
-        // A method the host did not send has no name to pay under.
-        if (!m.known) return methodRefused(a, m.code, "nas formas de pagamento recebidas.");
-        const auto reference = family().paymentReference(m);
-        if (!reference)
-            return methodRefused(a, trim(m.name.empty() ? m.fiscalName : m.name),
-                                 "na tabela da impressora fiscal.");
-        if (!analyse({a.colourScheme, a.show},
-                     {family().pay(m, *reference, *value, run.sent + 1),
-                      "EPSON_Fiscal_Pagamento : " + copyText(m.name, 1, 15) + " - " + *value}))
-            return PaymentOutcome::Failed;
+        if (!accepted) {
+            const auto value = tryPrinterAmount(amount, "00000000000.00", Truncation::None);
+            if (!value) {
+                reportAmountRefused("Valor do pagamento", amount, a.colourScheme, dialogsAllowed());
+                return PaymentOutcome::Refused;
+            }
+            // A method the host did not send has no name to pay under.
+            if (!m.known) return methodRefused(a, m.code, "nas formas de pagamento recebidas.");
+            const auto reference = family().paymentReference(m);
+            if (!reference)
+                return methodRefused(a, trim(m.name.empty() ? m.fiscalName : m.name),
+                                     "na tabela da impressora fiscal.");
+            run.repeat = true;
+            accepted =
+                analyse({a.colourScheme, a.show},
+                        {family().pay(m, *reference, *value, run.sent + 1),
+                         "EPSON_Fiscal_Pagamento : " + copyText(m.name, 1, 15) + " - " + *value});
+            if (!accepted && !lastCommandRefused() && check(run.sent + 1) == Carried::Yes) {
+                noteCarriedOut("EPSON_Fiscal_Pagamento");
+                accepted = true;
+            }
+            if (!accepted) return PaymentOutcome::Failed;
+        }
+        run.repeat = false;
         ++run.sent;
         if (m.kind == "8") run.agreementSale = true;
         if (m.kind == "9" || m.kind == "A") run.consumptionTotal += amount;
@@ -164,6 +194,39 @@ PaymentOutcome sendPayments(const ClosingArgs &a, PaymentDatasets &d, PaymentRun
     if (rows->hasField("DTHRINCMOV") && rows->hasField("NRORDTROCO"))
         rows->setIndexName("idxNRORDTROCO");
     return PaymentOutcome::Done;
+}
+
+bool paymentAmountsFit(const ClosingArgs &a, PaymentDatasets &d) {
+    tiv::TClientDataSet *rows = d.payments;
+    if (!rows->active()) return true;
+    for (rows->first(); !rows->eof(); rows->next()) {
+        const std::string kind = field(rows, "IDTIPOMOVIVE");
+        if (kind != "E" && kind != "T") continue;
+        const double amount = rows->fieldByName("VRMOVIVEND").asFloat();
+        if (!tryPrinterAmount(amount, "00000000000.00", Truncation::None)) {
+            reportAmountRefused("Valor do pagamento", amount, a.colourScheme, dialogsAllowed());
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<int64_t> firstRowsPaid(const ClosingArgs &, PaymentDatasets &d, int count) {
+    tiv::TClientDataSet *rows = d.payments;
+    int64_t cents = 0;
+    if (count == 0) return cents;
+    if (!rows->active()) return std::nullopt;
+    int seen = 0;
+    for (rows->first(); !rows->eof() && seen < count; rows->next()) {
+        const std::string kind = field(rows, "IDTIPOMOVIVE");
+        if (kind != "E" && kind != "T") continue;
+        const auto value = tryPrinterAmount(rows->fieldByName("VRMOVIVEND").asFloat(),
+                                            "00000000000.00", Truncation::None);
+        if (!value) return std::nullopt;
+        cents += std::stoll(*value);
+        ++seen;
+    }
+    return seen == count ? std::optional<int64_t>(cents) : std::nullopt;
 }
 
 double familyBalanceTotal(const ClosingArgs &a, const PaymentDatasets &d, double consumption,

@@ -12,4 +12,10 @@ namespace tiv02000 {
 bool AnalisaRetorno(const std::string &colourScheme, int32_t returnCode, bool show,
                     bool unused1 = false, bool unused2 = false);
 
+// True when the last analysis read a status in which the printer answered and reported the
+// command refused: the command was certainly not carried out. Anything else that failed (no
+// answer, a broken status, an error return with the printer reporting success) leaves the
+// outcome to be read from the printer before the command is sent again.
+bool lastCommandRefused();
+
 } // namespace tiv02000

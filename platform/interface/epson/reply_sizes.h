@@ -35,6 +35,7 @@ inline constexpr ReplySizes kReplySizes[] = {
     {"EPSON_Obter_Versao_SWBasico", {9, 9, 7}},
     {"EPSON_Obter_Codigo_Nacional_ECF", {7, 33}},
     {"EPSON_Obter_Estado_Cupom", {58}},
+    {"EPSON_Obter_Informacao_Ultimo_Documento", {40}},
     {"EPSON_Obter_Estado_Horario_Verao", {1}},
 };
 
