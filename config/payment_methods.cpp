@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "driver/binding.h"
+#include "driver/call_guard.h"
 #include "driver/command.h"
 #include "driver/command_family.h"
 #include "driver/data_module.h"
@@ -186,6 +187,7 @@ void update(tiv::TClientDataSet &host, tiv::TClientDataSet &copy, const std::str
 extern "C" TIV_EXPORT void CarregaRecebimento(const std::string & /*unused1*/,
                                               const std::string &colourScheme, int32_t /*unused3*/,
                                               tiv::TClientDataSet *&paymentMethods) {
+    const tiv02000::CallGuard guard;
     if (paymentMethods == nullptr)
         throw tiv::DataError("CarregaRecebimento: the host's payment-method dataset is missing");
     tiv::TClientDataSet &host = *paymentMethods;

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "driver/binding.h"
+#include "driver/call_guard.h"
 #include "driver/command.h"
 #include "driver/data_module.h"
 #include "driver/reply.h"
@@ -58,6 +59,7 @@ void rebuild(tiv::TClientDataSet &ds) {
 
 extern "C" TIV_EXPORT void CarregaAliquota(const std::string &colourScheme,
                                            tiv::TClientDataSet *&taxRates) {
+    const tiv02000::CallGuard guard;
     // The host hands in the dataset it wants filled; there is nothing to
     // fill without one.
     if (taxRates == nullptr)

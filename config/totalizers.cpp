@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "driver/binding.h"
+#include "driver/call_guard.h"
 #include "driver/command.h"
 #include "driver/command_family.h"
 #include "driver/data_module.h"
@@ -39,6 +40,7 @@ extern "C" TIV_EXPORT void CarregaTotalizador(std::string &cvEmi, std::string &v
                                               std::string &relatorio,
                                               const std::string &colourScheme, int32_t /*unused7*/,
                                               tiv::TClientDataSet *& /*unused8*/) {
+    const tiv02000::CallGuard guard;
     ensureDataModule();
 
     // In the order they are programmed.
@@ -89,5 +91,6 @@ extern "C" TIV_EXPORT void CarregaRelatorioGer(std::string & /*unused1*/, std::s
                                                std::string & /*unused5*/, std::string & /*unused6*/,
                                                const std::string & /*unused7*/,
                                                int32_t /*unused8*/) {
+    const tiv02000::CallGuard guard;
     // Management-report names are not programmed by this driver.
 }

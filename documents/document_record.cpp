@@ -2,6 +2,7 @@
 #include <array>
 
 #include "documents/documents.h"
+#include "driver/call_guard.h"
 #include "driver/dialogs.h"
 #include "reports/reports.h"
 #include "tiv02000/procedures.h"
@@ -62,5 +63,6 @@ extern "C" TIV_EXPORT void GravaDocumentosNaoFiscais(const std::string &serialNu
                                                      const std::string &colourScheme,
                                                      const std::string &documentCode,
                                                      const std::string &extraKey) {
+    const tiv02000::CallGuard guard;
     recordDocument(serialNumber, colourScheme, documentCode, extraKey);
 }

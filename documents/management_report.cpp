@@ -3,6 +3,7 @@
 #include "management_report.h"
 
 #include "documents/documents.h"
+#include "driver/call_guard.h"
 
 #include "driver/binding.h"
 #include "driver/command.h"
@@ -100,15 +101,18 @@ extern "C" TIV_EXPORT bool Relatorio_Gerencial_Imp(const std::string &colourSche
                                                    const std::string &cerKey2,
                                                    const std::string & /*unused4*/,
                                                    const std::string &cerFlag) {
+    const tiv02000::CallGuard guard;
     return openManagementReport(colourScheme, cerKey1, cerKey2, cerFlag);
 }
 
 extern "C" TIV_EXPORT bool Usa_CompNFis(const std::string &colourScheme, const std::string &text) {
+    const tiv02000::CallGuard guard;
     return printReportText(colourScheme, text);
 }
 
 extern "C" TIV_EXPORT bool FechRelatGerenc(const std::string &colourScheme, bool showMessages,
                                            bool analysisFlag) {
+    const tiv02000::CallGuard guard;
     return closeManagementReport(colourScheme, showMessages, analysisFlag);
 }
 
@@ -117,6 +121,7 @@ extern "C" TIV_EXPORT bool Relatorio_Generico(const std::string &colourScheme,
                                               const std::string &cerKey2, const std::string &text,
                                               const std::string &serialNumber,
                                               const std::string & /*unused6*/) {
+    const tiv02000::CallGuard guard;
     // Printing goes on after a failed opening; only the close decides.
     (void)openManagementReport(colourScheme, cerKey1, cerKey2, "");
     printChunks(colourScheme, text);
@@ -129,6 +134,7 @@ extern "C" TIV_EXPORT bool Cabecalho(const std::string &cerKey1, const std::stri
                                      const std::string &title, const std::string &tillCode,
                                      const std::string & /*unused5*/,
                                      const std::string & /*unused6*/) {
+    const tiv02000::CallGuard guard;
     try {
         (void)openManagementReport(colourScheme, cerKey1, tillCode, "");
         const std::string heading = standardHeading(title, tillCode, tiv::now());

@@ -4,6 +4,7 @@
 
 #include "documents/documents.h"
 #include "driver/amounts.h"
+#include "driver/call_guard.h"
 #include "driver/command_family.h"
 #include "driver/data_module.h"
 #include "driver/operator_questions.h"
@@ -94,6 +95,7 @@ ImprimeTef(const std::string &serialNumber, const std::string &cerKey1, const st
            const std::string &paymentName, const std::string & /*unused11*/, double amount,
            double /*unused13*/, int32_t /*unused14*/, const std::string &firstListMode,
            const std::string &secondListMode) {
+    const tiv02000::CallGuard guard;
     ensureDataModule();
     bool ready = printerReady(colourScheme);
     while (!ready) {

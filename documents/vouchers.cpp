@@ -2,6 +2,7 @@
 #include <optional>
 
 #include "documents/documents.h"
+#include "driver/call_guard.h"
 #include "driver/command.h"
 #include "driver/command_family.h"
 #include "driver/data_module.h"
@@ -40,6 +41,7 @@ extern "C" TIV_EXPORT bool Cupom_NFiscNVinc(const std::string &colourScheme,
                                             const std::string &amountCents,
                                             const std::string &paymentName,
                                             const std::string & /*unused5*/) {
+    const tiv02000::CallGuard guard;
     return issueUnlinkedVoucher(colourScheme, totalizerName, amountCents, paymentName);
 }
 
@@ -47,5 +49,6 @@ extern "C" TIV_EXPORT bool Abre_Comp_NFiscalVinc(const std::string &colourScheme
                                                  const std::string &paymentName,
                                                  const std::string &amountCents,
                                                  const std::string & /*unused4*/) {
+    const tiv02000::CallGuard guard;
     return openCardVoucher(colourScheme, paymentName, amountCents);
 }

@@ -1,4 +1,5 @@
 #include "driver/debug_log.h"
+#include "driver/call_guard.h"
 
 #include <cstdio>
 
@@ -32,5 +33,6 @@ void logReply(const std::string &entryPoint, const std::string &reply) {
 } // namespace tiv02000
 
 extern "C" TIV_EXPORT void ImpFisDebug(const std::string &text) {
+    const tiv02000::CallGuard guard;
     tiv02000::logDebug(text);
 }

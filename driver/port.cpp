@@ -2,6 +2,7 @@
 #include "port.h"
 
 #include "driver/binding.h"
+#include "driver/call_guard.h"
 #include "driver/command.h"
 #include "driver/command_family.h"
 #include "driver/data_module.h"
@@ -59,16 +60,19 @@ bool readClock(const std::string &colourScheme, std::string &clock) {
 } // namespace tiv02000
 
 extern "C" TIV_EXPORT bool AbrePorta(const tiv::Variant &params) {
+    const tiv02000::CallGuard guard;
     return openPort(params);
 }
 
 extern "C" TIV_EXPORT bool Data_Imp(const std::string &colourScheme, std::string &clock) {
+    const tiv02000::CallGuard guard;
     return readClock(colourScheme, clock);
 }
 
 extern "C" TIV_EXPORT bool VerificaData(const std::string &colourScheme,
                                         tiv::TDateTime &movementDate, const std::string &clockIn,
                                         const std::string &fiscalDate, bool readClock) {
+    const tiv02000::CallGuard guard;
     ensureDataModule();
     bool result = true;
     std::string clock = clockIn;
@@ -105,6 +109,7 @@ extern "C" TIV_EXPORT bool VerificaData(const std::string &colourScheme,
 }
 
 extern "C" TIV_EXPORT bool Carrega_Dados_Impressora(tiv::Variant &params) {
+    const tiv02000::CallGuard guard;
     std::string colourScheme, clock, ecf, reductions, serial, fiscalDay;
     try {
         using tivhost::RecebeParams;

@@ -2,6 +2,7 @@
 #include "port.h"
 
 #include "driver/binding.h"
+#include "driver/call_guard.h"
 #include "driver/command_family.h"
 #include "driver/data_module.h"
 #include "driver/dialogs.h"
@@ -39,6 +40,7 @@ void releaseLibrary() {
 } // namespace
 
 extern "C" TIV_EXPORT bool StartImpFiscal(const tiv::Variant &params) {
+    const tiv02000::CallGuard guard;
     using namespace tiv02000;
     ensureDataModule();
     try {
@@ -73,5 +75,6 @@ extern "C" TIV_EXPORT bool StartImpFiscal(const tiv::Variant &params) {
 }
 
 extern "C" TIV_EXPORT void StopImpFiscal() {
+    const tiv02000::CallGuard guard;
     releaseLibrary();
 }

@@ -75,7 +75,7 @@ void forceReply(const Fault &f, const std::vector<ReplyBuffer> &buffers) {
 
 // The journal keeps a pointer, so the kind must outlive the fault.
 const char *faultKindName(const std::string &kind) {
-    for (const char *k : {"comm", "paper", "noanswer", "refuse", "status", "reply"})
+    for (const char *k : {"comm", "paper", "noanswer", "lost", "refuse", "status", "reply"})
         if (kind == k) return k;
     return "fault";
 }
@@ -98,6 +98,10 @@ int32_t dispatch(const char *name, std::vector<CallArgument> args,
         if (!isStatus) overlay.clearWords();
         ret = body();
     } else if (f->kind == "noanswer") {
+        ret = f->ret;
+    } else if (f->kind == "lost") {
+        // Carried out, but the answer never reaches the caller.
+        (void)body();
         ret = f->ret;
     } else if (f->kind == "comm") {
         overlay.commWord = f->code;

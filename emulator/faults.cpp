@@ -101,8 +101,8 @@ int32_t Faults::add(const nlohmann::json &spec) {
             throw std::invalid_argument("status text must lie within positions 1-20");
     } else if (f.kind == "reply") {
         addReplyTexts(spec, f);
-    } else if (f.kind == "noanswer" || f.kind == "paper") {
-        if (f.kind == "noanswer" && !spec.contains("return")) f.ret = 1;
+    } else if (f.kind == "noanswer" || f.kind == "paper" || f.kind == "lost") {
+        if (f.kind != "paper" && !spec.contains("return")) f.ret = 1;
     } else {
         throw std::invalid_argument("unknown fault kind \"" + f.kind + "\"");
     }

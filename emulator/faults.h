@@ -13,10 +13,10 @@ namespace ecfsim {
 
 struct Fault {
     int32_t id = 0;
-    std::string kind;               // "comm", "paper", "noanswer", "refuse", "status", "reply"
-    std::string entry;              // empty: every entry point
-    std::string code;               // comm word or refusal code, four hexadecimal digits
-    std::string text;               // status: the forced text
+    std::string kind;  // "comm", "paper", "noanswer", "lost", "refuse", "status", "reply"
+    std::string entry; // empty: every entry point
+    std::string code;  // comm word or refusal code, four hexadecimal digits
+    std::string text;  // status: the forced text
     std::vector<std::string> texts; // reply: the text of each reply buffer (CP1252)
     int32_t position = 1;
     int64_t skip = 0;  // matching calls to let pass before firing

@@ -10,6 +10,7 @@
 #include "documents/documents.h"
 #include "driver/amounts.h"
 #include "driver/binding.h"
+#include "driver/call_guard.h"
 #include "driver/command.h"
 #include "driver/command_family.h"
 #include "driver/data_module.h"
@@ -271,6 +272,7 @@ struct Closing {
 
 extern "C" TIV_EXPORT bool FechaCupom(const tiv::Variant &args, tiv::TStringList *lines,
                                       tiv::Variant &result) {
+    const tiv02000::CallGuard guard;
     ensureDataModule();
     // Nothing reaches the printer before the call is known to be whole.
     if (!closingCallValid(args, result)) {

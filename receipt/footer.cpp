@@ -3,6 +3,7 @@
 
 #include "footer.h"
 
+#include "driver/call_guard.h"
 #include "driver/data_module.h"
 #include "driver/text.h"
 #include "tiv02000/procedures.h"
@@ -229,6 +230,7 @@ extern "C" TIV_EXPORT std::string Formata_rodape(
     tiv::TStringList *extraLines, const std::string &pointsLine, const std::string &extraPointsLine,
     const std::string &afterFamilyText, const std::string &dailyConsumptionBalance,
     const std::string &fidelityDiscountLine) {
+    const tiv02000::CallGuard guard;
     return formatFooter({.maxLines = maxLines,
                          .balanceMode = balanceMode,
                          .firstLine = firstLine,

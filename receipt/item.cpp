@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "driver/amounts.h"
+#include "driver/call_guard.h"
 #include "driver/command.h"
 #include "driver/command_family.h"
 #include "driver/data_module.h"
@@ -205,6 +206,7 @@ bool finishItem(const Item &item, const Amounts &amounts, PendingItem &pi, tiv::
 } // namespace
 
 extern "C" TIV_EXPORT bool VendaItem(tiv::Variant &params) {
+    const tiv02000::CallGuard guard;
     try {
         stMensagemTaa.clear();
         const Item item = readItem(params);

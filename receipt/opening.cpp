@@ -1,6 +1,7 @@
 // Opening of a fiscal receipt with the consumer's identification.
 #include "documents/documents.h"
 #include "driver/binding.h"
+#include "driver/call_guard.h"
 #include "driver/command.h"
 #include "driver/command_family.h"
 #include "driver/document_progress.h"
@@ -39,6 +40,7 @@ Carried emptyReceiptOpen() {
 } // namespace
 
 extern "C" TIV_EXPORT bool AbreCupom(tiv::Variant &params) {
+    const tiv02000::CallGuard guard;
     if (nonFiscalDocumentOpen()) (void)closeManagementReport("", true, false);
 
     using tivhost::RecebeParams;

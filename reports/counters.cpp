@@ -1,6 +1,7 @@
 // The printer's document counters: receipt number, reductions, non-fiscal
 // operations, management reports and credit/debit vouchers.
 #include "driver/binding.h"
+#include "driver/call_guard.h"
 #include "driver/command.h"
 #include "driver/command_family.h"
 #include "driver/counters_reply.h"
@@ -55,15 +56,18 @@ bool managementReportCounter(const std::string &colourScheme, std::string &count
 
 extern "C" TIV_EXPORT std::string Nr_Cupom(const std::string & /*unused1*/,
                                            const std::string &colourScheme) {
+    const tiv02000::CallGuard guard;
     return receiptNumber(colourScheme);
 }
 
 extern "C" TIV_EXPORT bool ContadorCupomFiscalMFD(const std::string &colourScheme,
                                                   std::string &counter) {
+    const tiv02000::CallGuard guard;
     return fiscalReceiptCounter(colourScheme, counter);
 }
 
 extern "C" TIV_EXPORT bool NumeroReducoes(const std::string &colourScheme, std::string &counter) {
+    const tiv02000::CallGuard guard;
     Reply reply(kReplySize);
     const int32_t rc = EPSON(EPSON_Obter_Contadores)(reply.data());
     const std::string field = copyText(reply.text(), kCrzAt, kWidth);
@@ -74,28 +78,33 @@ extern "C" TIV_EXPORT bool NumeroReducoes(const std::string &colourScheme, std::
 
 extern "C" TIV_EXPORT bool NumeroOperacoesNaoFiscais(const std::string &colourScheme,
                                                      std::string &counter) {
+    const tiv02000::CallGuard guard;
     return nonFiscalOperationCounter(colourScheme, counter);
 }
 
 extern "C" TIV_EXPORT bool ContadorComprovantesCreditoMFD(const std::string &colourScheme,
                                                           std::string &counter) {
+    const tiv02000::CallGuard guard;
     return creditVoucherCounter(colourScheme, counter);
 }
 
 extern "C" TIV_EXPORT bool ContadorRelatoriosGerenciaisMFD(const std::string &colourScheme,
                                                            std::string &counter) {
+    const tiv02000::CallGuard guard;
     return managementReportCounter(colourScheme, counter);
 }
 
 // The printer does not report these; the host gets fixed answers.
 extern "C" TIV_EXPORT bool NumeroIntervencoes(const std::string & /*colourScheme*/,
                                               std::string &counter) {
+    const tiv02000::CallGuard guard;
     counter = "0000000001";
     return true;
 }
 
 extern "C" TIV_EXPORT bool NumeroSubstituicoesProprietario(const std::string & /*colourScheme*/,
                                                            std::string & /*counter*/) {
+    const tiv02000::CallGuard guard;
     return true;
 }
 
@@ -103,5 +112,6 @@ extern "C" TIV_EXPORT bool
 DataHoraGravacaoUsuarioSWBasicoMFAdicional(const std::string & /*colourScheme*/,
                                            std::string & /*date*/, std::string & /*time*/,
                                            std::string & /*extra*/) {
+    const tiv02000::CallGuard guard;
     return true;
 }

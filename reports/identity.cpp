@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "driver/binding.h"
+#include "driver/call_guard.h"
 #include "driver/command.h"
 #include "driver/reply.h"
 #include "driver/text.h"
@@ -22,6 +23,7 @@ std::string FormataCNPJ(const std::string &text) {
 
 extern "C" TIV_EXPORT bool Modelo_Impressora(const std::string &colourScheme, std::string &field1,
                                              std::string &field2, std::string &field3) {
+    const tiv02000::CallGuard guard;
     Reply reply(110);
     const int32_t rc = EPSON(EPSON_Obter_Dados_Impressora)(reply.data());
     field1 = trim(copyText(reply.text(), 41, 20));
@@ -33,6 +35,7 @@ extern "C" TIV_EXPORT bool Modelo_Impressora(const std::string &colourScheme, st
 
 extern "C" TIV_EXPORT bool Versao_Software_Basico(const std::string &colourScheme,
                                                   std::string &version) {
+    const tiv02000::CallGuard guard;
     Reply text(9), date(9), time(7);
     const int32_t rc = EPSON(EPSON_Obter_Versao_SWBasico)(text.data(), date.data(), time.data());
     version = text.text();
@@ -41,6 +44,7 @@ extern "C" TIV_EXPORT bool Versao_Software_Basico(const std::string &colourSchem
 
 extern "C" TIV_EXPORT std::string Codigo_Nacional_ECF(int32_t /*unused1*/,
                                                       const std::string & /*unused2*/) {
+    const tiv02000::CallGuard guard;
     Reply code(7), description(33);
     (void)EPSON(EPSON_Obter_Codigo_Nacional_ECF)(code.data(), description.data());
     return code.text();

@@ -1,5 +1,6 @@
 // The fiscal day's date, the printer's state and its cash drawer.
 #include "driver/binding.h"
+#include "driver/call_guard.h"
 #include "driver/command.h"
 #include "driver/command_family.h"
 #include "driver/reply.h"
@@ -50,20 +51,24 @@ bool printerReady(const std::string &colourScheme) {
 } // namespace tiv02000
 
 extern "C" TIV_EXPORT tiv::TDateTime DataMoviFiscal(const std::string &colourScheme) {
+    const tiv02000::CallGuard guard;
     return fiscalMovementDate(colourScheme);
 }
 
 extern "C" TIV_EXPORT bool Estado_Imp(const std::string &colourScheme, bool /*unused2*/,
                                       bool /*unused3*/) {
+    const tiv02000::CallGuard guard;
     return printerReady(colourScheme);
 }
 
 extern "C" TIV_EXPORT std::string Estado_Gaveta_Imp(const std::string & /*unused1*/) {
+    const tiv02000::CallGuard guard;
     Reply reply(20);
     (void)EPSON(EPSON_Obter_Estado_Impressora)(reply.data());
     return copyText(reply.text(), 9, 4) == "1001" ? "00" : "01";
 }
 
 extern "C" TIV_EXPORT bool Abre_Gaveta_Imp(const std::string &colourScheme, bool /*unused2*/) {
+    const tiv02000::CallGuard guard;
     return analyse({colourScheme, true}, {family().openDrawer(), "EPSON_Impressora_Abrir_Gaveta"});
 }

@@ -1,5 +1,6 @@
 // The day's totals and the grand total, and the money texts they come in.
 #include "driver/binding.h"
+#include "driver/call_guard.h"
 #include "driver/command.h"
 #include "driver/reply.h"
 #include "driver/text.h"
@@ -50,10 +51,12 @@ bool dayTotal(const std::string &colourScheme, TotalEntry entry, const char *nam
 } // namespace
 
 extern "C" TIV_EXPORT double GetValue(const std::string &text) {
+    const tiv02000::CallGuard guard;
     return moneyValue(text);
 }
 
 extern "C" TIV_EXPORT bool VendaBruta(const std::string &colourScheme, std::string &total) {
+    const tiv02000::CallGuard guard;
     Reply gross(15), lastReduction(15);
     const int32_t rc = EPSON(EPSON_Obter_Venda_Bruta)(gross.data(), lastReduction.data());
     total = gross.text();
@@ -61,21 +64,25 @@ extern "C" TIV_EXPORT bool VendaBruta(const std::string &colourScheme, std::stri
 }
 
 extern "C" TIV_EXPORT bool Cancelamentos(const std::string &colourScheme, std::string &total) {
+    const tiv02000::CallGuard guard;
     return dayTotal(colourScheme, epson().EPSON_Obter_Total_Cancelado,
                     "EPSON_Obter_Total_Cancelado", total);
 }
 
 extern "C" TIV_EXPORT bool Descontos(const std::string &colourScheme, std::string &total) {
+    const tiv02000::CallGuard guard;
     return dayTotal(colourScheme, epson().EPSON_Obter_Total_Descontos,
                     "EPSON_Obter_Total_Descontos", total);
 }
 
 extern "C" TIV_EXPORT bool Acrescimo_Imp(const std::string &colourScheme, std::string &total) {
+    const tiv02000::CallGuard guard;
     return dayTotal(colourScheme, epson().EPSON_Obter_Total_Acrescimos,
                     "EPSON_Obter_Total_Acrescimos", total);
 }
 
 extern "C" TIV_EXPORT bool BuscaTotGer(const std::string &colourScheme, std::string &grandTotal) {
+    const tiv02000::CallGuard guard;
     Reply reply(20);
     const int32_t rc = EPSON(EPSON_Obter_GT)(reply.data());
     (void)analyse({colourScheme, false}, {rc, replyLine("EPSON_Obter_GT", reply.text())});
