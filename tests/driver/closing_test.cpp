@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fixture.h"
+#include "sale_packets.h"
 #include "tivplatform/cp1252.h"
 #include "tivplatform/dataset.h"
 #include "tivplatform/datetime.h"
@@ -24,68 +25,10 @@ const std::string kTaxLine = "Trib aprox R$: 1,23 Federal e 0,45 Estadual Fonte:
 const std::string kConference = "ECF:001-Conf.Mesa -CER: 000042- COO: 000123";
 const std::string kUntouched = "untouched";
 
-// The host's payment methods (cdsRecebAux); the printer holds every one
-// but "Vale Refeicao".
-struct Method {
-    std::string code, name, kind, fiscal;
-};
-const std::vector<Method> kMethods = {
-    {"001", "Dinheiro", "4", ""},      {"002", "Cartao Credito", "1", ""},
-    {"003", "Cartao Debito", "2", ""}, {"004", "Cheque", "3", ""},
-    {"005", "Vale", "X", ""},          {"006", "Convenio", "8", ""},
-    {"007", "Outros", "", ""},         {"008", "Cartao VISA 12x parcelado", "1", "Cartao Credito"},
-    {"009", "Vale Refeicao", "5", ""},
-};
-const json kPrinterPayments = {"Dinheiro", "Cartao Credito", "Cartao Debito", "Cheque",
-                               "Vale",     "Convenio",       "Outros"};
-
-struct Movement {
-    std::string method;
-    double amount;
-    std::string kind = "E";
-};
-
-tiv::Variant methodsPacket() {
-    tiv::TClientDataSet ds("cdsRecebAux");
-    ds.addFieldDef("CDFILIAL", tiv::FieldType::String, 4);
-    ds.addFieldDef("CDTIPORECE", tiv::FieldType::String, 3);
-    ds.addFieldDef("NMTIPORECE", tiv::FieldType::String, 40);
-    ds.addFieldDef("IDTIPORECE", tiv::FieldType::String, 1);
-    ds.addFieldDef("DSIMPFISCAL", tiv::FieldType::String, 50);
-    ds.addFieldDef("CDFPIMPFIS", tiv::FieldType::String, 10);
-    ds.createDataSet();
-    for (const auto &m : kMethods) {
-        ds.append();
-        ds.fieldByName("CDFILIAL").setAsString("0001");
-        ds.fieldByName("CDTIPORECE").setAsString(m.code);
-        ds.fieldByName("NMTIPORECE").setAsString(m.name);
-        ds.fieldByName("IDTIPORECE").setAsString(m.kind);
-        ds.fieldByName("DSIMPFISCAL").setAsString(m.fiscal);
-        ds.post();
-    }
-    return ds.data();
-}
-
-tiv::Variant movementsPacket(const std::vector<Movement> &rows) {
-    tiv::TClientDataSet ds("cdsMovCaixa");
-    for (const char *f : {"CDFILIAL", "IDTIPOMOVIVE", "CDTIPORECE", "DTHRINCMOV", "NRORDTROCO",
-                          "CDBANCARTCR", "CDTIPORECEORIG", "NMTIPORECE"})
-        ds.addFieldDef(f, tiv::FieldType::String, 40);
-    ds.addFieldDef("VRMOVIVEND", tiv::FieldType::Float);
-    ds.createDataSet();
-    int n = 0;
-    for (const auto &r : rows) {
-        ds.append();
-        ds.fieldByName("CDFILIAL").setAsString("0001");
-        ds.fieldByName("IDTIPOMOVIVE").setAsString(r.kind);
-        ds.fieldByName("CDTIPORECE").setAsString(r.method);
-        ds.fieldByName("DTHRINCMOV").setAsString("2024-03-01 10:00:0" + std::to_string(n));
-        ds.fieldByName("NRORDTROCO").setAsString(std::to_string(++n));
-        ds.fieldByName("VRMOVIVEND").setAsFloat(r.amount);
-        ds.post();
-    }
-    return ds.data();
-}
+using sale::kPrinterPayments;
+using sale::methodsPacket;
+using sale::Movement;
+using sale::movementsPacket;
 
 tiv::Variant familyPacket(const std::vector<std::string> &fields,
                           const std::vector<std::vector<tiv::Variant>> &rows) {
