@@ -7,7 +7,9 @@
 #include "driver/call_guard.h"
 #include "driver/command_family.h"
 #include "driver/data_module.h"
+#include "driver/document_progress.h"
 #include "driver/operator_questions.h"
+#include "driver/return_analysis.h"
 #include "reports/reports.h"
 #include "tiv02000/procedures.h"
 #include "tiv02000/variables.h"
@@ -119,9 +121,27 @@ ImprimeTef(const std::string &serialNumber, const std::string &cerKey1, const st
 
     TefSlips slips(colourScheme, *firstSlips, secondSlips, firstListMode, secondListMode);
     slips.result = ready;
-    for (;;) {
-        slips.open = cardVoucher ? openCardVoucher(colourScheme, paymentName, amountText)
-                                 : openManagementReport(colourScheme, cerKey1, cerKey2, "");
+    // A voucher or report the printer opened although its answer said otherwise is not
+    // opened again: a second opening would only be refused.
+    const char openState = cardVoucher ? '4' : '5';
+    auto openOnPrinter = [&] {
+        const auto p = readDocumentProgress();
+        return p && p->state == openState;
+    };
+    const char *const openEntry =
+        cardVoucher ? "EPSON_NaoFiscal_Abrir_CCD" : "EPSON_NaoFiscal_Abrir_Relatorio_Gerencial";
+    for (bool repeat = false;; repeat = true) {
+        if (repeat && openOnPrinter()) {
+            noteCarriedOut(openEntry);
+            slips.open = true;
+        } else {
+            slips.open = cardVoucher ? openCardVoucher(colourScheme, paymentName, amountText)
+                                     : openManagementReport(colourScheme, cerKey1, cerKey2, "");
+            if (!slips.open && !lastCommandRefused() && openOnPrinter()) {
+                noteCarriedOut(openEntry);
+                slips.open = true;
+            }
+        }
         if (slips.open) {
             recordDocument(serialNumber, colourScheme, cardVoucher ? "CC" : "RG", "");
             break;

@@ -243,3 +243,28 @@ TEST_F(TefTest, AsksAtThePrinterCheckAndTheOpening) {
 }
 
 } // namespace
+
+// The printer opened the card voucher but its answer was lost: the operator's yes does not
+// open it again (the printer would refuse a second one), and the slip goes into it.
+TEST_F(TefTest, AVoucherThePrinterOpenedIsNotOpenedAgain) {
+    for (int type : {31, 33}) {
+        SCOPED_TRACE(type);
+        startPrinter(type);
+        ASSERT_TRUE(sale::closedSalePaidWith(type, "Cartao Credito", "02"));
+        const std::string open =
+            type == 31 ? "EPSON_NaoFiscal_Abrir_CCD" : "EPSON_ESC_ECF_NaoFiscal_Abrir_CCDEX";
+        clearJournal();
+        inIndiceReceb = 1;
+        injectFault({{"kind", "lost"}, {"entry", open}});
+        answers = {true, true};
+        Tef t;
+        t.first = {"via cliente"};
+        t.payment = "Cartao Credito";
+        t.amount = 10;
+        EXPECT_TRUE(print(t));
+        EXPECT_EQ(count(open), 1u);
+        EXPECT_EQ(blocks(), std::vector<std::string>{"via cliente\n"});
+        EXPECT_EQ(sale::documentState(), "0");
+        EXPECT_EQ(printerState().at("counters").at("cdc"), 1);
+    }
+}
