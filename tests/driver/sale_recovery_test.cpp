@@ -3,7 +3,9 @@
 // a failed procedure again. Whatever the fault, no item or payment is registered twice, every
 // procedure's result says whether the printer did the work, the receipt can be finished
 // afterwards, and the day's totals agree with what was sold.
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cmath>
 #include <condition_variable>
 #include <map>
@@ -22,7 +24,7 @@ namespace {
 
 using nlohmann::json;
 
-enum class Host { OperatorYes, NoQuestions, CallsAgain };
+enum class Host { OperatorYes, OperatorNo, NoQuestions, CallsAgain };
 
 struct SweepCase {
     int printerType;
@@ -32,6 +34,7 @@ struct SweepCase {
 
 std::string caseName(const SweepCase &c) {
     const char *host = c.host == Host::OperatorYes   ? "OperatorYes"
+                       : c.host == Host::OperatorNo  ? "OperatorNo"
                        : c.host == Host::NoQuestions ? "NoQuestions"
                                                      : "CallsAgain";
     return "Type" + std::to_string(c.printerType) + "_" + c.fault + "_" + host;
@@ -58,8 +61,9 @@ std::map<std::string, Tally> &tallies() {
 // The host's side of a sale: the parameters it passes, and its calls.
 class SaleRun : public DriverTest {
   protected:
-    bool tefSale = false; // the operator is asked to repeat (a TEF sale)
-    int hostAttempts = 1; // calls of a procedure while it fails
+    bool tefSale = false;    // the operator is asked to repeat (a TEF sale)
+    bool operatorYes = true; // and answers yes
+    int hostAttempts = 1;    // calls of a procedure while it fails
     bool tef() const { return tefSale; }
     int attempts() const { return hostAttempts; }
 
@@ -115,7 +119,7 @@ class SaleRun : public DriverTest {
     template <class F> bool call(F &&procedure) {
         bool ok = false;
         for (int i = 0; i < attempts() && !ok; ++i) {
-            answers.assign(tef() ? 4 : 0, true);
+            answers.assign(tef() ? 4 : 0, operatorYes);
             ok = procedure();
         }
         return ok;
@@ -135,7 +139,8 @@ class FaultSweepTest : public SaleRun, public ::testing::WithParamInterface<Swee
   protected:
     void SetUp() override {
         SaleRun::SetUp();
-        tefSale = GetParam().host == Host::OperatorYes;
+        tefSale = GetParam().host == Host::OperatorYes || GetParam().host == Host::OperatorNo;
+        operatorYes = GetParam().host == Host::OperatorYes;
         hostAttempts = GetParam().host == Host::CallsAgain ? 3 : 1;
     }
 
@@ -154,7 +159,8 @@ class FaultSweepTest : public SaleRun, public ::testing::WithParamInterface<Swee
         const SweepCase &c = GetParam();
         startSale(c.printerType);
         if (HasFatalFailure()) return false;
-        boNUtilTaa = c.host == Host::OperatorYes;
+        boNUtilTaa = tef();
+        const int64_t mark = ECFSIM_MarkPaper();
         injectFault({{"kind", c.fault}, {"at", n}});
         auto fired = [&] {
             for (const auto &e : journal())
@@ -239,6 +245,20 @@ class FaultSweepTest : public SaleRun, public ::testing::WithParamInterface<Swee
             items = itemsOnPrinter(st);
         }
 
+        // The paper shows each item the printer holds, once.
+        const auto paper = paperSince(mark);
+        for (const auto &item : kItems) {
+            const std::string tail = std::string(" ") + item.description;
+            const auto printed = std::count_if(paper.begin(), paper.end(), [&](const auto &l) {
+                return l.size() > tail.size() + 4 &&
+                       std::isdigit(static_cast<unsigned char>(l[0])) && l[3] == ' ' &&
+                       l.compare(l.size() - tail.size(), tail.size(), tail) == 0;
+            });
+            if (static_cast<size_t>(printed) !=
+                (receiptOpened ? items[item.description].size() : 0))
+                fail(tally.inconsistencies, std::string("paper lines of ") + item.code);
+        }
+
         // The day's figures agree with the one receipt.
         int64_t gross = 0;
         for (const auto &[name, held] : items) {
@@ -286,7 +306,8 @@ std::vector<SweepCase> sweepCases() {
     std::vector<SweepCase> out;
     for (int type : {31, 33})
         for (const char *fault : {"comm", "noanswer", "lost", "paper"})
-            for (Host host : {Host::OperatorYes, Host::NoQuestions, Host::CallsAgain})
+            for (Host host :
+                 {Host::OperatorYes, Host::OperatorNo, Host::NoQuestions, Host::CallsAgain})
                 out.push_back({type, fault, host});
     return out;
 }
