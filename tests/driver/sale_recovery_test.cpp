@@ -48,6 +48,7 @@ struct SaleItem {
 };
 const SaleItem kItems[] = {{"A1", "ARROZ", 1, 20.0, 0, 2000}, {"B2", "FEIJAO", 2, 7.5, 1.0, 1500}};
 constexpr int64_t kDiscountCents = 100;
+constexpr int64_t kSubtotalDiscountCents = 50; // given at the closing
 
 // Figures of the whole sweep, reported once and asserted zero.
 struct Tally {
@@ -96,9 +97,11 @@ class SaleRun : public DriverTest {
                                 {"ACRESCIMO", 0.0}});
     }
 
-    tiv::Variant closingArgs(const std::vector<sale::Movement> &rows) const {
+    tiv::Variant closingArgs(const std::vector<sale::Movement> &rows,
+                             double subtotalDiscount = 0) const {
         tiv::Variant a = tiv::Variant::array(62);
         a.at(2) = "001";
+        a.at(6) = subtotalDiscount;
         a.at(9) = tef() ? "S" : "N";
         a.at(11) = tef();
         a.at(13) = sale::movementsPacket(rows);
@@ -186,13 +189,14 @@ class FaultSweepTest : public SaleRun, public ::testing::WithParamInterface<Swee
                     return VendaItem(p);
                 });
             // The host pays what it believes sold.
-            const int64_t due = (sold[0] ? 2000 : 0) + (sold[1] ? 1500 - kDiscountCents : 0);
+            const int64_t due = (sold[0] ? 2000 : 0) + (sold[1] ? 1500 - kDiscountCents : 0) -
+                                kSubtotalDiscountCents;
             if (due > 0) {
                 std::vector<sale::Movement> rows;
                 const int64_t card = std::min<int64_t>(due, 2000);
                 rows.push_back({"002", static_cast<double>(card) / 100});
                 if (due > card) rows.push_back({"001", static_cast<double>(due - card) / 100});
-                const tiv::Variant args = closingArgs(rows);
+                const tiv::Variant args = closingArgs(rows, kSubtotalDiscountCents / 100.0);
                 closed = call([&] { return closeWith(args); });
             }
         }
@@ -222,11 +226,11 @@ class FaultSweepTest : public SaleRun, public ::testing::WithParamInterface<Swee
         // nothing to pay.
         boNUtilTaa = false;
         if (receiptOpened && !receiptClosed) {
-            int64_t due = 0;
+            int64_t due = -kSubtotalDiscountCents;
             for (const auto &[name, held] : items)
                 for (const auto &it : held)
                     due += it.at("amount").get<int64_t>() - it.at("discount").get<int64_t>();
-            if (due == 0) {
+            if (due <= 0) {
                 if (EPSON_Fiscal_Cancelar_Cupom() != 0) fail(tally.inconsistencies, "cancel");
             } else {
                 std::vector<sale::Movement> rows;
@@ -237,7 +241,7 @@ class FaultSweepTest : public SaleRun, public ::testing::WithParamInterface<Swee
                     paid += p.at("amount").get<int64_t>();
                 }
                 if (due > paid) rows.push_back({"001", static_cast<double>(due - paid) / 100});
-                if (!closeWith(closingArgs(rows)))
+                if (!closeWith(closingArgs(rows, kSubtotalDiscountCents / 100.0)))
                     fail(tally.inconsistencies, "the receipt could not be finished");
             }
             st = printerState();
