@@ -69,6 +69,10 @@ class ClassicCommands final : public CommandFamily {
     }
 
     int32_t closeReceipt() const override { return EPSON(EPSON_Fiscal_Fechar_Cupom)(1, 0); }
+    int receiptNumberWidth() const override { return 6; }
+    int32_t cancelItem(const std::string &number) const override {
+        return EPSON(EPSON_Fiscal_Cancelar_Item)(number.c_str());
+    }
 
     int32_t openReport() const override {
         return EPSON(EPSON_NaoFiscal_Abrir_Relatorio_Gerencial)("1");

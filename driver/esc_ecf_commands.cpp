@@ -129,6 +129,10 @@ class EscEcfCommands final : public CommandFamily {
     int32_t closeReceipt() const override {
         return EPSON(EPSON_ESC_ECF_Fiscal_Fechar_CupomEX)("0", "1", "");
     }
+    int receiptNumberWidth() const override { return 9; }
+    int32_t cancelItem(const std::string &number) const override {
+        return EPSON(EPSON_ESC_ECF_Fiscal_Cancelar_ItemEX)(number.c_str());
+    }
 
     int32_t openReport() const override {
         return EPSON(EPSON_ESC_ECF_NaoFiscal_Abrir_Relatorio_GerencialEX)("1");

@@ -2,7 +2,10 @@
 // Shared by the sale and voucher tests: printer states reached by calling
 // the virtual printer's entry points directly, and small readers of the
 // driver's parameter arrays and of the journal.
+#include <sqlite3.h>
+
 #include <deque>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -91,6 +94,24 @@ inline std::vector<nlohmann::json> callsOf(const nlohmann::json &journal,
     for (const auto &call : journal)
         if (call.at("entry") == entry) calls.push_back(call);
     return calls;
+}
+
+// Document codes recorded in the host database, in order.
+inline std::vector<std::string> recordedCodes() {
+    std::vector<std::string> codes;
+    const std::string path = tivhost::hostDatabasePath();
+    if (!std::filesystem::exists(path)) return codes;
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt *st = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT document_code FROM doc_nao_fiscais_ecf ORDER BY id", -1,
+                               &st, nullptr) == SQLITE_OK)
+            while (sqlite3_step(st) == SQLITE_ROW)
+                codes.emplace_back(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(db);
+    return codes;
 }
 
 } // namespace sale

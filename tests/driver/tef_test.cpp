@@ -1,32 +1,13 @@
 // TEF slips: blocks of four lines, the two lists, the document they go into,
 // how that document is recorded, and the reprint after a failure.
-#include <sqlite3.h>
-
 #include <algorithm>
-#include <filesystem>
 
 #include "fixture.h"
 #include "sale_helpers.h"
 
 namespace {
 
-// Document codes recorded in the host database, in order.
-std::vector<std::string> recordedCodes() {
-    std::vector<std::string> codes;
-    const std::string path = tivhost::hostDatabasePath();
-    if (!std::filesystem::exists(path)) return codes;
-    sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt *st = nullptr;
-        if (sqlite3_prepare_v2(db, "SELECT document_code FROM doc_nao_fiscais_ecf ORDER BY id", -1,
-                               &st, nullptr) == SQLITE_OK)
-            while (sqlite3_step(st) == SQLITE_ROW)
-                codes.emplace_back(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
-        sqlite3_finalize(st);
-    }
-    sqlite3_close(db);
-    return codes;
-}
+using sale::recordedCodes;
 
 std::string lines(int from, int to) {
     std::string s;

@@ -58,6 +58,8 @@ class CommandFamily {
     virtual int32_t pay(const PaymentMethod &method, const std::string &reference,
                         const std::string &amount, int position) const = 0;
     virtual int32_t closeReceipt() const = 0;
+    // Cancels one item of the open receipt by its number ("0005").
+    virtual int32_t cancelItem(const std::string &number) const = 0;
 
     // The management report.
     virtual int32_t openReport() const = 0;
@@ -76,7 +78,8 @@ class CommandFamily {
     virtual std::optional<Sent> openCardVoucher(const std::string &paymentName,
                                                 const std::string &amountCents) const = 0;
 
-    // Counters.
+    // Counters. The receipt number the host is handed back has this many characters.
+    virtual int receiptNumberWidth() const = 0;
     virtual Sent readReceiptNumber(std::string &number) const = 0;
     virtual Sent readFiscalReceiptCounter(std::string &counter) const = 0;
 
