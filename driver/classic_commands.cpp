@@ -70,6 +70,12 @@ class ClassicCommands final : public CommandFamily {
 
     int32_t closeReceipt() const override { return EPSON(EPSON_Fiscal_Fechar_Cupom)(1, 0); }
     int receiptNumberWidth() const override { return 6; }
+    int32_t reduceZ() const override { return EPSON(EPSON_RelatorioFiscal_RZEx)(2); }
+    std::optional<int32_t> switchDaylightSaving(bool) const override { return std::nullopt; }
+    int32_t cashMovement(bool supply, const std::string &cents) const override {
+        return supply ? EPSON(EPSON_NaoFiscal_Fundo_Troco)(cents.c_str(), 2)
+                      : EPSON(EPSON_NaoFiscal_Sangria)(cents.c_str(), 2);
+    }
     int32_t cancelItem(const std::string &number) const override {
         return EPSON(EPSON_Fiscal_Cancelar_Item)(number.c_str());
     }

@@ -130,6 +130,16 @@ class EscEcfCommands final : public CommandFamily {
         return EPSON(EPSON_ESC_ECF_Fiscal_Fechar_CupomEX)("0", "1", "");
     }
     int receiptNumberWidth() const override { return 9; }
+    int32_t reduceZ() const override {
+        return EPSON(EPSON_ESC_ECF_RelatorioFiscal_RZEX)("", "", "0");
+    }
+    std::optional<int32_t> switchDaylightSaving(bool inForce) const override {
+        return EPSON(EPSON_ESC_ECF_Config_Horario_Verao)(inForce ? "1" : "0");
+    }
+    int32_t cashMovement(bool supply, const std::string &cents) const override {
+        return EPSON(EPSON_ESC_ECF_NaoFiscal_Sangria_Fundo_TrocoEX)(supply ? "1" : "2",
+                                                                    cents.c_str(), "");
+    }
     int32_t cancelItem(const std::string &number) const override {
         return EPSON(EPSON_ESC_ECF_Fiscal_Cancelar_ItemEX)(number.c_str());
     }

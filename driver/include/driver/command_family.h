@@ -85,6 +85,13 @@ class CommandFamily {
 
     virtual int32_t openDrawer() const = 0;
 
+    // The fiscal day: a plain Z reduction, and the daylight-saving switch where the family
+    // makes it on its own (none where it takes a Z reduction with it).
+    virtual int32_t reduceZ() const = 0;
+    virtual std::optional<int32_t> switchDaylightSaving(bool inForce) const = 0;
+    // A cash supply (true) or withdrawal, the amount in cents as digits.
+    virtual int32_t cashMovement(bool supply, const std::string &cents) const = 0;
+
     // The printer's tables.
     virtual int firstPaymentSlot() const = 0;
     virtual int32_t programPaymentMethod(const std::string &slot,
