@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -98,6 +97,33 @@ std::string trimmed(const std::string &s) {
     return s.substr(b, s.find_last_not_of(' ') - b + 1);
 }
 
+bool digitsAt(const std::string &s, std::size_t at, std::size_t n) {
+    if (at + n > s.size()) return false;
+    for (std::size_t i = at; i < at + n; ++i)
+        if (s[i] < '0' || s[i] > '9') return false;
+    return true;
+}
+
+// A document's header line, "dd/mm/yyyy hh:mm:ss   [CCF:nnnnnn ]COO:nnnnnn": its COO and CCF
+// (0 when it has none).
+bool header(const std::string &l, int64_t &coo, int64_t &ccf) {
+    const std::string when = "nn/nn/nnnn nn:nn:nn";
+    if (l.size() < when.size() + 11) return false;
+    for (std::size_t i = 0; i < when.size(); ++i)
+        if (when[i] == 'n' ? !digitsAt(l, i, 1) : l[i] != when[i]) return false;
+    const std::size_t at = l.size() - 10;
+    if (l.compare(at, 4, "COO:") != 0 || !digitsAt(l, at + 4, 6)) return false;
+    coo = std::stoll(l.substr(at + 4));
+    ccf = 0;
+    std::size_t gap = at;
+    if (at >= when.size() + 12 && l.compare(at - 11, 4, "CCF:") == 0 && digitsAt(l, at - 7, 6) &&
+        l[at - 1] == ' ') {
+        ccf = std::stoll(l.substr(at - 7, 6));
+        gap = at - 11;
+    }
+    return l.find_first_not_of(' ', when.size()) == gap;
+}
+
 struct Document {
     int64_t coo = 0, ccf = 0; // ccf 0: none
     std::string title;
@@ -113,15 +139,10 @@ void checkPaper(const fs::path &folder, const json &st, std::vector<std::string>
     if (static_cast<int64_t>(roll.size()) != st["paperLines"].get<int64_t>())
         faults.push_back("paper.txt has " + std::to_string(roll.size()) + " lines, the state " +
                          st["paperLines"].dump());
-    static const std::regex header(
-        R"(^\d\d/\d\d/\d{4} \d\d:\d\d:\d\d +(CCF:(\d{6}) )?COO:(\d{6})$)");
     std::vector<Document> docs;
     for (std::size_t i = 0; i < roll.size(); ++i) {
-        std::smatch m;
-        if (std::regex_match(roll[i], m, header)) {
-            Document d;
-            d.coo = std::stoll(m[3]);
-            d.ccf = m[2].matched ? std::stoll(m[2]) : 0;
+        Document d;
+        if (header(roll[i], d.coo, d.ccf)) {
             d.title = i + 1 < roll.size() ? trimmed(roll[i + 1]) : "";
             docs.push_back(d);
         } else if (!docs.empty()) {
