@@ -44,7 +44,7 @@ Plan readPlan() {
 
 const Plan kPlan = readPlan(); // at load
 int64_t calls = 0;
-int depth = 0;       // a control may run an entry point's code: one call all the same
+int depth = 0;       // a call made from inside another counts as part of it
 bool doomed = false; // this is the Nth call
 
 [[noreturn]] void die() {
