@@ -8,6 +8,7 @@
 #include "document.h"
 #include "ecfsim/ecfsim.h"
 #include "faults.h"
+#include "kill_switch.h"
 #include "printer.h"
 #include "text.h"
 #include "tivplatform/export.h"
@@ -215,6 +216,7 @@ extern "C" {
 TIV_EXPORT int32_t ECFSIM_OpenFolder(const char *folder) {
     Printer &p = Printer::instance();
     std::lock_guard lock(p.mutex());
+    kill::Call sweepPoint;
     try {
         p.openFolder(folder ? folder : "");
         return 0;
@@ -233,17 +235,21 @@ TIV_EXPORT const char *ECFSIM_Folder(void) {
 TIV_EXPORT int32_t ECFSIM_Reset(const char *config) {
     Printer &p = Printer::instance();
     std::lock_guard lock(p.mutex());
+    kill::Call sweepPoint;
     try {
         nlohmann::json c = parse(config);
         State s = configured(c);
         bool dayOpen = c.is_object() && c.value("dayOpen", false);
-        p.reset();
-        return change([&](Printer &pr) {
-            pr.st = s;
+        p.reset([&] {
+            p.st = s;
             if (dayOpen) rules::openDay();
         });
+        return 0;
     } catch (const StoreError &e) {
         return failed(e.what);
+    } catch (const Refusal &r) {
+        return failed("the fresh printer refused its set-up (" +
+                      std::to_string(static_cast<unsigned>(r.code)) + ")");
     } catch (const std::exception &e) {
         return failed(e.what());
     }
@@ -252,6 +258,7 @@ TIV_EXPORT int32_t ECFSIM_Reset(const char *config) {
 TIV_EXPORT int32_t ECFSIM_SetClock(const char *dateTime) {
     Printer &p = Printer::instance();
     std::lock_guard lock(p.mutex());
+    kill::Call sweepPoint;
     try {
         int64_t off = offsetFor(dateTime ? dateTime : "");
         return change([&](Printer &pr) { pr.st.clockOffset = off; });
@@ -263,12 +270,21 @@ TIV_EXPORT int32_t ECFSIM_SetClock(const char *dateTime) {
 TIV_EXPORT int32_t ECFSIM_ShiftClock(int64_t seconds) {
     Printer &p = Printer::instance();
     std::lock_guard lock(p.mutex());
-    return change([&](Printer &pr) { pr.st.clockOffset += seconds; });
+    kill::Call sweepPoint;
+    if (!p.ensureOpen()) return failed(p.lastError);
+    // The printed year has four digits: about ten thousand years either way is the most.
+    constexpr int64_t kMaxOffset = 10000LL * 366 * 86400;
+    int64_t off;
+    if (__builtin_add_overflow(p.st.clockOffset, seconds, &off) || off > kMaxOffset ||
+        off < -kMaxOffset)
+        return failed("the clock cannot be shifted that far");
+    return change([&](Printer &pr) { pr.st.clockOffset = off; });
 }
 
 TIV_EXPORT int32_t ECFSIM_SetDrawer(int32_t open) {
     Printer &p = Printer::instance();
     std::lock_guard lock(p.mutex());
+    kill::Call sweepPoint;
     return change([&](Printer &pr) { pr.st.drawerOpen = open != 0; });
 }
 

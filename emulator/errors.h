@@ -27,6 +27,7 @@ enum class Code : uint16_t {
     OutOfRange = 0x0307,       // amount beyond what it applies to
     UnknownPayment = 0x0308,   // payment method not programmed
     UnknownTotalizer = 0x0309, // non-fiscal totalizer not programmed
+    TooLarge = 0x0310,         // an amount or total beyond 64 bits or beyond its field
     NotPaid = 0x0401,          // document not paid in full
     InPayment = 0x0402,        // receipt already past its items (subtotal or payment given)
     AdjustmentGiven = 0x0403,  // subtotal discount or surcharge already given

@@ -7,6 +7,7 @@
 
 #include "entry_impl.h"
 #include "faults.h"
+#include "kill_switch.h"
 #include "printer.h"
 #include "text.h"
 #include "tivplatform/export.h"
@@ -89,6 +90,7 @@ int32_t dispatch(const char *name, std::vector<CallArgument> args,
                  const std::vector<ReplyBuffer> &buffers, F &&body) {
     Printer &p = Printer::instance();
     std::lock_guard lock(p.mutex());
+    kill::Call sweepPoint;
     std::string_view entry = name;
     bool isStatus = entry == "EPSON_Obter_Estado_Impressora";
     std::optional<Fault> f = faults().fire(entry);

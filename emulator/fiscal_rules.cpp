@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "amounts.h"
 #include "state_json.h"
 #include "text.h"
 
@@ -9,19 +10,21 @@ namespace ecfsim::rules {
 
 namespace {
 
+using amounts::addTo;
+
 constexpr int32_t kMaxItems = 9999;
 
 // The one place a rate's base or the day's totals per untaxed code move.
 void addToTax(const std::string &key, int64_t amount) {
     State &st = S();
     if (key == "F")
-        st.day.substitution += amount;
+        addTo(st.day.substitution, amount, amounts::kTotal);
     else if (key == "I")
-        st.day.exempt += amount;
+        addTo(st.day.exempt, amount, amounts::kTotal);
     else if (key == "N")
-        st.day.notTaxed += amount;
+        addTo(st.day.notTaxed, amount, amounts::kTotal);
     else
-        st.rates[std::stoi(key.substr(1)) - 1].base += amount;
+        addTo(st.rates[std::stoi(key.substr(1)) - 1].base, amount, amounts::kTotal);
 }
 
 } // namespace
@@ -230,15 +233,15 @@ void post(Posting kind, const std::string &key, int64_t amount) {
     State &st = S();
     switch (kind) {
     case Posting::Surcharge:
-        st.day.surcharges += amount;
+        addTo(st.day.surcharges, amount, amounts::kTotal);
         [[fallthrough]];
     case Posting::Sale:
-        st.day.gross += amount;
-        st.gt += amount;
+        addTo(st.day.gross, amount, amounts::kGross);
+        addTo(st.gt, amount, amounts::kGt);
         addToTax(key, amount);
         break;
     case Posting::Discount:
-        st.day.discounts += amount;
+        addTo(st.day.discounts, amount, amounts::kTotal);
         addToTax(key, -amount);
         break;
     }
@@ -247,7 +250,7 @@ void post(Posting kind, const std::string &key, int64_t amount) {
 void reverse(const std::map<std::string, int64_t> &shares, int64_t total) {
     for (const auto &[key, v] : shares)
         addToTax(key, -v);
-    S().day.cancelled += total;
+    addTo(S().day.cancelled, total, amounts::kTotal);
 }
 
 void cancelReceipt(const std::map<std::string, int64_t> &shares,
@@ -255,29 +258,29 @@ void cancelReceipt(const std::map<std::string, int64_t> &shares,
     State &st = S();
     reverse(shares, due);
     for (const auto &pm : payments)
-        st.payments[pm.slot - 1].total -= pm.amount;
+        addTo(st.payments[pm.slot - 1].total, -pm.amount, amounts::kTable);
     st.n.cfc++;
 }
 
 void postPayment(int32_t slot, int64_t amount) {
     PaymentMethod &m = S().payments[slot - 1];
-    m.total += amount;
+    addTo(m.total, amount, amounts::kTable);
     m.uses++;
 }
 
 void postChange(int64_t amount) {
-    S().day.change += amount;
+    addTo(S().day.change, amount, amounts::kTotal);
 }
 
 void postNonFiscal(int32_t n, int64_t amount) {
     NonFiscalTotalizer &t = S().nonFiscal[n - 1];
-    t.total += amount;
+    addTo(t.total, amount, amounts::kTable);
     t.count++;
 }
 
 void postCash(bool supply, int64_t amount) {
     Day &day = S().day;
-    (supply ? day.supply : day.withdrawal) += amount;
+    addTo(supply ? day.supply : day.withdrawal, amount, amounts::kTotal);
 }
 
 // --- The fiscal day ------------------------------------------------------------------------

@@ -1,5 +1,6 @@
 // Non-fiscal documents: unlinked voucher, linked card voucher, management report, cash supply
 // and withdrawal.
+#include "amounts.h"
 #include "document.h"
 #include "entry_impl.h"
 #include "text.h"
@@ -31,7 +32,7 @@ int32_t voucherEntry(const char *totalizerKey, const char *amountText, int32_t d
         State &st = S();
         int32_t n = totalizer(key);
         postNonFiscal(n, amount);
-        st.doc.total += amount;
+        st.doc.total = amounts::add(st.doc.total, amount);
         P().print(spread(zeros(n, 2) + " " + st.nonFiscal[n - 1].name, money(amount)));
     });
 }

@@ -38,10 +38,18 @@ void Printer::openFolder(const std::string &folder) {
     roll_.close();
     store_.close();
     folder_.clear();
+    refusedFolder_.clear();
+    refusal_.clear();
+    retry_ = false;
     std::error_code ec;
     fs::create_directories(target, ec);
     if (ec) throw StoreError{"cannot create " + target + ": " + ec.message()};
-    store_.open((fs::path(target) / kDatabase).string());
+    try {
+        store_.open((fs::path(target) / kDatabase).string());
+    } catch (const StoreError &e) {
+        if (e.inUse) refusedFolder_ = target, refusal_ = e.what;
+        throw;
+    }
     folder_ = target;
     if (store_.loadSections().empty()) {
         // A new printer: write its sections.
@@ -63,23 +71,48 @@ void Printer::openFolder(const std::string &folder) {
     lastResult = Code::Ok;
 }
 
-void Printer::reset() {
-    if (folder_.empty()) openFolder("");
-    std::string target = folder_;
-    roll_.close();
-    store_.close();
-    folder_.clear();
-    for (const char *f : {kDatabase, "ecf.sqlite-wal", "ecf.sqlite-shm", kRoll}) {
-        std::error_code ec;
-        fs::remove(fs::path(target) / f, ec);
+void Printer::reset(const std::function<void()> &configure) {
+    if (!ensureOpen()) throw StoreError{lastError};
+    discard();
+    store_.begin();
+    try {
+        store_.wipe();
+        items.clear();
+        st = freshState();
+        configure();
+        for (const auto &section : stateSections())
+            store_.saveSection(section.name, section.save(st));
+        store_.commit();
+    } catch (...) {
+        store_.rollback();
+        discard();
+        try {
+            load();
+        } catch (const StoreError &) {
+            store_.close();
+        }
+        throw;
     }
-    openFolder(target);
+    saved_ = st;
+    paperLines_ = 0;
+    // The old roll is longer than the database's (now empty) one, so it is written anew; a
+    // crash before this does the same when the folder is next opened.
+    roll_.open((fs::path(folder_) / kRoll).string(), store_);
+    store_.checkpoint();
+    statusOverlay().clearWords();
+    lastResult = Code::Ok;
 }
 
 bool Printer::ensureOpen() {
     if (store_.isOpen()) return true;
+    if (!refusedFolder_.empty() && !retry_) {
+        // Another process holds it: waiting again on every call would make each one as slow as
+        // the opening was.
+        lastError = refusal_;
+        return false;
+    }
     try {
-        openFolder("");
+        openFolder(refusedFolder_);
         return true;
     } catch (const StoreError &e) {
         lastError = e.what;

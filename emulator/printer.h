@@ -23,8 +23,15 @@ class Printer {
 
     // Folder handling; errors are thrown as StoreError.
     void openFolder(const std::string &folder);
-    void reset(); // wipe the folder's printer and make a fresh one
+    // Wipes the folder's printer and makes a fresh one, set up by `configure` (which changes st),
+    // in one transaction: either all of it is stored or the printer stays as it was.
+    void reset(const std::function<void()> &configure);
+    // Opens the folder when none is open. After a folder was refused as in use by another
+    // process, refuses at once with the same error, without waiting, until retryFolder().
     bool ensureOpen();
+    // The port opened again: the next ensureOpen() tries the refused folder again, waiting as
+    // an opening does.
+    void retryFolder() { retry_ = true; }
     const std::string &folder() const { return folder_; }
     static std::string defaultFolder();
 
@@ -68,6 +75,9 @@ class Printer {
 
     std::recursive_mutex mutex_;
     std::string folder_;
+    std::string refusedFolder_; // a folder refused as in use by another process
+    std::string refusal_;       // and why
+    bool retry_ = false;
     Store store_;
     State saved_; // the state as last committed
     PaperRoll roll_;

@@ -1,6 +1,7 @@
 // The fiscal receipt: opening, items, adjustments, payments, footer, closing, cancellations.
 #include <algorithm>
 
+#include "amounts.h"
 #include "document.h"
 #include "entry_impl.h"
 #include "text.h"
@@ -50,8 +51,9 @@ int32_t sellItem(const ItemArgs &a) {
         requireItemRoom();
         State &st = S();
         // thousandths times thousandths: 10^-6 currency units, 10^-4 cents
-        int64_t amount = qty * price / 10000;
-        if (a.round && (qty * price) % 10000 >= 5000) amount++;
+        const int64_t product = amounts::mul(qty, price);
+        int64_t amount = product / 10000;
+        if (a.round && product % 10000 >= 5000) amount++;
         if (amount == 0) throw Refusal{Code::ZeroValue};
         Item it;
         it.n = ++st.doc.items;
@@ -64,7 +66,7 @@ int32_t sellItem(const ItemArgs &a) {
         it.amount = amount;
         P().items.push_back(it);
         P().touchItem(it.n);
-        st.doc.taxNet[key] += amount;
+        amounts::addTo(st.doc.taxNet[key], amount, amounts::kGross);
         post(Posting::Sale, key, amount);
         Printer &p = P();
         p.print(zeros(it.n, 3) + " " + it.code + " " + it.description);
@@ -87,19 +89,22 @@ int32_t adjustItem(const char *valueText, int32_t decimals, bool discount, bool 
         if (value == 0) throw Refusal{Code::ZeroValue};
         requireSale();
         Item &it = lastLiveItem();
-        int64_t amount = percent ? it.amount * value / 10000 : value;
+        const bool given = (discount ? it.discount : it.surcharge) != 0;
+        // Beyond 100% is out of range for either; checked before the product is taken.
+        if (percent && value > 10000)
+            throw Refusal{given ? Code::AdjustmentGiven : Code::OutOfRange};
+        int64_t amount = percent ? amounts::mul(it.amount, value) / 10000 : value;
         if (amount == 0) throw Refusal{Code::ZeroValue};
-        if ((discount ? it.discount : it.surcharge) != 0) throw Refusal{Code::AdjustmentGiven};
+        if (given) throw Refusal{Code::AdjustmentGiven};
         State &st = S();
         if (discount) {
             if (amount >= it.amount) throw Refusal{Code::OutOfRange};
             it.discount = amount;
-            st.doc.taxNet[it.tax] -= amount;
+            amounts::addTo(st.doc.taxNet[it.tax], -amount, amounts::kGross);
             post(Posting::Discount, it.tax, amount);
         } else {
-            if (percent && value > 10000) throw Refusal{Code::OutOfRange};
             it.surcharge = amount;
-            st.doc.taxNet[it.tax] += amount;
+            amounts::addTo(st.doc.taxNet[it.tax], amount, amounts::kGross);
             post(Posting::Surcharge, it.tax, amount);
         }
         P().touchItem(it.n);
@@ -136,7 +141,9 @@ void adjustSubtotal(int64_t value, bool discount, bool percent) {
     requireSubtotalAdjustable();
     State &st = S();
     int64_t gross = st.doc.gross();
-    int64_t amount = percent ? gross * value / 10000 : value;
+    // A discount of 100% or more is out of range whatever its product would be.
+    if (discount && percent && value >= 10000) throw Refusal{Code::OutOfRange};
+    int64_t amount = percent ? amounts::mul(gross, value) / 10000 : value;
     if (amount == 0) throw Refusal{Code::ZeroValue};
     if (discount && amount >= gross) throw Refusal{Code::OutOfRange};
     const Posting kind = discount ? Posting::Discount : Posting::Surcharge;
@@ -144,7 +151,7 @@ void adjustSubtotal(int64_t value, bool discount, bool percent) {
     std::string biggest;
     for (const auto &[key, net] : st.doc.taxNet) {
         if (net <= 0) continue;
-        int64_t share = amount * net / gross;
+        int64_t share = amounts::share(amount, net, gross);
         st.doc.adjust[key] += discount ? -share : share;
         post(kind, key, share);
         left -= share;

@@ -6,9 +6,11 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "amounts.h"
 #include "control.h"
 #include "document.h"
 #include "ecfsim/ecfsim.h"
+#include "kill_switch.h"
 #include "text.h"
 #include "tivplatform/export.h"
 
@@ -18,9 +20,10 @@ namespace {
 
 using nlohmann::json;
 
-constexpr int64_t kMaxCounter = 999999;           // six digits in the counters reply
-constexpr int64_t kMaxAmount = 99999999999999999; // seventeen digits in the totals replies
-constexpr int64_t kMaxGt = 999999999999999999;    // eighteen digits in the GT reply
+constexpr int64_t kMaxCounter = 999999; // six digits in the counters reply
+// The fields the printer keeps amounts in, as the fiscal rules hold them (amounts.h).
+constexpr int64_t kMaxAmount = amounts::kTotal; // day totals and rate bases
+constexpr int64_t kMaxGt = amounts::kGt;
 
 void onlyMembers(const json &j, std::initializer_list<const char *> known, const char *what) {
     if (!j.is_object()) throw std::invalid_argument(std::string(what) + " must be a JSON object");
@@ -103,7 +106,7 @@ void setPayment(const json &e, State &st) {
     int slot = slotOf(e, kPaymentSlots);
     if (e.contains("name") && !e.at("name").is_null()) m.name = name15(e, "payment name");
     m.linked = e.value("linked", false);
-    number(e, "total", kMaxAmount, m.total);
+    number(e, "total", amounts::kTable, m.total);
     number(e, "uses", kMaxAmount, m.uses);
     st.payments[slot - 1] = m;
 }
@@ -116,7 +119,7 @@ void setTotalizer(const json &e, State &st) {
     t.direction = e.value("direction", std::string("E"));
     if (t.direction != "E" && t.direction != "S")
         throw std::invalid_argument("a totalizer's direction is \"E\" or \"S\"");
-    number(e, "total", kMaxAmount, t.total);
+    number(e, "total", amounts::kTable, t.total);
     number(e, "count", 9999, t.count);
     if (st.nonFiscal.size() < static_cast<std::size_t>(slot)) st.nonFiscal.resize(slot);
     st.nonFiscal[slot - 1] = t;
@@ -159,7 +162,7 @@ void setDayTotals(const json &d, Day &day) {
                 {"gross", "cancelled", "discounts", "surcharges", "exempt", "notTaxed",
                  "substitution", "supply", "withdrawal", "change"},
                 "day");
-    number(d, "gross", kMaxAmount, day.gross);
+    number(d, "gross", amounts::kGross, day.gross);
     number(d, "cancelled", kMaxAmount, day.cancelled);
     number(d, "discounts", kMaxAmount, day.discounts);
     number(d, "surcharges", kMaxAmount, day.surcharges);
@@ -246,6 +249,7 @@ void recordReduction(const json &r, Printer &p) {
 int32_t setUpWith(const char *text, void (*apply)(const json &, Printer &)) {
     Printer &p = Printer::instance();
     std::lock_guard lock(p.mutex());
+    kill::Call sweepPoint;
     try {
         json j = control::parse(text);
         return control::setUp([&](Printer &pr) { apply(j, pr); });

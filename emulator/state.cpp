@@ -1,3 +1,4 @@
+#include "amounts.h"
 #include "state_json.h"
 
 namespace ecfsim {
@@ -5,7 +6,7 @@ namespace ecfsim {
 int64_t Document::gross() const {
     int64_t sum = 0;
     for (const auto &[tax, net] : taxNet)
-        sum += net;
+        sum = amounts::add(sum, net);
     return sum;
 }
 
@@ -16,7 +17,7 @@ int64_t Document::due() const {
 int64_t Document::paid() const {
     int64_t sum = 0;
     for (const auto &p : payments)
-        sum += p.amount;
+        sum = amounts::add(sum, p.amount);
     return sum;
 }
 

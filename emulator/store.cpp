@@ -5,6 +5,8 @@
 
 #include <sqlite3.h>
 
+#include "kill_switch.h"
+
 namespace ecfsim {
 
 namespace {
@@ -78,7 +80,7 @@ void Store::open(const std::string &path) {
     } catch (const StoreError &) {
         bool busy = (sqlite3_errcode(db_) & 0xFF) == SQLITE_BUSY;
         close();
-        if (busy) throw StoreError{path + " is in use by another process"};
+        if (busy) throw StoreError{path + " is in use by another process", true};
         throw;
     }
     stmts_.assign(kSlots, nullptr);
@@ -133,9 +135,11 @@ void Store::begin() {
     if (sqlite3_step(s) != SQLITE_DONE) fail("begin");
 }
 void Store::commit() {
+    kill::beforeCommit();
     auto *s = prepare(kCommit, "COMMIT");
     Use u{s};
     if (sqlite3_step(s) != SQLITE_DONE) fail("commit");
+    kill::afterCommit();
 }
 void Store::rollback() noexcept {
     if (db_ && !sqlite3_get_autocommit(db_))
@@ -190,6 +194,10 @@ void Store::clearItems() {
     auto *s = prepare(kClearItems, "DELETE FROM item");
     Use u{s};
     if (sqlite3_step(s) != SQLITE_DONE) fail("clear items");
+}
+
+void Store::wipe() {
+    exec("DELETE FROM section; DELETE FROM item; DELETE FROM reduction; DELETE FROM paper;");
 }
 
 void Store::addReduction(int64_t crz, const std::string &json) {

@@ -36,6 +36,8 @@ class Store {
     std::vector<std::string> loadItems();
     void putItem(int32_t n, const std::string &json);
     void clearItems();
+    // Deletes every record: the state, the items, the reductions and the paper.
+    void wipe();
     void addReduction(int64_t crz, const std::string &json);
     std::vector<std::string> reductions();
     void addPaper(int64_t seq, const std::string &line);
@@ -54,6 +56,7 @@ class Store {
 
 struct StoreError {
     std::string what;
+    bool inUse = false; // the folder belongs to another process
 };
 
 } // namespace ecfsim

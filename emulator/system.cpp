@@ -9,6 +9,8 @@ namespace ecfsim {
 using namespace rules;
 
 int32_t impl::EPSON_Serial_Abrir_PortaEx() {
+    // Opening the port tries again a folder refused as in use, waiting as an opening does.
+    P().retryFolder();
     return P().query([] {});
 }
 

@@ -2,6 +2,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sqlite3.h>
+
 #include "busy_printer.h"
 #include "fixture.h"
 
@@ -61,6 +63,44 @@ TEST_F(PrinterTest, AFolderInUseIsRefusedToASecondProcess) {
     EXPECT_EQ(tryFromChild(), 0);
     ASSERT_EQ(ECFSIM_OpenFolder(dir.c_str()), 0) << ECFSIM_LastError();
     EXPECT_EQ(state()["day"]["open"], true);
+    std::filesystem::remove_all(other);
+}
+
+// After a folder is refused as in use, every call is refused at once with the same error, even
+// once the other holder let go: it tries no opening (and so waits for none) until the port is
+// opened again.
+TEST_F(PrinterTest, AFolderInUseIsRefusedAtOnceUntilThePortOpensAgain) {
+    ASSERT_EQ(EPSON_RelatorioFiscal_Abrir_Dia(), 0);
+    char other[] = "/tmp/ecfsim-other-XXXXXX";
+    ASSERT_NE(mkdtemp(other), nullptr);
+    ASSERT_EQ(ECFSIM_OpenFolder(other), 0);
+    // A second connection holds the folder as another process's printer does.
+    sqlite3 *holder = nullptr;
+    ASSERT_EQ(sqlite3_open((dir + "/ecf.sqlite").c_str(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    auto inUse = [] {
+        return std::string(ECFSIM_LastError()).find("in use by another process") !=
+               std::string::npos;
+    };
+    EXPECT_EQ(ECFSIM_OpenFolder(dir.c_str()), -1);
+    EXPECT_TRUE(inUse()) << ECFSIM_LastError();
+    sqlite3_close(holder); // the other process lets go
+
+    EXPECT_EQ(EPSON_RelatorioFiscal_LeituraX(), 1);
+    EXPECT_TRUE(inUse()) << ECFSIM_LastError();
+    EXPECT_EQ(EPSON_Fiscal_Abrir_Cupom("", "", "", "", 2), 1);
+    EXPECT_TRUE(inUse()) << ECFSIM_LastError();
+    EXPECT_TRUE(nlohmann::json::parse(ECFSIM_State()).contains("error"));
+    EXPECT_EQ(result(), "0901"); // the status still answers, with the storage error
+
+    // Opening the port tries the same folder again, and gets it with its state.
+    EXPECT_EQ(EPSON_Serial_Abrir_PortaEx(), 0);
+    EXPECT_EQ(nlohmann::json::parse(ECFSIM_Folder())["folder"], dir);
+    EXPECT_EQ(state()["day"]["open"], true);
+    EXPECT_EQ(EPSON_RelatorioFiscal_LeituraX(), 0);
+    EXPECT_EQ(result(), "0000");
     std::filesystem::remove_all(other);
 }
 
