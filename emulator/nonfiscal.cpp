@@ -227,6 +227,9 @@ int32_t impl::EPSON_ESC_ECF_NaoFiscal_Abrir_CCD(const char *pszIndice, const cha
                                                      "", "");
 }
 
+// A card voucher cancelled and waiting for its closing.
+constexpr int32_t kCancelledVoucher = -1;
+
 int32_t impl::EPSON_NaoFiscal_Fechar_CCD(int32_t) {
     return P().command([] {
         requireCardVoucher();
@@ -237,16 +240,18 @@ int32_t impl::EPSON_NaoFiscal_Fechar_CCD(int32_t) {
 
 int32_t impl::EPSON_NaoFiscal_Cancelar_CCD(const char *, const char *, int32_t, const char *,
                                            const char *) {
-    // Whatever receipt number comes with it, the voucher that is open is the one cancelled.
+    // Whatever receipt number comes with it, the voucher that is open is the one cancelled. It
+    // stays open, marked cancelled, until EPSON_NaoFiscal_Fechar_CCD ends it, as the point of
+    // sale's cancellation of a receipt expects (cancel, then close).
     return P().command([] {
         requireCardVoucher();
         State &st = S();
         int32_t ref = st.doc.paymentRef;
+        if (ref == kCancelledVoucher) throw Refusal{Code::NotAllowed};
         if (ref >= 0 && ref < static_cast<int32_t>(st.last.payments.size()))
             st.last.payments[ref].voucherIssued = false;
+        st.doc.paymentRef = kCancelledVoucher;
         P().print(center("COMPROVANTE CANCELADO"));
-        printTrailer();
-        st.doc = Document{};
     });
 }
 

@@ -73,6 +73,24 @@ TEST_F(CancellationTest, TheLastReceiptIsCancelledAndItsNumberHandedBack) {
     }
 }
 
+// A card voucher left open after the receipt is cancelled and closed first; the receipt is
+// then the one before the number read, and a list of seven elements records the cancellation.
+TEST_F(CancellationTest, AnOpenCardVoucherIsClosedAndTheNumberBeforeItIsHandedBack) {
+    for (int type : {31, 33}) {
+        SCOPED_TRACE(type);
+        startPrinter(type);
+        ASSERT_TRUE(sale::closedSalePaidWith(type, "Cartao Credito", "02"));
+        ASSERT_EQ(EPSON_NaoFiscal_Abrir_CCD("Cartao Credito", "0000000001000", 2, "1"), 0);
+        ASSERT_EQ(sale::documentState(), "4");
+        tiv::Variant result = tiv::Variant::array(1);
+        EXPECT_TRUE(Cancela_Cupom_Imp(cancelArgs(7), result));
+        EXPECT_EQ(result.at(0).toString(), type == 31 ? "000001" : "000000001");
+        EXPECT_EQ(sale::documentState(), "0");
+        EXPECT_EQ(printerState().at("counters").at("cfc"), 1);
+        EXPECT_EQ(sale::recordedCodes().back(), "NC");
+    }
+}
+
 // An unreadable receipt number cancels nothing; the host's reconciliation and the record still
 // run.
 TEST_F(CancellationTest, WithoutAReceiptNumberNothingIsCancelled) {
