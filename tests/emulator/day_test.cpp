@@ -166,3 +166,57 @@ TEST_F(DayTest, EscEcfFamilySharesTheState) {
 }
 
 } // namespace
+
+// Cancellations move the day's totals from sales to cancellations; the grand total, which a
+// real ECF never lowers, keeps what was sold.
+TEST_F(DayTest, CancellationsMoveTheDayFromSalesToCancellations) {
+    ASSERT_EQ(EPSON_RelatorioFiscal_Abrir_Dia(), 0);
+    // An item cancelled in an open receipt, then the receipt closed.
+    ASSERT_EQ(EPSON_Fiscal_Abrir_Cupom("", "", "", "", 2), 0);
+    ASSERT_EQ(EPSON_Fiscal_Vender_Item("001", "ARROZ", "0001000", 3, "UN", "00010000", 3, "Ta", 1),
+              0);
+    ASSERT_EQ(EPSON_Fiscal_Vender_Item("002", "FEIJAO", "0001000", 3, "UN", "00005000", 3, "Ta", 1),
+              0);
+    ASSERT_EQ(EPSON_Fiscal_Cancelar_Item("0001"), 0);
+    EXPECT_EQ(EPSON_Fiscal_Cancelar_Item("0001"), 1) << "already cancelled";
+    EXPECT_EQ(EPSON_Fiscal_Cancelar_Item("0003"), 1) << "no such item";
+    ASSERT_EQ(EPSON_Fiscal_Pagamento("Dinheiro", "0000000000500", 2, "", ""), 0);
+    ASSERT_EQ(EPSON_Fiscal_Fechar_Cupom(1, 0), 0);
+    EXPECT_EQ(state()["day"]["gross"], 1500);
+    EXPECT_EQ(state()["day"]["cancelled"], 1000);
+    EXPECT_EQ(state()["gt"], 1500);
+
+    // The receipt just closed is cancelled: its own document, COO + 1, CFC + 1.
+    const int64_t coo = counter("coo");
+    ASSERT_EQ(EPSON_Fiscal_Cancelar_Cupom(), 0);
+    EXPECT_EQ(counter("coo"), coo + 1);
+    EXPECT_EQ(counter("cfc"), 1);
+    EXPECT_EQ(state()["day"]["gross"], 1500);
+    EXPECT_EQ(state()["day"]["cancelled"], 1500);
+    EXPECT_EQ(state()["gt"], 1500) << "the grand total never goes down";
+    EXPECT_EQ(EPSON_Fiscal_Cancelar_Cupom(), 1) << "nothing left to cancel";
+
+    // Once another document is printed, the last receipt can no longer be cancelled.
+    ASSERT_EQ(EPSON_Fiscal_Abrir_Cupom("", "", "", "", 2), 0);
+    ASSERT_EQ(EPSON_Fiscal_Vender_Item("001", "ARROZ", "0001000", 3, "UN", "00010000", 3, "Ta", 1),
+              0);
+    ASSERT_EQ(EPSON_Fiscal_Pagamento("Dinheiro", "0000000001000", 2, "", ""), 0);
+    ASSERT_EQ(EPSON_Fiscal_Fechar_Cupom(1, 0), 0);
+    ASSERT_EQ(EPSON_RelatorioFiscal_LeituraX(), 0);
+    EXPECT_EQ(EPSON_Fiscal_Cancelar_Cupom(), 1);
+    EXPECT_EQ(state()["day"]["cancelled"], 1500);
+}
+
+// A day left open past its date refuses sales until it is reduced, and the reduction of that
+// day is kept under its own date.
+TEST_F(DayTest, ADayLeftOpenPastMidnightMustBeReducedFirst) {
+    ASSERT_EQ(EPSON_RelatorioFiscal_Abrir_Dia(), 0);
+    ASSERT_EQ(ECFSIM_ShiftClock(24 * 3600), 0);
+    EXPECT_EQ(EPSON_Fiscal_Abrir_Cupom("", "", "", "", 2), 1);
+    EXPECT_EQ(result(), "0104");
+    ASSERT_EQ(EPSON_RelatorioFiscal_RZEx(2), 0);
+    ASSERT_EQ(EPSON_RelatorioFiscal_Abrir_Dia(), 0);
+    EXPECT_EQ(EPSON_Fiscal_Abrir_Cupom("", "", "", "", 2), 0);
+    const auto records = nlohmann::json::parse(ECFSIM_FiscalMemory());
+    ASSERT_EQ(records.size(), 1u);
+}
