@@ -1,6 +1,7 @@
 #include "demo.h"
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
@@ -40,6 +41,66 @@ bool stepFailed(const Json &step) {
     return step.contains("return") && step["return"].is_boolean() && !step["return"].get<bool>();
 }
 
+// The printer's date (yyyymmdd): the computer's clock moved by the printer's own offset.
+std::string printerDate(int64_t offsetSeconds) {
+    const std::time_t at = std::time(nullptr) + static_cast<std::time_t>(offsetSeconds);
+    std::tm local{};
+    localtime_r(&at, &local);
+    char text[9];
+    std::strftime(text, sizeof text, "%Y%m%d", &local);
+    return text;
+}
+
+// After a day ended with its Z reduction the printer sells again only on a later date: its
+// clock is moved on a day, as the night would.
+void moveToNextDay(PrinterControl &printer) {
+    const Json state = printer.run("State", Json::array());
+    const std::string reduced = state.value("reducedDate", std::string());
+    const int64_t offset = state.value("clockOffset", int64_t{0});
+    if (!reduced.empty() && printerDate(offset) <= reduced)
+        printer.run("ShiftClock", Json::array({24 * 3600}));
+}
+
+// The day as its Z reduction recorded it in the fiscal memory.
+void printSummary(PrinterControl &printer, const std::string &folder) {
+    const Json records = printer.run("FiscalMemory", Json::array());
+    std::cout << "\n---- resumo do dia (reducao Z) ----\n";
+    if (!records.is_array() || records.empty()) {
+        std::cout << "Nenhuma reducao Z registrada.\nPasta        : " << folder << '\n';
+        return;
+    }
+    const Json &z = records.back();
+    const Json &day = z.at("day");
+    auto cents = [&](const char *name) { return day.value(name, int64_t{0}); };
+    const std::string date = z.value("date", std::string("00000000"));
+    std::cout << "Movimento    : " << date.substr(0, 2) << '/' << date.substr(2, 2) << '/'
+              << date.substr(4) << '\n'
+              << "Venda bruta  : " << money(cents("gross")) << '\n'
+              << "Cancelamentos: " << money(cents("cancelled")) << '\n'
+              << "Descontos    : " << money(cents("discounts")) << '\n'
+              << "Acrescimos   : " << money(cents("surcharges")) << '\n'
+              << "Venda liquida: "
+              << money(cents("gross") - cents("cancelled") - cents("discounts")) << '\n';
+    int slot = 0;
+    for (const auto &rate : z.at("rates")) {
+        ++slot;
+        const std::string kind = rate.value("kind", std::string());
+        if (kind.empty() || rate.value("base", int64_t{0}) == 0) continue;
+        std::cout << "  " << kind << std::setw(2) << std::setfill('0') << slot << std::setfill(' ')
+                  << ' ' << rate.value("rate", int64_t{0}) / 100 << ',' << std::setw(2)
+                  << std::setfill('0') << rate.value("rate", int64_t{0}) % 100 << std::setfill(' ')
+                  << "%  : " << money(rate.value("base", int64_t{0})) << '\n';
+    }
+    std::cout << "  F (subst.)  : " << money(cents("substitution")) << '\n'
+              << "  I (isento)  : " << money(cents("exempt")) << '\n'
+              << "Suprimento   : " << money(cents("supply")) << '\n'
+              << "Sangria      : " << money(cents("withdrawal")) << '\n'
+              << "COO          : " << z.value("coo", int64_t{0}) << '\n'
+              << "CRZ          : " << z.value("crz", int64_t{0}) << '\n'
+              << "GT           : " << money(z.value("gt", int64_t{0})) << '\n'
+              << "Pasta        : " << folder << '\n';
+}
+
 } // namespace
 
 int runDemo(const DemoOptions &options) {
@@ -55,13 +116,19 @@ int runDemo(const DemoOptions &options) {
     std::string why;
     auto printer = PrinterControl::open("", module.folder(), why);
     if (!printer) throw std::runtime_error("cannot use the virtual printer: " + why);
+    // A folder that already holds a printer runs its next day; a new one gets a fresh printer.
+    const bool usedPrinter = std::filesystem::exists(folder + "/ecf/ecf.sqlite");
     printer->run("OpenFolder", Json::array({folder + "/ecf"}));
-    printer->run(
-        "Reset",
-        Json::array(
-            {Json{{"serial", "EP0808080800000001"},
-                  {"header", Json::array({"MERCADO BOA VISTA LTDA", "RUA DAS FLORES, 120 - CENTRO",
-                                          "SAO PAULO - SP", "CNPJ 12.345.678/0001-90"})}}}));
+    if (usedPrinter) {
+        moveToNextDay(*printer);
+    } else {
+        printer->run(
+            "Reset",
+            Json::array({Json{
+                {"serial", "EP0808080800000001"},
+                {"header", Json::array({"MERCADO BOA VISTA LTDA", "RUA DAS FLORES, 120 - CENTRO",
+                                        "SAO PAULO - SP", "CNPJ 12.345.678/0001-90"})}}}));
+    }
     const int64_t mark = printer->markPaper();
 
     ScriptRunner runner(module, printer.get());
@@ -74,27 +141,19 @@ int runDemo(const DemoOptions &options) {
         std::cout << line.get<std::string>() << '\n';
 
     int failures = failed ? 1 : 0;
-    for (const auto &step : transcript.at("steps"))
+    for (const auto &step : transcript.at("steps")) {
+        // On a later day the printer's clock runs ahead of the computer's on purpose: the
+        // clock check says so, and that is no failure of the day.
+        if (usedPrinter && step.value("call", std::string()) == "VerificaData") continue;
         if (stepFailed(step)) {
             ++failures;
             std::cerr << "tiv demo: " << step.value("call", std::string("step")) << " failed";
             if (step.contains("exception")) std::cerr << ": " << step["exception"].dump();
             std::cerr << '\n';
         }
+    }
 
-    const Json state = printer->run("State", Json::array());
-    const Json &last = state.at("last");
-    int64_t paid = 0;
-    for (const auto &p : last.at("payments"))
-        paid += p.at("amount").get<int64_t>();
-    const int64_t due = last.at("due").get<int64_t>();
-    std::cout << "\n---- resumo do dia ----\n"
-              << "COO do cupom : " << last.at("coo") << '\n'
-              << "CCF          : " << state.at("counters").at("ccf") << '\n'
-              << "Total        : " << money(due) << '\n'
-              << "Pago         : " << money(paid) << '\n'
-              << "Troco        : " << money(paid - due) << '\n'
-              << "Pasta        : " << folder << '\n';
+    printSummary(*printer, folder);
     return failures == 0 ? 0 : 1;
 }
 

@@ -1,7 +1,10 @@
 // The demo's working day as a script: identity and clock, tables in step
-// with a small host catalogue, one sale with a consumer's CPF, discounts,
-// a surcharge, two payments with change, the approximate-tax footer and a
-// TEF slip in a card voucher.
+// with a small host catalogue, the morning's cash supply, a sale with a
+// consumer's CPF (discounts, a surcharge, two payments with change, the
+// approximate-tax footer, a TEF slip in a card voucher), a sale with an
+// item cancelled, a sale cancelled after its closing, a withdrawal, the X
+// reading and the Z reduction that ends the day.
+#include <utility>
 #include <vector>
 
 #include "demo.h"
@@ -16,7 +19,7 @@ Json call(const char *procedure, Json args, const char *comment) {
 }
 
 Json item(const char *code, const char *name, const char *tax, double quantity, double price,
-          double discount = 0, double surcharge = 0) {
+          double discount = 0, double surcharge = 0, bool tef = true) {
     return call("VendaItem",
                 Json::array({Json{{"ESQUEMACOR", "001"},
                                   {"INTEFERRO", 0},
@@ -27,8 +30,8 @@ Json item(const char *code, const char *name, const char *tax, double quantity, 
                                   {"VALOR", price},
                                   {"DESCONT", discount},
                                   {"UNIDADE", "UN"},
-                                  {"IDUTILTEF", "T"},
-                                  {"UTILTEF", true},
+                                  {"IDUTILTEF", tef ? "T" : "N"},
+                                  {"UTILTEF", tef},
                                   {"ACRESCIMO", surcharge}}}),
                 "sell an item");
 }
@@ -49,18 +52,24 @@ Json hostPaymentMethods() {
                                            "S", "N"})})}};
 }
 
-// The sale's cash movements: 40,00 by card (TEF) and 40,00 in cash.
-Json saleMovements() {
+// A sale's cash movements: one row per payment (method code, amount).
+Json saleMovements(const std::vector<std::pair<const char *, double>> &payments) {
+    Json rows = Json::array();
+    int order = 0;
+    for (const auto &[method, amount] : payments)
+        rows.push_back(Json::array({"E", method, amount, nullptr, ++order}));
     return Json{{"fields", Json::array({{{"name", "IDTIPOMOVIVE"}, {"type", "string"}, {"size", 1}},
                                         {{"name", "CDTIPORECE"}, {"type", "string"}, {"size", 3}},
                                         {{"name", "VRMOVIVEND"}, {"type", "float"}},
                                         {{"name", "DTHRINCMOV"}, {"type", "datetime"}},
                                         {{"name", "NRORDTROCO"}, {"type", "integer"}}})},
-                {"rows", Json::array({Json::array({"E", "002", 40.0, nullptr, 1}),
-                                      Json::array({"E", "001", 40.0, nullptr, 2})})}};
+                {"rows", rows}};
 }
 
-Json closingArguments() {
+// The closing's 62 positions. The first sale is a TEF sale with a subtotal discount and the
+// approximate-tax footer; the others are paid in cash.
+Json closingArguments(const std::vector<std::pair<const char *, double>> &payments, bool tef,
+                      double subtotalDiscount) {
     Json args = Json::array();
     for (int i = 0; i < 62; ++i)
         args.push_back(nullptr);
@@ -69,13 +78,13 @@ Json closingArguments() {
     args[2] = "001";
     args[4] = false;
     args[5] = true;
-    args[6] = 1.50; // subtotal discount
+    args[6] = subtotalDiscount;
     args[7] = 0.0;
     args[8] = 0.0;
-    args[9] = "T";
+    args[9] = tef ? "T" : "N";
     args[10] = "Obrigado pela preferencia! Volte sempre.";
-    args[11] = true;
-    args[13] = saleMovements();
+    args[11] = tef;
+    args[13] = saleMovements(payments);
     args[14] = hostPaymentMethods();
     args[15] = "";
     args[16] = "";
@@ -94,6 +103,31 @@ Json closingArguments() {
     return args;
 }
 
+Json openReceipt(const char *cpf, const char *name, const char *address, bool tef,
+                 const char *comment) {
+    return call("AbreCupom",
+                Json::array({Json{{"ESQUEMACOR", "001"},
+                                  {"INTTEFERRO", 0},
+                                  {"INCLUICPF", cpf},
+                                  {"INCLUINOME", name},
+                                  {"INCLUIENDERECO", address},
+                                  {"CUPNR", ""},
+                                  {"CONTCUPOM", ""},
+                                  {"IDUTILTEF", tef ? "T" : "N"},
+                                  {"UTILTEF", tef}}}),
+                comment);
+}
+
+Json closeReceipt(const std::vector<std::pair<const char *, double>> &payments, bool tef,
+                  double subtotalDiscount, const char *comment) {
+    return call("FechaCupom",
+                Json::array({closingArguments(payments, tef, subtotalDiscount), nullptr,
+                             Json{{"result", 4}}}),
+                comment);
+}
+
+constexpr const char *kSerial = "EP0808080800000001";
+
 } // namespace
 
 std::string demoScript(int printerType) {
@@ -101,7 +135,7 @@ std::string demoScript(int printerType) {
     steps.push_back(call("StartImpFiscal",
                          Json::array({Json{{"CDFILIAL", "0001"},
                                            {"CDCAIXA", "001"},
-                                           {"NRSERIEIMP", "EP0808080800000001"},
+                                           {"NRSERIEIMP", kSerial},
                                            {"ESQUEMA", "001"},
                                            {"CDPORTAIMPFIS", "COM1"},
                                            {"IDTIPOIMPFIS", printerType},
@@ -137,32 +171,46 @@ std::string demoScript(int printerType) {
                          Json::array({Json{{"out", ""}}, Json{{"out", ""}}, Json{{"out", ""}},
                                       Json{{"out", ""}}, Json{{"out", ""}}, "001", 0, nullptr}),
                          "non-fiscal totalizers in step with the host's"));
-    steps.push_back(call("AbreCupom",
-                         Json::array({Json{{"ESQUEMACOR", "001"},
-                                           {"INTTEFERRO", 0},
-                                           {"INCLUICPF", "123.456.789-09"},
-                                           {"INCLUINOME", "JOAO DA SILVA"},
-                                           {"INCLUIENDERECO", "RUA DAS ACACIAS, 45"},
-                                           {"CUPNR", ""},
-                                           {"CONTCUPOM", ""},
-                                           {"IDUTILTEF", "T"},
-                                           {"UTILTEF", true}}}),
-                         "open the receipt with the consumer's CPF"));
+    steps.push_back(
+        call("Suprimento", Json::array({"", "001", 100.0}), "the morning's change fund: 100,00"));
+    steps.push_back(openReceipt("123.456.789-09", "JOAO DA SILVA", "RUA DAS ACACIAS, 45", true,
+                                "open the receipt with the consumer's CPF"));
     steps.push_back(item("7891000100103", "ARROZ TIPO 1 5KG", "01", 1, 24.90));
     steps.push_back(item("7891000200200", "FEIJAO CARIOCA 1KG", "01", 2, 8.49, 1.00));
     steps.push_back(item("7891000300307", "REFRIGERANTE COLA 2L", "FF", 3, 7.99));
     steps.push_back(item("7891000400404", "SERVICO DE ENTREGA", "02", 1, 5.00, 0, 0.50));
     steps.push_back(item("7891000500501", "LEITE EM PO 400G", "II", 1, 4.35));
-    steps.push_back(call("FechaCupom",
-                         Json::array({closingArguments(), nullptr, Json{{"result", 4}}}),
-                         "subtotal discount, two payments, change, footer and closing"));
+    steps.push_back(closeReceipt({{"002", 40.0}, {"001", 40.0}}, true, 1.50,
+                                 "subtotal discount, two payments, change, footer and closing"));
     steps.push_back(call(
         "ImprimeTef",
-        Json::array({"EP0808080800000001", "0001", "001", "001",
+        Json::array({kSerial, "0001", "001", "001",
                      Json::array({"REDE EXEMPLO - VIA DO CLIENTE", "CARTAO CREDITO  ****1234",
                                   "VALOR APROVADO: R$ 40,00", "AUT: 123456  NSU: 000789"}),
                      nullptr, nullptr, nullptr, "", "Cartao Credito", "", 40.0, 0.0, 0, "N", ""}),
         "the TEF slip in a card voucher tied to the card payment"));
+    steps.push_back(openReceipt("", "", "", false, "the second sale"));
+    steps.push_back(item("7891000600608", "CAFE TORRADO 500G", "01", 1, 12.90, 0, 0, false));
+    steps.push_back(item("7891000700705", "ACUCAR REFINADO 1KG", "01", 1, 4.50, 0, 0, false));
+    steps.push_back(item("7891000800802", "PAO DE FORMA", "02", 1, 6.75, 0, 0, false));
+    steps.push_back(call("Cancela_ItGenerico",
+                         Json::array({"001", "I0002", "", "", "", "", "", "", "", 0.0, 0.0}),
+                         "the customer gives the sugar back: item 2 cancelled"));
+    steps.push_back(closeReceipt({{"001", 20.0}}, false, 0, "paid in cash, with change"));
+    steps.push_back(openReceipt("", "", "", false, "the third sale"));
+    steps.push_back(item("7891000900909", "SABAO EM PO 1KG", "01", 1, 9.99, 0, 0, false));
+    steps.push_back(closeReceipt({{"001", 9.99}}, false, 0, "paid in cash"));
+    steps.push_back(
+        call("Cancela_Cupom_Imp",
+             Json::array({Json::array({"001", true, false, nullptr, "0001", "001", kSerial, "N"}),
+                          Json{{"result", 1}}}),
+             "the customer changes their mind: the receipt just closed is cancelled"));
+    steps.push_back(
+        call("Sangria", Json::array({"", "001", 50.0}), "cash taken out of the drawer: 50,00"));
+    steps.push_back(call("Leitura_X_Imp", Json::array({kSerial, "", "001", ""}),
+                         "the X reading: the day's partial totals"));
+    steps.push_back(call("Reducao_Z_Imp", Json::array({kSerial, "", "001", ""}),
+                         "the Z reduction: the day closed and kept in the fiscal memory"));
     steps.push_back(call("StopImpFiscal", Json::array(), "release the vendor library"));
     return Json{{"comment", "tiv demo: a working day on a fresh virtual printer"}, {"steps", steps}}
         .dump(2);

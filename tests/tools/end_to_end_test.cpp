@@ -97,23 +97,34 @@ TEST_F(EndToEndTest, TheHostsFiscalDateIsTheModulesOwnAndShown) {
     EXPECT_TRUE(vars.at("inIndiceReceb").is_number_integer());
 }
 
-TEST_F(EndToEndTest, DemoSaleShowsEveryItemAdjustmentPaymentChangeAndFooter) {
+// The demo is the whole working day: supply, three sales (one item cancelled, one receipt
+// cancelled after its closing), withdrawal, X reading and the Z reduction its summary shows;
+// run again on the same folder it is the next day.
+TEST_F(EndToEndTest, DemoRunsTheWholeWorkingDayAndTheNextOne) {
     for (const char *type : {"31", "33"}) {
         SCOPED_TRACE(type);
         int status = -1;
-        const std::string paper =
-            tiv(std::string("demo --type ") + type + " --state '" + (folder_ / type).string() + "'",
-                status);
+        const std::string command =
+            std::string("demo --type ") + type + " --state '" + (folder_ / type).string() + "'";
+        const std::string paper = tiv(command, status);
         EXPECT_EQ(status, 0);
         for (const char *expected :
-             {"ARROZ TIPO 1 5KG", "FEIJAO CARIOCA 1KG", "REFRIGERANTE COLA 2L",
+             {"SUPRIMENTO", "ARROZ TIPO 1 5KG", "FEIJAO CARIOCA 1KG", "REFRIGERANTE COLA 2L",
               "SERVICO DE ENTREGA", "LEITE EM PO 400G", "desconto item 002", "acrescimo item 004",
               "DESCONTO R$", "Cartao Credito", "Dinheiro",
               "TROCO R$                                    6,80",
               "Trib aprox R$: 4,87 Federal e 10,36 Estadual", "Obrigado pela preferencia!",
-              "COMPROVANTE CREDITO OU DEBITO", "VALOR APROVADO: R$ 40,00",
-              "Troco        : R$ 6,80"})
+              "COMPROVANTE CREDITO OU DEBITO", "VALOR APROVADO: R$ 40,00", "cancelamento item 002",
+              "CANCELAMENTO", "SANGRIA", "LEITURA X", "REDUCAO Z",
+              // The summary: the day as the Z reduction recorded it.
+              "Venda bruta  : R$ 109,84", "Cancelamentos: R$ 14,49", "Descontos    : R$ 2,50",
+              "Suprimento   : R$ 100,00", "Sangria      : R$ 50,00", "CRZ          : 1",
+              "GT           : R$ 109,84"})
             EXPECT_NE(paper.find(expected), std::string::npos) << expected;
+        const std::string nextDay = tiv(command, status);
+        EXPECT_EQ(status, 0);
+        EXPECT_NE(nextDay.find("CRZ          : 2"), std::string::npos);
+        EXPECT_NE(nextDay.find("GT           : R$ 219,68"), std::string::npos);
     }
 }
 
