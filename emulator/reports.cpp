@@ -66,10 +66,13 @@ int32_t reduce(int32_t dstChange) {
     });
 }
 
+// Daylight saving changes only between days: once the open day has printed a document, it
+// waits for the Z reduction.
 int32_t setDst(bool on) {
     return P().command([&] {
         requireNoDocument();
         State &st = S();
+        if (st.day.open && st.n.coo >= st.day.firstCoo) throw Refusal{Code::NotAllowed};
         if (on != st.dst) st.clockOffset += on ? 3600 : -3600;
         st.dst = on;
     });
@@ -205,8 +208,9 @@ int32_t impl::EPSON_ESC_ECF_Config_Horario_Verao(const char *pszHorarioVerao) {
     return setDst(v == "1");
 }
 
-int32_t impl::EPSON_Config_Horario_Verao(int32_t bHorarioVerao) {
-    return setDst(bHorarioVerao != 0);
+// The classic family switches daylight saving only with a Z reduction (RZEx 0 or 1).
+int32_t impl::EPSON_Config_Horario_Verao(int32_t) {
+    return P().command([] { throw Refusal{Code::NotAllowed}; });
 }
 
 int32_t impl::EPSON_Impressora_Abrir_Gaveta() {

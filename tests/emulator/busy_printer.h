@@ -12,7 +12,7 @@ inline void busyPrinter() {
                               "payments":["Dinheiro",{"name":"Cartão","linked":true}],
                               "nonFiscal":["RECEBIMENTO", {"name":"SANGRIA €","direction":"S"}]})"),
               0);
-    ASSERT_EQ(EPSON_Config_Horario_Verao(1), 0);
+    ASSERT_EQ(EPSON_ESC_ECF_Config_Horario_Verao("1"), 0);
     ASSERT_EQ(ECFSIM_SetDrawer(1), 0);
     ASSERT_EQ(EPSON_RelatorioFiscal_Abrir_Dia(), 0);
     ASSERT_EQ(EPSON_Fiscal_Abrir_Cupom("12345678909", "JOS\xC9", "RUA A", "", 2), 0);

@@ -220,3 +220,21 @@ TEST_F(DayTest, ADayLeftOpenPastMidnightMustBeReducedFirst) {
     const auto records = nlohmann::json::parse(ECFSIM_FiscalMemory());
     ASSERT_EQ(records.size(), 1u);
 }
+
+// Daylight saving: the ESC/ECF switch only before the day's first document; the classic family
+// only with a Z reduction.
+TEST_F(DayTest, DaylightSavingChangesOnlyBetweenDays) {
+    ASSERT_EQ(EPSON_RelatorioFiscal_Abrir_Dia(), 0);
+    EXPECT_EQ(EPSON_Config_Horario_Verao(1), 1);
+    EXPECT_EQ(result(), "0101");
+    ASSERT_EQ(EPSON_ESC_ECF_Config_Horario_Verao("1"), 0) << "no movement yet";
+    uint8_t flag = 0;
+    ASSERT_EQ(EPSON_Obter_Estado_Horario_Verao(&flag), 0);
+    EXPECT_EQ(flag, 1);
+    ASSERT_EQ(EPSON_RelatorioFiscal_LeituraX(), 0);
+    EXPECT_EQ(EPSON_ESC_ECF_Config_Horario_Verao("0"), 1);
+    EXPECT_EQ(result(), "0101");
+    ASSERT_EQ(EPSON_RelatorioFiscal_RZEx(0), 0);
+    ASSERT_EQ(EPSON_Obter_Estado_Horario_Verao(&flag), 0);
+    EXPECT_EQ(flag, 0) << "switched off with the reduction";
+}
