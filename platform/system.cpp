@@ -391,8 +391,9 @@ std::string sizeText(uint64_t bytes) {
 bool readAtMost(int fd, uint64_t limit, std::string &out, int &err) {
     char buf[65536];
     for (;;) {
-        const uint64_t room = limit + 1 - out.size();
-        ssize_t n = ::read(fd, buf, static_cast<size_t>(std::min<uint64_t>(sizeof buf, room)));
+        const uint64_t left = limit - out.size(); // out.size() <= limit here
+        const size_t want = left < sizeof buf ? static_cast<size_t>(left) + 1 : sizeof buf;
+        ssize_t n = ::read(fd, buf, want);
         if (n < 0) {
             if (errno == EINTR) continue;
             err = errno;
