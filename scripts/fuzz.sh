@@ -13,8 +13,9 @@
 # build-fuzz-clang (for the targets clang can build).
 #
 # New inputs go to build-fuzz/corpus/<target>/ (the seeds in fuzz/corpus/ are
-# left as they are); a crash is written as build-fuzz/crashes/<target>/crash-*
-# and stops that target's run. Prints the executions each target reached.
+# left as they are); each crash, timeout or memory blow-up is written to
+# build-fuzz/crashes/<target>/ and the run goes on. Prints the executions each
+# target reached and what it found; exits 1 when anything was found.
 # The build holds the shared build lock; the runs do not.
 set -euo pipefail
 
@@ -42,22 +43,32 @@ for t in "${targets[@]}"; do
     mkdir -p "$build/corpus/$t" "$build/crashes/$t"
     log="$build/fuzz-$t.log"
     echo "== $t: $seconds s"
-    # ASan's leak check is left to the sanitizer test build; a fuzz run's
-    # process-wide state (the printer, the driver) lives until exit.
+    # Fork mode with crashes ignored: a run goes on after a finding and keeps
+    # every crashing input. ASan's leak check is left to the sanitizer test
+    # build (the printer and the driver keep process-wide state until exit);
+    # UBSan aborts, so that libFuzzer sees the report and saves the input.
     set +e
-    ASAN_OPTIONS=detect_leaks=0 "$build/bin/fuzz_$t" -max_total_time="$seconds" -timeout=20 \
-        -rss_limit_mb=4096 -artifact_prefix="$build/crashes/$t/" -print_final_stats=1 \
-        "$build/corpus/$t" "$root/fuzz/corpus/$t" >"$log" 2>&1
-    rc=$?
+    ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:abort_on_error=1 \
+        "$build/bin/fuzz_$t" -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
+        -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 \
+        -artifact_prefix="$build/crashes/$t/" "$build/corpus/$t" "$root/fuzz/corpus/$t" \
+        >"$log" 2>&1
     set -e
-    execs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || true)
-    rate=$(grep -o 'stat::average_exec_per_sec: *[0-9]*' "$log" | grep -o '[0-9]*$' || true)
-    cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1 || true)
-    echo "   executions: ${execs:-?} (${rate:-?}/s), ${cov:-cov: ?}, corpus: $(ls "$build/corpus/$t" | wc -l) new inputs"
+    # The last status line of fork mode: "#EXECS: cov: N ft: N corp: N exec/s N
+    # oom/timeout/crash: a/b/c time: Ns ...".
+    last=$(grep -E '^#[0-9]+: cov:' "$log" | tail -1 || true)
+    execs=$(sed -E 's/^#([0-9]+):.*/\1/' <<<"$last")
+    rate=$(grep -oE 'exec/s [0-9]+' <<<"$last" | grep -oE '[0-9]+$' || true)
+    cov=$(grep -oE 'cov: [0-9]+' <<<"$last" || true)
+    found=$(ls "$build/crashes/$t" | wc -l)
+    echo "   executions: ${execs:-?} (${rate:-?}/s), ${cov:-cov: ?}," \
+        "corpus: $(ls "$build/corpus/$t" | wc -l) inputs, saved findings: $found"
+    rc=0
+    [ "$found" -eq 0 ] || rc=1
     if [ $rc -ne 0 ]; then
         status=1
-        echo "   FOUND (exit $rc): $(ls "$build/crashes/$t" | tr '\n' ' ')"
-        grep -m1 -E 'ERROR|runtime error|deadly signal|timeout' "$log" || true
+        echo "   FOUND: $(ls "$build/crashes/$t" | tr '\n' ' ')"
+        grep -E 'ERROR: |runtime error|deadly signal|ALARM' "$log" | sort | uniq -c | head -5 || true
         echo "   log: $log"
     fi
 done
