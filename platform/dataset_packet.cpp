@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <set>
 #include <sstream>
 #include <unordered_map>
 
@@ -200,6 +201,24 @@ bool plainAttrName(const std::string &name) {
     return true;
 }
 
+// The attribute each field's value takes in ROW elements: its name, when the
+// attribute grammar takes it and it is neither the row-state attribute nor
+// another field's attribute; else "F" and its position (a number further on
+// when that is taken), the name then travelling in "fieldname".
+std::vector<std::string> rowAttributes(const std::vector<FieldDef> &fields) {
+    std::vector<std::string> attrs(fields.size());
+    std::set<std::string> taken{"RowState"};
+    for (size_t i = 0; i < fields.size(); ++i)
+        if (plainAttrName(fields[i].name) && taken.insert(fields[i].name).second)
+            attrs[i] = fields[i].name;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (!attrs[i].empty()) continue;
+        for (size_t n = i + 1; attrs[i].empty(); ++n)
+            if (taken.insert("F" + std::to_string(n)).second) attrs[i] = "F" + std::to_string(n);
+    }
+    return attrs;
+}
+
 [[noreturn]] void bad(const std::string &source, const std::string &why) {
     throw DataError("Invalid data packet (" + source + "): " + why);
 }
@@ -387,21 +406,13 @@ std::string writePacket(const std::vector<FieldDef> &fields, const std::vector<R
     packet.append_attribute("Version") = "2.0";
     pugi::xml_node meta = packet.append_child("METADATA");
     pugi::xml_node fieldsNode = meta.append_child("FIELDS");
-    std::vector<std::string> attrs;
+    const std::vector<std::string> attrs = rowAttributes(fields);
     for (size_t i = 0; i < fields.size(); ++i) {
         const FieldDef &f = fields[i];
         pugi::xml_node node = fieldsNode.append_child("FIELD");
-        // A name the attribute grammar refuses travels in "fieldname".
-        const std::string utf8Name = packetText(f.name);
-        if (plainAttrName(f.name)) {
-            attrs.push_back(f.name);
-        } else {
-            std::string attr(1, 'F');
-            attr += std::to_string(i + 1);
-            attrs.push_back(std::move(attr));
-            node.append_attribute("fieldname") = utf8Name.c_str();
-        }
-        node.append_attribute("attrname") = attrs.back().c_str();
+        // A field whose name is not its attribute's travels in "fieldname".
+        if (attrs[i] != f.name) node.append_attribute("fieldname") = packetText(f.name).c_str();
+        node.append_attribute("attrname") = attrs[i].c_str();
         switch (f.type) {
         case FieldType::String:
             node.append_attribute("fieldtype") = "string";

@@ -130,6 +130,28 @@ TEST(DataSetPacketText, BytesWithoutACharacterSurviveASaveAndALoad) {
     EXPECT_EQ(in.fieldByName("TX").asString(), "\x81\x9D??");
 }
 
+TEST(DataSetPacketText, FieldNamesThatCannotBeTheirAttributeTravelApart) {
+    // "RowState" is the row's own attribute, and "DS OBS" would take the
+    // attribute F2 that the third field has by name.
+    TClientDataSet out("cdsNomes");
+    for (const char *name : {"RowState", "DS OBS", "F2"})
+        out.addFieldDef(name, FieldType::String, 10);
+    out.createDataSet();
+    tiv::test::addRow(out, {Variant("estado"), Variant("obs"), Variant("f2")});
+    const std::string packet = out.dataPacket();
+    for (const char *part : {"<FIELD fieldname=\"RowState\" attrname=\"F1\"",
+                             "<FIELD fieldname=\"DS OBS\" attrname=\"F3\"",
+                             "<FIELD attrname=\"F2\"", "<ROW F1=\"estado\" F3=\"obs\" F2=\"f2\"/>"})
+        EXPECT_NE(packet.find(part), std::string::npos) << part << "\n" << packet;
+    TClientDataSet in("cdsLido");
+    in.setDataPacket(packet);
+    in.first();
+    EXPECT_EQ(in.fieldByName("RowState").asString(), "estado");
+    EXPECT_EQ(in.fieldByName("DS OBS").asString(), "obs");
+    EXPECT_EQ(in.fieldByName("F2").asString(), "f2");
+    EXPECT_EQ(in.dataPacket(), packet);
+}
+
 TEST(DataSetFile, LoadsAPacketWrittenByAnotherTool) {
     TClientDataSet ds("cdsOutro");
     ds.loadFromFile(TIV_TEST_DATA_DIR "/other_tool.cds");
