@@ -42,12 +42,14 @@ void TClientDataSet::setData(const Variant &packet) {
 
 void TClientDataSet::loadFromFile(const std::string &path) {
     Impl &d = *impl_;
-    if (!fileExists(path)) d.fail("file \"" + path + "\" not found");
+    if (!fileExists(path) && !directoryExists(path)) d.fail("file \"" + path + "\" not found");
     std::string xml;
     try {
+        // A regular file of at most kMaxReadFileSize bytes; a folder, a FIFO or
+        // a device is refused, never read without end or waited on.
         xml = readFile(path);
     } catch (const Error &e) {
-        d.fail("cannot read \"" + path + "\": " + e.what());
+        d.fail(e.what());
     }
     detail::Table t = detail::readPacket(xml, path);
     d.adopt(std::move(t.fields), std::move(t.rows));

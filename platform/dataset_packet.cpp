@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <set>
 #include <sstream>
 #include <unordered_map>
 
@@ -35,6 +36,45 @@ struct PacketField {
     std::string attr; // attribute name in ROW elements
     XmlKind kind = XmlKind::Other;
 };
+
+// Five bytes have no character in Windows-1252 (0x81, 0x8D, 0x8F, 0x90, 0x9D).
+// cp1252ToUtf8 shows them as U+FFFD, which would come back from a packet as
+// "?"; in packets they travel as the control characters of the same number,
+// as Windows converts them, so a text survives a save and a load byte for byte.
+bool undefinedInCp1252(unsigned char c) {
+    return c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
+}
+
+std::string packetText(std::string_view cp1252) {
+    std::string out;
+    size_t start = 0;
+    for (size_t i = 0; i <= cp1252.size(); ++i) {
+        if (i < cp1252.size() && !undefinedInCp1252(static_cast<unsigned char>(cp1252[i])))
+            continue;
+        out += cp1252ToUtf8(cp1252.substr(start, i - start));
+        if (i < cp1252.size()) {
+            out += '\xC2'; // U+0080 to U+00BF: 0xC2 and the byte itself
+            out += cp1252[i];
+        }
+        start = i + 1;
+    }
+    return out;
+}
+
+std::string textFromPacket(std::string_view utf8) {
+    std::string out;
+    size_t start = 0;
+    for (size_t i = 0; i + 1 < utf8.size(); ++i) {
+        if (static_cast<unsigned char>(utf8[i]) != 0xC2 ||
+            !undefinedInCp1252(static_cast<unsigned char>(utf8[i + 1])))
+            continue;
+        out += utf8ToCp1252(utf8.substr(start, i - start));
+        out += utf8[i + 1];
+        start = i + 2;
+        ++i;
+    }
+    return out + utf8ToCp1252(utf8.substr(start));
+}
 
 // The encoding a declaration names, lower case; "" when none.
 std::string declaredEncoding(std::string_view xml) {
@@ -161,6 +201,24 @@ bool plainAttrName(const std::string &name) {
     return true;
 }
 
+// The attribute each field's value takes in ROW elements: its name, when the
+// attribute grammar takes it and it is neither the row-state attribute nor
+// another field's attribute; else "F" and its position (a number further on
+// when that is taken), the name then travelling in "fieldname".
+std::vector<std::string> rowAttributes(const std::vector<FieldDef> &fields) {
+    std::vector<std::string> attrs(fields.size());
+    std::set<std::string> taken{"RowState"};
+    for (size_t i = 0; i < fields.size(); ++i)
+        if (plainAttrName(fields[i].name) && taken.insert(fields[i].name).second)
+            attrs[i] = fields[i].name;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (!attrs[i].empty()) continue;
+        for (size_t n = i + 1; attrs[i].empty(); ++n)
+            if (taken.insert("F" + std::to_string(n)).second) attrs[i] = "F" + std::to_string(n);
+    }
+    return attrs;
+}
+
 [[noreturn]] void bad(const std::string &source, const std::string &why) {
     throw DataError("Invalid data packet (" + source + "): " + why);
 }
@@ -173,7 +231,7 @@ FieldDef readField(const pugi::xml_node &node, PacketField &pf, bool cp1252Text,
     FieldDef def;
     const pugi::xml_attribute fieldName = node.attribute("fieldname");
     const std::string shown = fieldName && *fieldName.value() ? fieldName.value() : pf.attr;
-    def.name = cp1252Text ? shown : utf8ToCp1252(shown);
+    def.name = cp1252Text ? shown : textFromPacket(shown);
     const std::string type = node.attribute("fieldtype").value();
     const std::string where = "field \"" + pf.attr + "\"";
     if (type == "string" || type == "string.uni") {
@@ -218,7 +276,7 @@ Cell readValue(const FieldDef &def, const PacketField &pf, const char *raw, bool
     };
     switch (def.type) {
     case FieldType::String: {
-        std::string s = cp1252Text ? std::string(text) : utf8ToCp1252(text);
+        std::string s = cp1252Text ? std::string(text) : textFromPacket(text);
         if (s.size() > static_cast<size_t>(def.size)) s.resize(static_cast<size_t>(def.size));
         if (s.empty()) return {};
         return s;
@@ -348,21 +406,13 @@ std::string writePacket(const std::vector<FieldDef> &fields, const std::vector<R
     packet.append_attribute("Version") = "2.0";
     pugi::xml_node meta = packet.append_child("METADATA");
     pugi::xml_node fieldsNode = meta.append_child("FIELDS");
-    std::vector<std::string> attrs;
+    const std::vector<std::string> attrs = rowAttributes(fields);
     for (size_t i = 0; i < fields.size(); ++i) {
         const FieldDef &f = fields[i];
         pugi::xml_node node = fieldsNode.append_child("FIELD");
-        // A name the attribute grammar refuses travels in "fieldname".
-        const std::string utf8Name = cp1252ToUtf8(f.name);
-        if (plainAttrName(f.name)) {
-            attrs.push_back(f.name);
-        } else {
-            std::string attr(1, 'F');
-            attr += std::to_string(i + 1);
-            attrs.push_back(std::move(attr));
-            node.append_attribute("fieldname") = utf8Name.c_str();
-        }
-        node.append_attribute("attrname") = attrs.back().c_str();
+        // A field whose name is not its attribute's travels in "fieldname".
+        if (attrs[i] != f.name) node.append_attribute("fieldname") = packetText(f.name).c_str();
+        node.append_attribute("attrname") = attrs[i].c_str();
         switch (f.type) {
         case FieldType::String:
             node.append_attribute("fieldtype") = "string";
@@ -398,7 +448,7 @@ std::string writePacket(const std::vector<FieldDef> &fields, const std::vector<R
             pugi::xml_attribute a = row.append_attribute(attrs[i].c_str());
             switch (fields[i].type) {
             case FieldType::String:
-                a = cp1252ToUtf8(cellText(c)).c_str();
+                a = packetText(cellText(c)).c_str();
                 break;
             case FieldType::Integer:
                 a = std::to_string(std::get<int64_t>(c)).c_str();

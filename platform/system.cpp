@@ -14,9 +14,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <optional>
+#include <sstream>
 #include <vector>
 
 #include "tivplatform/text.h"
@@ -148,6 +148,9 @@ void freeLibrary(ModuleHandle module) {
 
 namespace {
 
+// A registry file holds a few keys; it is read at every look-up.
+constexpr uint64_t kMaxRegistrySize = uint64_t{16} << 20;
+
 // A registry file's lines lose their line ends and blanks.
 constexpr std::string_view kLineBlanks = " \t\r\n";
 
@@ -190,8 +193,13 @@ struct RegistryLookup {
 
 RegistryLookup lookUp(const std::string &root, const std::string &key, const std::string *name) {
     RegistryLookup r;
-    std::ifstream in(registryPath(), std::ios::binary);
-    if (!in) return r;
+    std::string text;
+    try {
+        text = readFile(registryPath(), 0, kMaxRegistrySize);
+    } catch (const Error &) {
+        return r; // missing, unreadable or not a regular file: no registry at all
+    }
+    std::istringstream in(text);
     const std::string wantedKey = normalizeKey(root + "\\" + key);
     const std::string wantedName = name ? lower(trim(*name, kLineBlanks)) : std::string();
     bool inKey = false;
@@ -371,23 +379,75 @@ void writeFileAtomic(const std::string &path, const std::string &contents) {
     }
 }
 
-std::string readFile(const std::string &path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw Error("cannot read " + path + ": " + errnoText(errno));
-    std::string out;
+namespace {
+
+std::string sizeText(uint64_t bytes) {
+    if (bytes % (uint64_t{1} << 20) == 0) return std::to_string(bytes >> 20) + " MiB";
+    return std::to_string(bytes) + " bytes";
+}
+
+// Reads up to `limit` bytes and one more, so that a file that grew past the
+// limit while being read is caught too. False when the limit was passed.
+bool readAtMost(int fd, uint64_t limit, std::string &out, int &err) {
     char buf[65536];
     for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
+        const uint64_t left = limit - out.size(); // out.size() <= limit here
+        const size_t want = left < sizeof buf ? static_cast<size_t>(left) + 1 : sizeof buf;
+        ssize_t n = ::read(fd, buf, want);
         if (n < 0) {
             if (errno == EINTR) continue;
-            int err = errno;
-            ::close(fd);
-            throw Error("cannot read " + path + ": " + errnoText(err));
+            err = errno;
+            return true;
         }
-        if (n == 0) break;
+        if (n == 0) return true;
         out.append(buf, static_cast<size_t>(n));
+        if (out.size() > limit) return false;
     }
+}
+
+} // namespace
+
+std::string readFile(const std::string &path, uint64_t offset, uint64_t limit) {
+    // O_NONBLOCK: opening a FIFO with no writer must not wait for one.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) throw Error("cannot read " + path + ": " + errnoText(errno));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        int err = errno;
+        ::close(fd);
+        throw Error("cannot read " + path + ": " + errnoText(err));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw Error("cannot read " + path + ": not a regular file");
+    }
+    const uint64_t size = static_cast<uint64_t>(st.st_size);
+    const uint64_t wanted = size > offset ? size - offset : 0;
+    auto tooLarge = [&] {
+        ::close(fd);
+        throw Error("cannot read " + path + ": larger than " + sizeText(limit));
+    };
+    if (wanted > limit) tooLarge();
+    if (offset > 0 && ::lseek(fd, static_cast<off_t>(std::min(offset, size)), SEEK_SET) < 0) {
+        int err = errno;
+        ::close(fd);
+        throw Error("cannot read " + path + ": " + errnoText(err));
+    }
+    std::string out;
+    out.reserve(static_cast<size_t>(wanted));
+    int err = 0;
+    if (!readAtMost(fd, limit, out, err)) tooLarge();
     ::close(fd);
+    if (err != 0) throw Error("cannot read " + path + ": " + errnoText(err));
+    return out;
+}
+
+std::string readStream(int fd, const std::string &what, uint64_t limit) {
+    std::string out;
+    int err = 0;
+    if (!readAtMost(fd, limit, out, err))
+        throw Error("cannot read " + what + ": larger than " + sizeText(limit));
+    if (err != 0) throw Error("cannot read " + what + ": " + errnoText(err));
     return out;
 }
 

@@ -1,9 +1,9 @@
 #include "debug_log_watch.h"
 
 #include <filesystem>
-#include <fstream>
 
 #include "tivplatform/cp1252.h"
+#include "tivplatform/errors.h"
 #include "tivplatform/system.h"
 
 namespace tivtool {
@@ -16,11 +16,14 @@ uintmax_t sizeOf(const std::string &path) {
     return ec ? 0 : n;
 }
 
+// A log that is missing, not a regular file or grew by more than the read
+// limit during one call shows no lines rather than stopping the script.
 std::string readFrom(const std::string &path, uintmax_t offset) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {};
-    in.seekg(static_cast<std::streamoff>(offset));
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    try {
+        return tiv::readFile(path, offset);
+    } catch (const tiv::Error &) {
+        return {};
+    }
 }
 
 void appendLines(Json &out, const std::string &text) {

@@ -1,7 +1,7 @@
 // tiv: the command-line host of the driver module.
-#include <fstream>
+#include <unistd.h>
+
 #include <iostream>
-#include <sstream>
 
 #include <CLI/CLI.hpp>
 
@@ -9,6 +9,8 @@
 #include "module.h"
 #include "printer_control.h"
 #include "script_runner.h"
+#include "tivplatform/errors.h"
+#include "tivplatform/system.h"
 
 namespace {
 
@@ -47,15 +49,15 @@ Argument forms, by the procedure's declared parameter:
 Every step is checked before the first one runs; a script error names the step
 and what was expected, and nothing runs (exit status 2).)";
 
+// A script is a regular file or standard input ("-", which may be a pipe),
+// each of at most tiv::kMaxReadFileSize bytes.
 std::string readAll(const std::string &path) {
-    if (path == "-") {
-        std::stringstream ss;
-        ss << std::cin.rdbuf();
-        return ss.str();
+    try {
+        if (path == "-") return tiv::readStream(STDIN_FILENO, "the script from standard input");
+        return tiv::readFile(path);
+    } catch (const tiv::Error &e) {
+        throw std::runtime_error(std::string("the script: ") + e.what());
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read the script " + path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 int run(const std::string &scriptPath, const std::string &modulePath,

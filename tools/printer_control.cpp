@@ -154,6 +154,15 @@ void PrinterControl::validate(const std::string &name, const Json &args) {
 
 Json PrinterControl::run(const std::string &name, const Json &args) {
     validate(name, args);
+    if (name == "Journal") {
+        Json fresh = drainJournal();
+        if (!fresh.is_array()) return fresh;
+        Json all = Json::array();
+        for (const Json &entry : journal_)
+            all.push_back(entry);
+        return all;
+    }
+    if (name == "ClearJournal") journal_.clear();
     const Control *c = findControl(name);
     const size_t index = static_cast<size_t>(c - controls);
     void *f = api_->fn[index];
@@ -193,18 +202,24 @@ Json PrinterControl::run(const std::string &name, const Json &args) {
     return code;
 }
 
-size_t PrinterControl::journalLength() {
+Json PrinterControl::drainJournal() {
     Json j = parseData(api_->get<const char *(*)()>("Journal")());
-    return j.is_array() ? j.size() : 0;
+    if (!j.is_array()) return j;
+    if (!j.empty()) api_->get<int32_t (*)()>("ClearJournal")();
+    for (const Json &entry : j) {
+        if (journal_.size() >= kJournalLimit) journal_.pop_front();
+        journal_.push_back(entry);
+    }
+    return j;
 }
 
-Json PrinterControl::journalSince(size_t count) {
-    Json j = parseData(api_->get<const char *(*)()>("Journal")());
-    Json out = Json::array();
-    if (j.is_array())
-        for (size_t i = count; i < j.size(); ++i)
-            out.push_back(std::move(j[i]));
-    return out;
+void PrinterControl::beginCall() {
+    drainJournal();
+}
+
+Json PrinterControl::callJournal() {
+    Json j = drainJournal();
+    return j.is_array() ? j : Json::array();
 }
 
 int64_t PrinterControl::markPaper() {

@@ -124,10 +124,9 @@ Json ScriptRunner::runCall(const Json &step) {
     dialogs_ = &dialogs;
     DebugLogWatch log;
     log.start();
-    size_t journalStart = 0;
     int64_t paperMark = 0;
     if (printer_) {
-        journalStart = printer_->journalLength();
+        printer_->beginCall();
         paperMark = printer_->markPaper();
     }
 
@@ -147,7 +146,7 @@ Json ScriptRunner::runCall(const Json &step) {
     if (!hostCalls.empty()) record["hostCalls"] = std::move(hostCalls);
     record["log"] = log.newLines();
     if (printer_) {
-        record["journal"] = printer_->journalSince(journalStart);
+        record["journal"] = printer_->callJournal();
         record["paper"] = printer_->paperSince(paperMark);
     }
     return record;

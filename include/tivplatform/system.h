@@ -59,7 +59,19 @@ TIV_EXPORT void appendLine(const std::string &path, const std::string &line);
 // flushed, then renamed over the target. Raises tiv::Error on failure and
 // leaves any old file intact.
 TIV_EXPORT void writeFileAtomic(const std::string &path, const std::string &contents);
-TIV_EXPORT std::string readFile(const std::string &path);
+// The most a whole-file read takes in: data packets, scripts and logs are far
+// smaller, and a bound keeps /dev/zero or a runaway file from eating memory.
+inline constexpr uint64_t kMaxReadFileSize = uint64_t{256} << 20;
+// Reads a regular file from byte `offset` to its end (nothing when the offset
+// is past it). Anything else is refused with tiv::Error naming the path and the
+// reason: a missing file, a folder, a FIFO, a device or a socket (a FIFO is
+// never waited on), or more than `limit` bytes to read.
+TIV_EXPORT std::string readFile(const std::string &path, uint64_t offset = 0,
+                                uint64_t limit = kMaxReadFileSize);
+// Reads an open descriptor (a pipe, standard input) to its end, refusing
+// with tiv::Error naming `what` when it holds more than `limit` bytes.
+TIV_EXPORT std::string readStream(int fd, const std::string &what,
+                                  uint64_t limit = kMaxReadFileSize);
 
 // --- Pending window messages ------------------------------------------
 // The host may install a hook; by default processing does nothing.

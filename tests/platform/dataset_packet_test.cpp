@@ -103,6 +103,55 @@ TEST_F(DataSetPacket, RoundTripKeepsEveryValueAndNull) {
     EXPECT_EQ(back.fieldByName("QTITENS").asInteger(), 5000000000);
 }
 
+TEST(DataSetPacketText, BytesWithoutACharacterSurviveASaveAndALoad) {
+    // Windows-1252 leaves 0x81, 0x8D, 0x8F, 0x90 and 0x9D undefined; a packet
+    // carries them as the control characters of the same number.
+    const std::string text = "a\x81\x8D\x8F\x90\x9D\xE7\x80z";
+    TClientDataSet out("cdsTexto");
+    out.addFieldDef("TX", FieldType::String, 20);
+    out.createDataSet();
+    tiv::test::addRow(out, {Variant(text)});
+    const std::string packet = out.dataPacket();
+    EXPECT_NE(packet.find("TX=\"a\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D\xC3\xA7\xE2\x82\xACz\""),
+              std::string::npos)
+        << packet;
+    TClientDataSet in("cdsLido");
+    in.setDataPacket(packet);
+    in.first();
+    EXPECT_EQ(in.fieldByName("TX").asString(), text);
+    EXPECT_EQ(in.dataPacket(), packet);
+
+    // From another tool, as a character reference; other characters the code
+    // page lacks still read as "?".
+    in.setDataPacket("<DATAPACKET Version=\"2.0\"><METADATA><FIELDS><FIELD attrname=\"TX\" "
+                     "fieldtype=\"string\" WIDTH=\"9\"/></FIELDS><PARAMS/></METADATA><ROWDATA>"
+                     "<ROW TX=\"&#x81;&#x9D;&#x85;&#x4E2D;\"/></ROWDATA></DATAPACKET>");
+    in.first();
+    EXPECT_EQ(in.fieldByName("TX").asString(), "\x81\x9D??");
+}
+
+TEST(DataSetPacketText, FieldNamesThatCannotBeTheirAttributeTravelApart) {
+    // "RowState" is the row's own attribute, and "DS OBS" would take the
+    // attribute F2 that the third field has by name.
+    TClientDataSet out("cdsNomes");
+    for (const char *name : {"RowState", "DS OBS", "F2"})
+        out.addFieldDef(name, FieldType::String, 10);
+    out.createDataSet();
+    tiv::test::addRow(out, {Variant("estado"), Variant("obs"), Variant("f2")});
+    const std::string packet = out.dataPacket();
+    for (const char *part : {"<FIELD fieldname=\"RowState\" attrname=\"F1\"",
+                             "<FIELD fieldname=\"DS OBS\" attrname=\"F3\"",
+                             "<FIELD attrname=\"F2\"", "<ROW F1=\"estado\" F3=\"obs\" F2=\"f2\"/>"})
+        EXPECT_NE(packet.find(part), std::string::npos) << part << "\n" << packet;
+    TClientDataSet in("cdsLido");
+    in.setDataPacket(packet);
+    in.first();
+    EXPECT_EQ(in.fieldByName("RowState").asString(), "estado");
+    EXPECT_EQ(in.fieldByName("DS OBS").asString(), "obs");
+    EXPECT_EQ(in.fieldByName("F2").asString(), "f2");
+    EXPECT_EQ(in.dataPacket(), packet);
+}
+
 TEST(DataSetFile, LoadsAPacketWrittenByAnotherTool) {
     TClientDataSet ds("cdsOutro");
     ds.loadFromFile(TIV_TEST_DATA_DIR "/other_tool.cds");

@@ -1,4 +1,6 @@
 // tiv as a person runs it: exit status, standard output and standard error.
+#include <sys/stat.h>
+
 #include <fstream>
 
 #include <nlohmann/json.hpp>
@@ -16,9 +18,9 @@ class CliTest : public TivProcessTest {
   protected:
     CliTest() : TivProcessTest("tiv-cli-") {}
 
-    Result tiv(const std::string &args) {
+    Result tiv(const std::string &args, const std::string &environment = "") {
         const std::string err = (folder_ / "stderr").string();
-        ProcessResult run = runCommand(tivCommand(args, err));
+        ProcessResult run = runCommand(tivCommand(args, err, environment));
         Result r;
         r.status = run.status;
         r.out = std::move(run.out);
@@ -72,6 +74,24 @@ TEST_F(CliTest, ScriptErrorsExitWithTheStepNamed) {
     Result notJson = tiv("run " + script("[{") + fakes());
     EXPECT_EQ(notJson.status, 2);
     EXPECT_FALSE(notJson.err.empty());
+}
+
+TEST_F(CliTest, ScriptsAreRegularFilesOrStandardInput) {
+    // A FIFO is refused at once (not waited on), /dev/zero is not read without end.
+    const std::string fifo = (folder_ / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string &path : {fifo, std::string("/dev/zero"), folder_.string()}) {
+        // Under a time limit: a tiv that waited on the FIFO fails with status 124.
+        Result r = tiv("run '" + path + "'" + fakes(), "timeout 10 env ");
+        EXPECT_EQ(r.status, 2) << path;
+        EXPECT_NE(r.err.find("cannot read " + path + ": not a regular file"), std::string::npos)
+            << r.err;
+        EXPECT_TRUE(r.out.empty());
+    }
+    // A pipe is read through "-".
+    Result piped = tiv("run -" + fakes() + " < " + script(R"([{"call": "StopImpFiscal"}])"));
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(nlohmann::json::parse(piped.out)["steps"].size(), 1u);
 }
 
 TEST_F(CliTest, AModuleThatCannotLoadIsNoScriptError) {

@@ -187,6 +187,26 @@ TEST_F(ScriptTest, JournalAndPaperOfEachCallAndPrinterControls) {
     EXPECT_EQ(t["printer"], TIV_FAKE_PRINTER);
 }
 
+TEST_F(ScriptTest, TheJournalControlAnswersEveryCallSinceItWasCleared) {
+    const Json t = runOk(Json::parse(R"([
+        {"ecfsim": "ClearJournal"},
+        {"call": "Leitura_X_Imp", "args": ["EP01", "", "001", ""]},
+        {"call": "Leitura_X_Imp", "args": ["EP01", "", "001", ""]},
+        {"ecfsim": "Journal"},
+        {"ecfsim": "ClearJournal"},
+        {"ecfsim": "Journal"},
+        {"call": "Leitura_X_Imp", "args": ["EP01", "", "001", ""]},
+        {"ecfsim": "Journal"}])"));
+    const Json entry = t["steps"][1]["journal"][0];
+    EXPECT_EQ(entry["entry"], "EPSON_RelatorioFiscal_LeituraX");
+    EXPECT_EQ(t["steps"][2]["journal"], Json::array({entry})); // each call shows its own
+    EXPECT_EQ(t["steps"][3]["result"], Json::array({entry, entry}));
+    EXPECT_EQ(t["steps"][4]["result"], 0);
+    EXPECT_EQ(t["steps"][5]["result"], Json::array());
+    EXPECT_EQ(t["steps"][6]["journal"], Json::array({entry}));
+    EXPECT_EQ(t["steps"][7]["result"], Json::array({entry}));
+}
+
 TEST_F(ScriptTest, WithoutAPrinterCallsShowNoJournal) {
     bool failed = true;
     const Json t = run(Json::parse(R"([{"call": "StopImpFiscal"}])"), failed, nullptr);
