@@ -67,9 +67,16 @@ for t in "${targets[@]}"; do
     [ "$found" -eq 0 ] || rc=1
     if [ $rc -ne 0 ]; then
         status=1
-        echo "   FOUND: $(ls "$build/crashes/$t" | tr '\n' ' ')"
-        grep -E 'ERROR: |runtime error|deadly signal|ALARM' "$log" | sort | uniq -c | head -5 || true
-        echo "   log: $log"
+        # Fork mode keeps no reports: each saved input is run once more to
+        # show the first line of its report, the same faults counted together.
+        echo "   findings in $build/crashes/$t/:"
+        for f in "$build/crashes/$t"/*; do
+            report=$(ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=abort_on_error=1 \
+                timeout 60 "$build/bin/fuzz_$t" "$f" 2>&1 || true)
+            line=$(grep -a -m1 -E 'runtime error|ERROR: AddressSanitizer|^data packet:|ALARM|out-of-memory' \
+                <<<"$report" || true)
+            echo "${line:-(no report when run alone: $(basename "$f"))}"
+        done | sed "s#$root/##" | sort | uniq -c | sed 's/^/   /'
     fi
 done
 exit $status

@@ -86,7 +86,7 @@ TEST_F(FileReadTest, SpecialFilesAreRefusedWithThePathAndTheReason) {
 
 TEST_F(FileReadTest, SizeLimitAndOffset) {
     const std::string path = write("dados.txt", "0123456789");
-    EXPECT_EQ(tiv::readFile(path, 0, 10), "0123456789"); // exactly the limit
+    EXPECT_EQ(tiv::readFile(path, 0, 10), "0123456789");         // exactly the limit
     EXPECT_EQ(tiv::readFile(path, 0, UINT64_MAX), "0123456789"); // no limit at all
     EXPECT_EQ(errorOf([&] { (void)tiv::readFile(path, 0, 9); }),
               "cannot read " + path + ": larger than 9 bytes");
