@@ -106,6 +106,24 @@ TEST_F(CancellationTest, WithoutAReceiptNumberNothingIsCancelled) {
     EXPECT_TRUE(sale::recordedCodes().empty()) << "\"S\" records nothing";
 }
 
+// The printer refuses the cancellation (nothing to cancel): false, shown under the list's show
+// flag, and the host's reconciliation and the record are still made.
+TEST_F(CancellationTest, ARefusedCancellationStillReconcilesAndRecords) {
+    for (int type : {31, 33}) {
+        SCOPED_TRACE(type);
+        startPrinter(type);
+        reconciled.clear();
+        dialogs.clear();
+        tiv::Variant result = tiv::Variant::array(1);
+        EXPECT_FALSE(Cancela_Cupom_Imp(cancelArgs(), result));
+        EXPECT_FALSE(dialogs.empty());
+        EXPECT_EQ(result.at(0).toString(), type == 31 ? "000000" : "000000000");
+        EXPECT_EQ(printerState().at("counters").at("cfc"), 0);
+        EXPECT_EQ(reconciled.size(), 1u);
+        EXPECT_EQ(sale::recordedCodes().back(), "NC");
+    }
+}
+
 TEST_F(CancellationTest, AnItemIsCancelledByTheFourCharactersFromPositionTwo) {
     for (int type : {31, 33}) {
         SCOPED_TRACE(type);
