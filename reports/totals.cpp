@@ -85,8 +85,16 @@ extern "C" TIV_EXPORT bool BuscaTotGer(const std::string &colourScheme, std::str
     const tiv02000::CallGuard guard;
     Reply reply(20);
     const int32_t rc = EPSON(EPSON_Obter_GT)(reply.data());
-    (void)analyse({colourScheme, false}, {rc, replyLine("EPSON_Obter_GT", reply.text())});
-    // The host reconciles with whatever was read, even after a failed read.
-    grandTotal = tiv::floatToStr(moneyValue(reply.text()));
+    const bool answered =
+        analyse({colourScheme, false}, {rc, replyLine("EPSON_Obter_GT", reply.text())});
+    // The grand total is what the host reconciles with: a failed read, or a reply that is not
+    // digits, hands back nothing rather than a number made from an unread buffer.
+    const std::string digits = trim(reply.text());
+    if (!answered || digits.empty() ||
+        digits.find_first_not_of("0123456789") != std::string::npos) {
+        grandTotal.clear();
+        return false;
+    }
+    grandTotal = tiv::floatToStr(moneyValue(digits));
     return true;
 }

@@ -211,14 +211,27 @@ TEST_F(CountersTest, IdentityAndTotalsComeFromTheirFields) {
     EXPECT_EQ(gt, "0");
 }
 
-TEST_F(CountersTest, GrandTotalIsTrueEvenWhenTheReadFails) {
+// A grand total that could not be read is a failure and hands back nothing: the host never
+// reconciles with a number made from an unread buffer.
+TEST_F(CountersTest, AGrandTotalThatCouldNotBeReadIsAFailure) {
     ASSERT_TRUE(start(31));
-    injectFault({{"kind", "noanswer"}, {"entry", "EPSON_Obter_GT"}});
-    std::string gt = "unchanged";
+    const nlohmann::json faults[] = {
+        {{"kind", "noanswer"}, {"entry", "EPSON_Obter_GT"}},
+        {{"kind", "reply"}, {"entry", "EPSON_Obter_GT"}, {"text", "00000000001234AB"}},
+        {{"kind", "reply"}, {"entry", "EPSON_Obter_GT"}, {"text", "  "}},
+    };
+    for (const auto &fault : faults) {
+        SCOPED_TRACE(fault.dump());
+        injectFault(fault);
+        std::string gt = "unchanged";
+        EXPECT_FALSE(BuscaTotGer("001", gt));
+        EXPECT_EQ(gt, "");
+        EXPECT_TRUE(dialogs.empty());
+    }
+    EXPECT_NE(stMensagemTaa.find("Erro de execu\xE7\xE3o na fun\xE7\xE3o."), std::string::npos);
+    std::string gt;
     EXPECT_TRUE(BuscaTotGer("001", gt));
     EXPECT_EQ(gt, "0");
-    EXPECT_TRUE(dialogs.empty());
-    EXPECT_NE(stMensagemTaa.find("Erro de execu\xE7\xE3o na fun\xE7\xE3o."), std::string::npos);
 }
 
 TEST_F(CountersTest, FixedAnswersAndStateFlag) {
