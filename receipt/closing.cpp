@@ -135,29 +135,27 @@ struct Closing {
         }
     }
 
+    // The subtotal adjustment's digits, made once before anything is sent: discount wins over
+    // surcharge; neither sends nothing. False: the amount does not fit its field.
+    bool subtotalDiscount = false;
+    std::optional<std::string> subtotalDigits{};
     bool subtotalFits() {
-        const bool discount = a.subtotalDiscount > 0;
-        if (!discount && !(a.subtotalSurcharge > 0)) return true;
-        return amount(discount ? a.subtotalDiscount : a.subtotalSurcharge, "000000000.00",
-                      Truncation::To2, "Valor do subtotal")
-            .has_value();
+        subtotalDiscount = a.subtotalDiscount > 0;
+        if (!subtotalDiscount && !(a.subtotalSurcharge > 0)) return true;
+        subtotalDigits = amount(subtotalDiscount ? a.subtotalDiscount : a.subtotalSurcharge,
+                                "000000000.00", Truncation::To2, "Valor do subtotal");
+        return subtotalDigits.has_value();
     }
 
-    // Discount wins over surcharge; neither sends nothing.
     bool subtotal() {
-        const bool discount = a.subtotalDiscount > 0;
-        if (!discount && !(a.subtotalSurcharge > 0)) return true;
-        const auto value = amount(discount ? a.subtotalDiscount : a.subtotalSurcharge,
-                                  "000000000.00", Truncation::To2, "Valor do subtotal");
-        if (!value) {
-            boClieUtil = false;
-            return false;
-        }
+        if (!subtotalDigits) return true;
+        const std::string &value = *subtotalDigits;
+        const bool discount = subtotalDiscount;
         return step(
             "EPSON_Fiscal_Desconto_Acrescimo_Subtotal",
             [&] {
-                return analyse(how, {family().adjustSubtotal(*value, discount),
-                                     "EPSON_Fiscal_Desconto_Acrescimo_Subtotal : " + *value});
+                return analyse(how, {family().adjustSubtotal(value, discount),
+                                     "EPSON_Fiscal_Desconto_Acrescimo_Subtotal : " + value});
             },
             [](const DocumentProgress &p) { return p.subtotalAdjusted; });
     }
@@ -253,7 +251,7 @@ struct Closing {
         const DocumentProgress &p = *open;
         subtotalDone = p.subtotalAdjusted;
         if (p.payments > 0) {
-            const auto paid = firstRowsPaid(a, data, p.payments);
+            const auto paid = firstRowsPaid(data, p.payments);
             if (!paid || *paid != p.paidCents) {
                 reportError("Os pagamentos registrados na impressora fiscal n\xE3o conferem com os "
                             "do cupom; o cupom fiscal n\xE3o foi fechado.",

@@ -211,7 +211,7 @@ bool paymentAmountsFit(const ClosingArgs &a, PaymentDatasets &d) {
     return true;
 }
 
-std::optional<int64_t> firstRowsPaid(const ClosingArgs &, PaymentDatasets &d, int count) {
+std::optional<int64_t> firstRowsPaid(PaymentDatasets &d, int count) {
     tiv::TClientDataSet *rows = d.payments;
     int64_t cents = 0;
     if (count == 0) return cents;

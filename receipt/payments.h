@@ -54,7 +54,7 @@ PaymentOutcome sendPayments(const ClosingArgs &a, PaymentDatasets &d, PaymentRun
 bool paymentAmountsFit(const ClosingArgs &a, PaymentDatasets &d);
 // The amount in cents of the first `count` payment rows: what the printer
 // must show as paid when it holds them. None when there are fewer rows.
-std::optional<int64_t> firstRowsPaid(const ClosingArgs &a, PaymentDatasets &d, int count);
+std::optional<int64_t> firstRowsPaid(PaymentDatasets &d, int count);
 // The family balance the footer shows.
 double familyBalanceTotal(const ClosingArgs &a, const PaymentDatasets &d, double consumption,
                           bool variantAorB, bool variantC);
