@@ -52,6 +52,19 @@ bool managementReportCounter(const std::string &colourScheme, std::string &count
     return counterField(colourScheme, kGrgAt, counter);
 }
 
+std::string interventionCounter() {
+    return "0000000001";
+}
+
+bool nextReductionNumber(const std::string &colourScheme, std::string &counter) {
+    Reply reply(kReplySize);
+    const int32_t rc = EPSON(EPSON_Obter_Contadores)(reply.data());
+    const std::string field = copyText(reply.text(), kCrzAt, kWidth);
+    // The number the next reduction will carry; a non-numeric field raises.
+    counter = tivhost::EmptyString(field) ? "0" : tiv::intToStr(tiv::strToInt(field) + 1);
+    return analyse({colourScheme, false}, {rc, replyLine("EPSON_Obter_Contadores", counter)});
+}
+
 } // namespace tiv02000
 
 extern "C" TIV_EXPORT std::string Nr_Cupom(const std::string & /*unused1*/,
@@ -68,12 +81,7 @@ extern "C" TIV_EXPORT bool ContadorCupomFiscalMFD(const std::string &colourSchem
 
 extern "C" TIV_EXPORT bool NumeroReducoes(const std::string &colourScheme, std::string &counter) {
     const tiv02000::CallGuard guard;
-    Reply reply(kReplySize);
-    const int32_t rc = EPSON(EPSON_Obter_Contadores)(reply.data());
-    const std::string field = copyText(reply.text(), kCrzAt, kWidth);
-    // The number the next reduction will carry; a non-numeric field raises.
-    counter = tivhost::EmptyString(field) ? "0" : tiv::intToStr(tiv::strToInt(field) + 1);
-    return analyse({colourScheme, false}, {rc, replyLine("EPSON_Obter_Contadores", counter)});
+    return nextReductionNumber(colourScheme, counter);
 }
 
 extern "C" TIV_EXPORT bool NumeroOperacoesNaoFiscais(const std::string &colourScheme,
@@ -98,7 +106,7 @@ extern "C" TIV_EXPORT bool ContadorRelatoriosGerenciaisMFD(const std::string &co
 extern "C" TIV_EXPORT bool NumeroIntervencoes(const std::string & /*colourScheme*/,
                                               std::string &counter) {
     const tiv02000::CallGuard guard;
-    counter = "0000000001";
+    counter = interventionCounter();
     return true;
 }
 

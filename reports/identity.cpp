@@ -19,11 +19,8 @@ std::string FormataCNPJ(const std::string &text) {
     return out;
 }
 
-} // namespace tiv02000
-
-extern "C" TIV_EXPORT bool Modelo_Impressora(const std::string &colourScheme, std::string &field1,
-                                             std::string &field2, std::string &field3) {
-    const tiv02000::CallGuard guard;
+bool printerModel(const std::string &colourScheme, std::string &field1, std::string &field2,
+                  std::string &field3) {
     Reply reply(110);
     const int32_t rc = EPSON(EPSON_Obter_Dados_Impressora)(reply.data());
     field1 = trim(copyText(reply.text(), 41, 20));
@@ -31,6 +28,14 @@ extern "C" TIV_EXPORT bool Modelo_Impressora(const std::string &colourScheme, st
     field3 = trim(copyText(reply.text(), 81, 20));
     return analyse({colourScheme, true}, {rc, replyLine("EPSON_Obter_Dados_Impressora",
                                                         field1 + " - " + field2 + " - " + field3)});
+}
+
+} // namespace tiv02000
+
+extern "C" TIV_EXPORT bool Modelo_Impressora(const std::string &colourScheme, std::string &field1,
+                                             std::string &field2, std::string &field3) {
+    const tiv02000::CallGuard guard;
+    return printerModel(colourScheme, field1, field2, field3);
 }
 
 extern "C" TIV_EXPORT bool Versao_Software_Basico(const std::string &colourScheme,

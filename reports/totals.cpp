@@ -55,34 +55,31 @@ extern "C" TIV_EXPORT double GetValue(const std::string &text) {
     return moneyValue(text);
 }
 
-extern "C" TIV_EXPORT bool VendaBruta(const std::string &colourScheme, std::string &total) {
-    const tiv02000::CallGuard guard;
+namespace tiv02000 {
+
+bool grossSales(const std::string &colourScheme, std::string &total) {
     Reply gross(15), lastReduction(15);
     const int32_t rc = EPSON(EPSON_Obter_Venda_Bruta)(gross.data(), lastReduction.data());
     total = gross.text();
     return analyse({colourScheme, false}, {rc, replyLine("EPSON_Obter_Venda_Bruta", total)});
 }
 
-extern "C" TIV_EXPORT bool Cancelamentos(const std::string &colourScheme, std::string &total) {
-    const tiv02000::CallGuard guard;
+bool cancelledTotal(const std::string &colourScheme, std::string &total) {
     return dayTotal(colourScheme, epson().EPSON_Obter_Total_Cancelado,
                     "EPSON_Obter_Total_Cancelado", total);
 }
 
-extern "C" TIV_EXPORT bool Descontos(const std::string &colourScheme, std::string &total) {
-    const tiv02000::CallGuard guard;
+bool discountTotal(const std::string &colourScheme, std::string &total) {
     return dayTotal(colourScheme, epson().EPSON_Obter_Total_Descontos,
                     "EPSON_Obter_Total_Descontos", total);
 }
 
-extern "C" TIV_EXPORT bool Acrescimo_Imp(const std::string &colourScheme, std::string &total) {
-    const tiv02000::CallGuard guard;
+bool surchargeTotal(const std::string &colourScheme, std::string &total) {
     return dayTotal(colourScheme, epson().EPSON_Obter_Total_Acrescimos,
                     "EPSON_Obter_Total_Acrescimos", total);
 }
 
-extern "C" TIV_EXPORT bool BuscaTotGer(const std::string &colourScheme, std::string &grandTotal) {
-    const tiv02000::CallGuard guard;
+bool grandTotal(const std::string &colourScheme, std::string &total) {
     Reply reply(20);
     const int32_t rc = EPSON(EPSON_Obter_GT)(reply.data());
     const bool answered =
@@ -92,9 +89,36 @@ extern "C" TIV_EXPORT bool BuscaTotGer(const std::string &colourScheme, std::str
     const std::string digits = trim(reply.text());
     if (!answered || digits.empty() ||
         digits.find_first_not_of("0123456789") != std::string::npos) {
-        grandTotal.clear();
+        total.clear();
         return false;
     }
-    grandTotal = tiv::floatToStr(moneyValue(digits));
+    total = tiv::floatToStr(moneyValue(digits));
     return true;
+}
+
+} // namespace tiv02000
+
+extern "C" TIV_EXPORT bool VendaBruta(const std::string &colourScheme, std::string &total) {
+    const tiv02000::CallGuard guard;
+    return grossSales(colourScheme, total);
+}
+
+extern "C" TIV_EXPORT bool Cancelamentos(const std::string &colourScheme, std::string &total) {
+    const tiv02000::CallGuard guard;
+    return cancelledTotal(colourScheme, total);
+}
+
+extern "C" TIV_EXPORT bool Descontos(const std::string &colourScheme, std::string &total) {
+    const tiv02000::CallGuard guard;
+    return discountTotal(colourScheme, total);
+}
+
+extern "C" TIV_EXPORT bool Acrescimo_Imp(const std::string &colourScheme, std::string &total) {
+    const tiv02000::CallGuard guard;
+    return surchargeTotal(colourScheme, total);
+}
+
+extern "C" TIV_EXPORT bool BuscaTotGer(const std::string &colourScheme, std::string &grandTotal) {
+    const tiv02000::CallGuard guard;
+    return tiv02000::grandTotal(colourScheme, grandTotal);
 }
