@@ -8,6 +8,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "config_file.h"
 #include "module.h"
 #include "printer_control.h"
 #include "script_runner.h"
@@ -129,11 +130,17 @@ int runDemo(const DemoOptions &options) {
                 {"header", Json::array({"MERCADO BOA VISTA LTDA", "RUA DAS FLORES, 120 - CENTRO",
                                         "SAO PAULO - SP", "CNPJ 12.345.678/0001-90"})}}}));
     }
+    // The till's configuration file names the printer; its grand total is recorded at the
+    // day's first check.
+    const std::string configPath = folder + "/Pravell.cds";
+    if (!std::filesystem::exists(configPath))
+        writeConfigRow(configPath, {"0001", "001", kDemoSerial, "", true});
     const int64_t mark = printer->markPaper();
 
     ScriptRunner runner(module, printer.get());
     bool failed = false;
-    const Json transcript = runner.run(Json::parse(demoScript(options.printerType)), failed);
+    const Json transcript =
+        runner.run(Json::parse(demoScript(options.printerType, folder)), failed);
     if (!options.transcriptPath.empty())
         std::ofstream(options.transcriptPath) << transcript.dump(2) << '\n';
 
@@ -154,6 +161,10 @@ int runDemo(const DemoOptions &options) {
     }
 
     printSummary(*printer, folder);
+    for (const auto &step : transcript.at("steps"))
+        if (step.value("call", std::string()) == "Atu_TotGeral")
+            std::cout << "GT x Pravell : "
+                      << (step.value("return", false) ? "confere" : "NAO CONFERE") << '\n';
     return failures == 0 ? 0 : 1;
 }
 

@@ -12,8 +12,12 @@ struct DemoOptions {
     std::string transcriptPath; // empty: none written
 };
 
-// The day's script, for a printer of the given type.
-std::string demoScript(int printerType);
+// The serial number of the demo's printer.
+inline constexpr const char *kDemoSerial = "EP0808080800000001";
+
+// The day's script, for a printer of the given type; the till's configuration
+// file is in `configFolder`.
+std::string demoScript(int printerType, const std::string &configFolder);
 
 // Runs the day, prints the paper roll (UTF-8) and a summary on standard
 // output. Returns the process exit status: 0 when every step succeeded.

@@ -126,11 +126,17 @@ Json closeReceipt(const std::vector<std::pair<const char *, double>> &payments, 
                 comment);
 }
 
-constexpr const char *kSerial = "EP0808080800000001";
+constexpr const char *kSerial = kDemoSerial;
+
+// A host dataset the driver fills; its fields are replaced by the driver's.
+Json emptyDataset(const char *field) {
+    return Json{{"fields", Json::array({{{"name", field}, {"type", "string"}, {"size", 10}}})},
+                {"rows", Json::array()}};
+}
 
 } // namespace
 
-std::string demoScript(int printerType) {
+std::string demoScript(int printerType, const std::string &configFolder) {
     Json steps = Json::array();
     steps.push_back(call("StartImpFiscal",
                          Json::array({Json{{"CDFILIAL", "0001"},
@@ -149,6 +155,12 @@ std::string demoScript(int printerType) {
                                            {"SERIEIMP", ""},
                                            {"DATAIMP", ""}}}),
                          "the printer's identity"));
+    steps.push_back(call("VerificaSerialImp",
+                         Json::array({Json{{"UTILIZAIMPFIS", true},
+                                           {"DSDIRCAD", configFolder + "/"},
+                                           {"ESQUEMACOR", "001"},
+                                           {"REV_NRSERIE_IMP", kSerial}}}),
+                         "the printer is the one this till may use"));
     steps.push_back(call("VerificaData", Json::array({"001", Json{{"out", 0}}, "", "", true}),
                          "the printer's clock against the computer's"));
     steps.push_back(
@@ -209,8 +221,25 @@ std::string demoScript(int printerType) {
         call("Sangria", Json::array({"", "001", 50.0}), "cash taken out of the drawer: 50,00"));
     steps.push_back(call("Leitura_X_Imp", Json::array({kSerial, "", "001", ""}),
                          "the X reading: the day's partial totals"));
+    steps.push_back(call("ExportRedZ",
+                         Json::array({"", "001", "001", 0, hostPaymentMethods(),
+                                      emptyDataset("NRECFREDZ"), emptyDataset("NRECFREDZ"),
+                                      emptyDataset("NRECFREDZ"), emptyDataset("NRECFREDZ")}),
+                         "the host's record of the reduction to come"));
     steps.push_back(call("Reducao_Z_Imp", Json::array({kSerial, "", "001", ""}),
                          "the Z reduction: the day closed and kept in the fiscal memory"));
+    steps.push_back(call(
+        "DadosUltimaRedZ",
+        Json::array({Json::array({"001"}), Json{{"result", 49}}, emptyDataset("CDALIQIMPFIS")}),
+        "the reduction as the fiscal memory holds it"));
+    steps.push_back(call("Atu_TotGeral",
+                         Json::array({Json{{"CDFILIAL", "0001"},
+                                           {"CDCAIXA", "001"},
+                                           {"NRSERIEIMP", kSerial},
+                                           {"ESQUEMACOR", "001"},
+                                           {"IDVALIDA", "S"},
+                                           {"BOPODERECOMPORGT", false}}}),
+                         "the grand total against the till's configuration file"));
     steps.push_back(call("StopImpFiscal", Json::array(), "release the vendor library"));
     return Json{{"comment", "tiv demo: a working day on a fresh virtual printer"}, {"steps", steps}}
         .dump(2);

@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "config_file.h"
 #include "demo.h"
 #include "module.h"
 #include "printer_control.h"
@@ -137,9 +138,41 @@ int main(int argc, char **argv) {
     demoCmd->add_option("--transcript", demo.transcriptPath,
                         "Also write the JSON transcript of every call to this file");
 
+    CLI::App *configCmd = app.add_subcommand(
+        "config", "Write or show the till's configuration file (Pravell.cds): the printers a "
+                  "till may use, each with the grand total (GT) last seen");
+    configCmd->require_subcommand(1);
+    std::string configPath;
+    tivtool::ConfigRowOptions row;
+    bool noGtCheck = false;
+    CLI::App *configWrite = configCmd->add_subcommand(
+        "write", "Add the row of a branch, till and printer (or replace it); the other rows are "
+                 "kept");
+    configWrite->add_option("--branch", row.branch, "Branch code (CDFILIAL)")->required();
+    configWrite->add_option("--till", row.till, "Till code (CDCAIXA)")->required();
+    configWrite->add_option("--serial", row.serial, "The printer's serial number")->required();
+    configWrite->add_option("--gt", row.gt,
+                            "The grand total, in the system's decimal form (default: not "
+                            "recorded yet; the driver records the printer's at its next check)");
+    configWrite->add_flag("--no-gt-check", noGtCheck, "Do not check this row's grand total");
+    CLI::App *configShow = configCmd->add_subcommand("show", "Print every row in plain text");
+    for (CLI::App *sub : {configWrite, configShow})
+        sub->add_option("--file", configPath,
+                        "The file (default: Pravell.cds in the program folder, the folder of "
+                        "tiv or $TIV_PROGRAM_DIR)");
+
     CLI11_PARSE(app, argc, argv);
     try {
         if (demoCmd->parsed()) return tivtool::runDemo(demo);
+        if (configCmd->parsed()) {
+            const std::string path = configPath.empty() ? tivtool::defaultConfigPath() : configPath;
+            if (configWrite->parsed()) {
+                row.checkGt = !noGtCheck;
+                tivtool::writeConfigRow(path, row);
+            }
+            tivtool::showConfig(path, std::cout);
+            return 0;
+        }
         return run(scriptPath, modulePath, printerPath);
     } catch (const std::exception &e) {
         std::cerr << "tiv: " << e.what() << '\n';

@@ -129,3 +129,60 @@ TEST_F(EndToEndTest, DemoRunsTheWholeWorkingDayAndTheNextOne) {
 }
 
 } // namespace
+
+namespace {
+
+// A configuration file made by `tiv config` is the one the driver checks: the printer on it is
+// accepted, its GT recorded at the first check and then found equal; another till's row and a
+// bad grand total are refused by the command itself.
+TEST_F(EndToEndTest, AConfigurationFileMadeByTivIsTheOneTheDriverChecks) {
+    int status = -1;
+    const std::string file = (folder_ / "Pravell.cds").string();
+    std::string shown =
+        tiv("config write --branch 0001 --till 001 --serial EP0000000000000042", status);
+    ASSERT_EQ(status, 0) << shown;
+    EXPECT_NE(shown.find("Serie EP0000000000000042  Confere GT S  GT (ainda nao gravado)"),
+              std::string::npos)
+        << shown;
+    tiv("config write --branch 0001 --till 002 --serial EP9 --gt 15,00 --file '" + file + "'",
+        status);
+    ASSERT_EQ(status, 0);
+    tiv("config write --branch 0001 --till 001 --serial EP1 --gt 12.34", status);
+    EXPECT_NE(status, 0) << "a grand total not in the system's decimal form";
+
+    const nlohmann::json params = {
+        {"CDFILIAL", "0001"},  {"CDCAIXA", "001"}, {"NRSERIEIMP", "EP0000000000000042"},
+        {"ESQUEMACOR", "001"}, {"IDVALIDA", "S"},  {"BOPODERECOMPORGT", false}};
+    const nlohmann::json script = {
+        {{"ecfsim", "OpenFolder"}, {"args", {(folder_ / "ecf").string()}}},
+        {{"ecfsim", "Reset"}, {"args", {{{"serial", "EP0000000000000042"}}}}},
+        {{"ecfsim", "SetCounters"}, {"args", {{{"gt", 123456}}}}},
+        {{"call", "StartImpFiscal"},
+         {"args", {{{"CDFILIAL", "0001"}, {"IDTIPOIMPFIS", 31}, {"BOUTILTAA", false}}}}},
+        {{"call", "VerificaSerialImp"},
+         {"args",
+          {{{"UTILIZAIMPFIS", true},
+            {"DSDIRCAD", folder_.string() + "/"},
+            {"ESQUEMACOR", "001"},
+            {"REV_NRSERIE_IMP", "EP0000000000000042"}}}}},
+        {{"call", "Atu_TotGeral"}, {"args", {params}}},
+        {{"call", "Atu_TotGeral"}, {"args", {params}}},
+        {{"call", "StopImpFiscal"}}};
+    const std::string path = (folder_ / "script.json").string();
+    std::ofstream(path) << script.dump();
+    const auto transcript = nlohmann::json::parse(tiv("run '" + path + "'", status));
+    ASSERT_EQ(status, 0);
+    const auto &steps = transcript.at("steps");
+    EXPECT_EQ(steps[4].at("return"), true) << steps[4].dump();
+    EXPECT_EQ(steps[5].at("return"), true) << "the GT recorded";
+    EXPECT_EQ(steps[6].at("return"), true) << "and found equal";
+    shown = tiv("config show", status);
+    ASSERT_EQ(status, 0);
+    EXPECT_NE(shown.find("Caixa 001  Serie EP0000000000000042  Confere GT S  GT 1234,56"),
+              std::string::npos)
+        << shown;
+    EXPECT_NE(shown.find("Caixa 002  Serie EP9  Confere GT S  GT 15,00"), std::string::npos)
+        << shown;
+}
+
+} // namespace
