@@ -55,11 +55,11 @@ bool openReport(const Closing &c) {
 }
 
 void productReportOf(const Closing &c, const char *mode, tiv::TClientDataSet *products,
-                     bool &reportOpen) {
+                     bool &newReport) {
     std::string number;
     productReport({mode, c.serialNumber, c.cerKey1, c.cerKey2, products, c.productConfirmMode,
                    c.productGrouping, c.colourScheme},
-                  number, reportOpen);
+                  number, newReport);
     fillWhenBlank(c.receiptCounter, number);
 }
 
@@ -180,7 +180,9 @@ extern "C" TIV_EXPORT bool GeraReciboSangria(
               productGrouping,
               value(*creditSold, "VRCARGACREDITO")};
     tiv::TClientDataSet &movements = dm.dataset("cdsMovTot");
-    bool reportOpen = false;
+    // False before a product report: it closes what is still open. True
+    // after it: what follows needs a report of its own.
+    bool newReport = false;
 
     if (printReceipt) {
         if (printXReadingFirst == "S" && printXReading(serialNumber, colourScheme))
@@ -191,10 +193,10 @@ extern "C" TIV_EXPORT bool GeraReciboSangria(
             (void)closeManagementReport(colourScheme, true, true);
             return false;
         }
-        reportOpen = false;
-        productReportOf(c, "A", openingProducts, reportOpen);
+        newReport = false;
+        productReportOf(c, "A", openingProducts, newReport);
         if (!movements.isEmpty()) {
-            if (reportOpen) reportOpen = openReport(c);
+            if (newReport) newReport = openReport(c);
             // The opening's rows count only when the host sent some this time.
             tiv::TClientDataSet *opening = movAbertura != nullptr && !movAbertura->isEmpty()
                                                ? &dm.dataset("cdsMovAbertura")
@@ -212,10 +214,10 @@ extern "C" TIV_EXPORT bool GeraReciboSangria(
         if (!ask("ConfReducao", colourScheme)) return false;
     }
     if (ask("ConfRelFechamento", colourScheme)) {
-        reportOpen = true;
-        productReportOf(c, "D", dayProducts, reportOpen);
+        newReport = true;
+        productReportOf(c, "D", dayProducts, newReport);
         if (!movements.isEmpty()) {
-            if (reportOpen) reportOpen = openReport(c);
+            if (newReport) newReport = openReport(c);
             printClosingReport(c, generalTitle(), salesTotal(*dayProducts), &movements);
             (void)closeManagementReport(colourScheme, true, true);
         }

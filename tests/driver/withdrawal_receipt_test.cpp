@@ -338,6 +338,54 @@ TEST_F(TillClosingTest, TheWholeClosingPrintsItsDocumentsInOrder) {
     EXPECT_LT(std::stoll(t.receiptCounter), coo());
 }
 
+// The operator declines the product report of the opening: nothing closed the
+// receipt's report, so the closing report follows in it.
+TEST_F(TillClosingTest, ADeclinedProductReportLeavesTheClosingReportInTheReceipt) {
+    startPrinter();
+    TillClosing t;
+    t.productConfirm = "S";
+    t.askReduction = false;
+    t.openingMoves = {{"1", "DINHEIRO", 12.00}};
+    answers = {false, false}; // no product report; the till is not opened again
+    EXPECT_FALSE(t.run());
+    EXPECT_EQ(questions(), (std::vector<std::string>{
+                               "Confirma impress\xE3o do Relat\xF3rio de Produtos?", kAbreCaixa}));
+    EXPECT_EQ(till::reportCalls(journal()), (std::vector<std::string>{kOpen, kClose}));
+    const auto lines = till::printedLines(journal());
+    const auto signature = std::find(lines.begin(), lines.end(), "Operador : 042 JOAO OPERADOR");
+    const auto title =
+        std::find(lines.begin(), lines.end(), "            RELATORIO DE FECHAMENTO            ");
+    ASSERT_NE(title, lines.end());
+    EXPECT_LT(signature, title);
+    EXPECT_EQ(lines.back(), "SOBRA                                       2,00");
+}
+
+// A receipt counter given stays unless an X reading is printed; a repeated
+// call prints from the datasets the first call loaded.
+TEST_F(TillClosingTest, ReceiptCounterAndRepeatedCall) {
+    startPrinter();
+    TillClosing first;
+    first.withdrawalOnly = true;
+    first.receiptCounter = "000777";
+    first.run();
+    EXPECT_EQ(first.receiptCounter, "000777");
+
+    TillClosing again;
+    again.withdrawalOnly = true;
+    again.repeatCall = true;
+    again.envelopes = {{"999999", "OUTRO", 1, 1}};
+    clearJournal();
+    again.run();
+    const auto lines = till::printedLines(journal());
+    EXPECT_NE(
+        std::find(lines.begin(), lines.end(), "000123 DINHEIRO                           150,00"),
+        lines.end());
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string &l) { return l.find("OUTRO") != l.npos; }),
+              0);
+    EXPECT_EQ(std::stoll(again.receiptCounter), coo());
+}
+
 TEST_F(TillClosingTest, QuestionsDecideWhatIsPrintedAndWhetherTheClosingWasReached) {
     struct Case {
         const char *name;
