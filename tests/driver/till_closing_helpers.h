@@ -1,10 +1,16 @@
 #pragma once
 // Small fixtures of the till-closing tests: the host's datasets, and the text
 // the driver handed to the printer read back from the journal.
+#include <sqlite3.h>
+
+#include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
+
+#include "tivhost/host.h"
 
 #include "tivplatform/cp1252.h"
 #include "tivplatform/dataset.h"
@@ -76,6 +82,27 @@ inline std::vector<std::string> reportCalls(const nlohmann::json &journal) {
             entry.find("LeituraX") != std::string::npos)
             out.push_back(entry);
     }
+    return out;
+}
+
+// The documents recorded in the host's database, in order: code and receipt counter.
+inline std::vector<std::pair<std::string, std::string>> recordedDocuments() {
+    std::vector<std::pair<std::string, std::string>> out;
+    const std::string path = tivhost::hostDatabasePath();
+    if (!std::filesystem::exists(path)) return out;
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt *st = nullptr;
+        if (sqlite3_prepare_v2(db,
+                               "SELECT document_code, receipt_counter FROM doc_nao_fiscais_ecf "
+                               "ORDER BY id",
+                               -1, &st, nullptr) == SQLITE_OK)
+            while (sqlite3_step(st) == SQLITE_ROW)
+                out.emplace_back(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)),
+                                 reinterpret_cast<const char *>(sqlite3_column_text(st, 1)));
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(db);
     return out;
 }
 

@@ -336,6 +336,16 @@ TEST_F(TillClosingTest, TheWholeClosingPrintsItsDocumentsInOrder) {
     // The X reading's counter replaces the one given, and stays.
     EXPECT_NE(t.receiptCounter, "999999");
     EXPECT_LT(std::stoll(t.receiptCounter), coo());
+
+    // Each document recorded once, under its own counter: the reading, the
+    // receipt, and the two product and two closing reports.
+    const auto recorded = till::recordedDocuments();
+    std::vector<std::string> codes;
+    for (const auto &[code, counter] : recorded)
+        codes.push_back(code);
+    EXPECT_EQ(codes, (std::vector<std::string>{"LX", "RG", "RG", "RG", "RG", "RG"}));
+    for (size_t i = 1; i < recorded.size(); ++i)
+        EXPECT_LT(std::stoll(recorded[i - 1].second), std::stoll(recorded[i].second));
 }
 
 // The operator declines the product report of the opening: nothing closed the
@@ -454,6 +464,7 @@ TEST_F(TillClosingTest, AFailedOpeningOfTheReceiptSkipsBothCopies) {
     EXPECT_FALSE(t.run());
     EXPECT_TRUE(till::printedBlocks(journal()).empty());
     EXPECT_EQ(till::reportCalls(journal()), (std::vector<std::string>{kOpen, kClose}));
+    EXPECT_TRUE(till::recordedDocuments().empty()); // nothing was printed to record
 }
 
 // With nothing in the day's movements no closing report is printed, and the
