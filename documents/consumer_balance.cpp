@@ -43,7 +43,7 @@ std::string totalLines(double total, const std::string &colourScheme) {
 
 // Blocks of whole lines of at most 620 characters: a family with many
 // members keeps every line and its total instead of losing them to the
-// printer's block size. Up to a dozen members it is one block.
+// printer's block size. Up to ten members it is one block.
 std::vector<std::string> blocks(const std::string &text) {
     std::vector<std::string> out;
     size_t from = 0;

@@ -394,6 +394,39 @@ TEST_F(ConsumerDocumentsTest, BalanceSlipsPrintMembersAndTotalAndReportFailures)
     }
 }
 
+// A family too large for one block of the printer keeps every member and
+// its total: the rows go out in blocks of whole lines.
+TEST_F(ConsumerDocumentsTest, ALargeFamilyKeepsEveryLineOfItsSlip) {
+    for (const int members : {10, 11, 14}) {
+        SCOPED_TRACE(members);
+        begin();
+        ASSERT_TRUE(Relatorio_Gerencial_Imp("001", "", "", "", ""));
+        clearJournal();
+        std::vector<std::vector<tiv::Variant>> rows;
+        std::string body;
+        for (int i = 1; i <= members; ++i) {
+            const std::string name = "Membro " + std::to_string(i);
+            rows.push_back({name, 1.0});
+            body += left(name, 37) + right("1,00", 11) + "\n";
+        }
+        body += left("", 37) + std::string(11, '-') + "\n" + left("Saldo Total", 37) +
+                right(std::to_string(members) + ",00", 11) + "\n";
+        tiv::TClientDataSet ds("balances");
+        docs::fill(ds, {"NMFAMILISALD", "SALDOFAM"}, rows);
+        EXPECT_TRUE(ImpSaldo("001", &ds, "12345", "ANA SOUZA"));
+        const auto printed = blocks();
+        ASSERT_EQ(printed.size(), members <= 10 ? 2u : 3u);
+        std::string joined;
+        for (size_t i = 1; i < printed.size(); ++i) {
+            EXPECT_LE(printed[i].size(), 620u);
+            EXPECT_EQ(printed[i].back(), '\n');
+            joined += printed[i];
+        }
+        EXPECT_EQ(joined, body);
+        StopImpFiscal();
+    }
+}
+
 TEST_F(ConsumerDocumentsTest, StatementGoesOutInChunksAndTheCloseDecides) {
     std::string text;
     for (int i = 0; i < 12; ++i)
