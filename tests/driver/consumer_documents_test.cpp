@@ -113,17 +113,22 @@ std::string creditTotalsHead(const std::string &passwordLine) {
 const std::string kCreditTotalsTail = "Pre\xE7o subsidiado: R$ 1,50Valor complemento: R$ 0,50";
 
 TEST_F(ConsumerDocumentsTest, CreditSaleVoucherPrintsHeaderProductsAndTotals) {
-    begin();
-    EXPECT_TRUE(creditVoucher("2", "77"));
-    const auto printed = blocks();
-    ASSERT_EQ(printed.size(), 4u);
-    EXPECT_EQ(printed[0], saleHeader("Venda - Cr\xE9"
-                                     "dito Pessoal"));
-    EXPECT_EQ(printed[1] + printed[2], kCreditLines);
-    // The password line ends in CR LF, so an empty line follows it.
-    EXPECT_EQ(printed[3], creditTotalsHead("SENHA PEDIDO:  77\r\n\n") + kCreditTotalsTail);
-    EXPECT_EQ(docCalls().back(), "EPSON_NaoFiscal_Fechar_Relatorio_Gerencial");
-    EXPECT_EQ(docState(), "0");
+    for (const int type : {31, 33}) {
+        SCOPED_TRACE(type);
+        begin(type);
+        EXPECT_TRUE(creditVoucher("2", "77"));
+        const auto printed = blocks();
+        ASSERT_EQ(printed.size(), 4u);
+        EXPECT_EQ(printed[0], saleHeader("Venda - Cr\xE9"
+                                         "dito Pessoal"));
+        EXPECT_EQ(printed[1] + printed[2], kCreditLines);
+        // The password line ends in CR LF, so an empty line follows it.
+        EXPECT_EQ(printed[3], creditTotalsHead("SENHA PEDIDO:  77\r\n\n") + kCreditTotalsTail);
+        EXPECT_EQ(docCalls().back(), type == 31 ? "EPSON_NaoFiscal_Fechar_Relatorio_Gerencial"
+                                                : "EPSON_ESC_ECF_NaoFiscal_Fechar_CCD_RGEX");
+        EXPECT_EQ(docState(), "0");
+        StopImpFiscal();
+    }
 }
 
 // Balance modes for a consumer whose family has members with balances: one
@@ -261,9 +266,9 @@ TEST_F(ConsumerDocumentsTest, CreditPurchasePrintsTwoCopiesThenOneVoucherPerPaym
     begin();
     tiv::TClientDataSet payments("payments");
     // A card row goes under its original method; another kind keeps its own
-    // name even with an original one.
+    // name even with an original one. Names are cut to 16.
     docs::fill(payments, {"VRMOVIVEND", "IDTIPORECE", "NMTIPORECE", "NMTIPORECEORIG"},
-               {{30.0, "4", "Dinheiro", "Cartao Credito"},
+               {{30.0, "4", "Dinheiro        (troco)", "Cartao Credito"},
                 {20.5, "1", "Cartao VISA 12x parcelado", "Cartao Credito"},
                 {10.0, "2", "Cartao Debito", ""}});
     const int64_t coo = printerState()["counters"]["coo"];
@@ -281,7 +286,7 @@ TEST_F(ConsumerDocumentsTest, CreditPurchasePrintsTwoCopiesThenOneVoucherPerPaym
             call.at("entry") == "EPSON_NaoFiscal_Pagamento")
             vouchers.push_back(call.at("args"));
     EXPECT_EQ(vouchers, nlohmann::json::parse(R"([
-        ["COMPRA CREDITO", "00000000003000", 2], ["Dinheiro", "3000", 2, "", ""],
+        ["COMPRA CREDITO", "00000000003000", 2], ["Dinheiro        ", "3000", 2, "", ""],
         ["COMPRA CREDITO", "00000000002050", 2], ["Cartao Credito", "2050", 2, "", ""],
         ["COMPRA CREDITO", "00000000001000", 2], ["Cartao Debito", "1000", 2, "", ""]])"));
     // The report is recorded; the vouchers are the host's to record.
