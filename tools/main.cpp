@@ -89,8 +89,16 @@ int run(const std::string &scriptPath, const std::string &modulePath,
     }
 
     tivtool::ScriptRunner runner(*module, printer.get());
+    // A person watching a long script sees it move; a pipe or a file gets the transcript alone.
+    const bool showProgress = isatty(STDERR_FILENO);
+    if (showProgress)
+        runner.setProgress([](size_t step, size_t steps, const std::string &what) {
+            std::cerr << "\rtiv: step " << step << " of " << steps << ": " << what << "\033[K"
+                      << std::flush;
+        });
     bool failed = false;
     Json transcript = runner.run(script, failed);
+    if (showProgress) std::cerr << "\r\033[K" << std::flush;
     std::cout << transcript.dump(2) << '\n';
     if (failed) {
         const Json &error = transcript["error"];

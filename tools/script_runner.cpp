@@ -213,6 +213,11 @@ Json ScriptRunner::run(const Json &script, bool &failed) {
     const Json &list = steps(script);
     for (size_t i = 0; i < list.size(); ++i) {
         const Json &step = list[i];
+        if (progress_)
+            progress_(i + 1, list.size(),
+                      step.contains("call")     ? step["call"].get<std::string>()
+                      : step.contains("ecfsim") ? step["ecfsim"].get<std::string>()
+                                                : "answers");
         Json record;
         try {
             if (step.contains("answers")) {

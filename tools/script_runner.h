@@ -13,6 +13,7 @@
 // Atu_TotGeral and DataMoviFiscal to the module's own procedures; the object
 // form may leave either unset: {"hostProcedures": {"Atu_TotGeral": false}}.
 #include <deque>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -51,6 +52,11 @@ class ScriptRunner {
     // transcript holds an "error" member naming the step.
     Json run(const Json &script, bool &failed);
 
+    // Told before each step runs: the step's number from 1, the number of steps and what it
+    // calls. None by default.
+    using Progress = std::function<void(size_t step, size_t steps, const std::string &what)>;
+    void setProgress(Progress progress) { progress_ = std::move(progress); }
+
   private:
     const Json &steps(const Json &script) const;
     void validateStep(const Json &step, size_t number) const;
@@ -64,6 +70,7 @@ class ScriptRunner {
     std::deque<bool> answers_;
     Json *dialogs_ = nullptr;   // the dialogs of the call in progress
     Json *hostCalls_ = nullptr; // its calls of the host's procedure variables
+    Progress progress_;
 };
 
 } // namespace tivtool

@@ -366,3 +366,28 @@ TEST_F(ScriptTest, SetUpControlsReachThePrinter) {
 }
 
 } // namespace
+
+namespace {
+
+// A long script shows where it is: each step is told before it runs, with its number and what
+// it calls; a script refused before running tells nothing.
+TEST_F(ScriptTest, ProgressIsToldStepByStep) {
+    std::vector<std::string> told;
+    tivtool::ScriptRunner runner(*module_, printer_);
+    runner.setProgress([&](size_t step, size_t steps, const std::string &what) {
+        told.push_back(std::to_string(step) + "/" + std::to_string(steps) + " " + what);
+    });
+    bool failed = true;
+    runner.run(Json::parse(R"([{"answers": [true]}, {"ecfsim": "MarkPaper"},
+                               {"call": "StopImpFiscal"}])"),
+               failed);
+    EXPECT_FALSE(failed);
+    EXPECT_EQ(told,
+              (std::vector<std::string>{"1/3 answers", "2/3 MarkPaper", "3/3 StopImpFiscal"}));
+    told.clear();
+    runner.run(Json::parse(R"([{"call": "StopImpFiscal"}, {"call": "NoSuchProcedure"}])"), failed);
+    EXPECT_TRUE(failed);
+    EXPECT_TRUE(told.empty());
+}
+
+} // namespace
