@@ -111,7 +111,7 @@ TEST_F(MemoryFilesTest, FiscalMemoryFileOfTwoDaysMatchesTheReductions) {
     const std::string serial = blankFilled("EP0000000000000001", 20);
     EXPECT_EQ(recs[0].substr(3, 20), serial);
     EXPECT_EQ(recs[0].substr(115, 28), "0000010000022024030120240302") << "CRZ and date range";
-    EXPECT_EQ(recs[1].substr(44, 14), "00000000000191") << "the user's CNPJ, digits only";
+    EXPECT_EQ(recs[1].substr(44, 28), "00000000000191111111111111  ") << "CNPJ and IE, digits";
 
     const json memory = json::parse(ECFSIM_FiscalMemory());
     ASSERT_EQ(memory.size(), 2u);
