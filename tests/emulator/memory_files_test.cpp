@@ -4,6 +4,8 @@
 #include <sstream>
 #include <vector>
 
+#include <sqlite3.h>
+
 #include "fixture.h"
 
 namespace {
@@ -338,6 +340,29 @@ TEST_F(MemoryFilesTest, DetailMemoryKeepsEveryDocumentAcrossAReopen) {
     // A reset starts a new printer with an empty detail memory.
     ASSERT_EQ(ECFSIM_Reset(config().c_str()), 0);
     EXPECT_TRUE(detailMemory().empty());
+}
+
+// A record of the detail memory that no longer reads back refuses the files made from it, with
+// the storage error, instead of ending the caller.
+TEST_F(MemoryFilesTest, AnUnreadableRecordRefusesTheFile) {
+    ASSERT_EQ(EPSON_RelatorioFiscal_Abrir_Dia(), 0);
+    sale("", "");
+    if (HasFatalFailure()) return;
+    const std::string other = dir + "/other";
+    ASSERT_EQ(ECFSIM_OpenFolder(other.c_str()), 0); // lets go of the database
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open((dir + "/ecf.sqlite").c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, "UPDATE detail SET data = x'ff'", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    ASSERT_EQ(ECFSIM_OpenFolder(dir.c_str()), 0) << ECFSIM_LastError();
+    const std::string path = dir + "/ESP";
+    EXPECT_EQ(file("1", "9", 2, 255, 0, path), 1);
+    EXPECT_EQ(result(), "0901");
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(EPSON_Obter_Arquivo_Binario_MFD((dir + "/MFD.bin").c_str()), 1);
+    EXPECT_EQ(result(), "0901");
+    EXPECT_TRUE(detailMemory().contains("error"));
 }
 
 } // namespace
