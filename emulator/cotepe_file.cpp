@@ -35,6 +35,13 @@ std::string onlyDigits(std::string_view text) {
         if (c >= '0' && c <= '9') s += c;
     return s;
 }
+// A registration number without its punctuation, so that it fits its field whole.
+std::string unpunctuated(std::string_view text) {
+    std::string s;
+    for (char c : text)
+        if (c != '.' && c != '-' && c != '/') s += c;
+    return s;
+}
 std::string N(std::string_view digitsText, int width) {
     std::string s = onlyDigits(digitsText);
     if (s.size() > static_cast<std::size_t>(width)) s = s.substr(s.size() - width);
@@ -83,10 +90,10 @@ std::string e02() {
     std::string address;
     for (std::size_t i = 1; i < id.header.size(); ++i)
         address += (i > 1 ? " " : "") + id.header[i];
-    return "E02" + X(id.serial, 20) + X("", 1) + X(id.model, 20) + N(id.cnpj, 14) + X(id.ie, 14) +
-           X(id.header.empty() ? "" : id.header[0], 40) + X(address, 120) +
-           N(dateKey(id.versionDate), 8) + N(id.versionTime, 6) + N(st.n.cro, 6) + N(st.gt, 18) +
-           N(1, 2) + kEnd;
+    return "E02" + X(id.serial, 20) + X("", 1) + X(id.model, 20) + N(id.cnpj, 14) +
+           X(unpunctuated(id.ie), 14) + X(id.header.empty() ? "" : id.header[0], 40) +
+           X(address, 120) + N(dateKey(id.versionDate), 8) + N(id.versionTime, 6) + N(st.n.cro, 6) +
+           N(st.gt, 18) + N(1, 2) + kEnd;
 }
 
 std::string e12(const json &z) {

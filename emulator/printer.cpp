@@ -227,6 +227,12 @@ int32_t Printer::query(const std::function<void()> &body) {
         lastError = e.what;
         lastResult = Code::Storage;
         return 1;
+    } catch (const std::exception &e) {
+        // A stored record that does not read back (the files read every one), or memory
+        // running out: refused, as a command would be, rather than thrown at the caller.
+        lastError = e.what();
+        lastResult = Code::Storage;
+        return 1;
     }
     lastResult = Code::Ok;
     return 0;

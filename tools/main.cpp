@@ -7,6 +7,7 @@
 
 #include "config_file.h"
 #include "demo.h"
+#include "image_show.h"
 #include "module.h"
 #include "printer_control.h"
 #include "script_runner.h"
@@ -169,9 +170,23 @@ int main(int argc, char **argv) {
                         "The file (default: Pravell.cds in the program folder, the folder of "
                         "tiv or $TIV_PROGRAM_DIR)");
 
+    CLI::App *imageCmd = app.add_subcommand(
+        "image", "Binary images of the virtual printer's fiscal memory (MF) and detail memory "
+                 "(MFD), as EPSON_Obter_Arquivo_Binario_MF and _MFD write them");
+    imageCmd->require_subcommand(1);
+    std::string imagePath;
+    CLI::App *imageShow = imageCmd->add_subcommand(
+        "show", "Check an image (layout and SHA-256 checksum) and print its header and every "
+                "record as a line of JSON; a damaged image is refused (exit status 1)");
+    imageShow->add_option("file", imagePath, "The image file")->required();
+
     CLI11_PARSE(app, argc, argv);
     try {
         if (demoCmd->parsed()) return tivtool::runDemo(demo);
+        if (imageCmd->parsed()) {
+            tivtool::showMemoryImage(imagePath, std::cout);
+            return 0;
+        }
         if (configCmd->parsed()) {
             const std::string path = configPath.empty() ? tivtool::defaultConfigPath() : configPath;
             if (configWrite->parsed()) {

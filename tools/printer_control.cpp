@@ -35,6 +35,7 @@ constexpr Control controls[] = {
     {"LastError", Shape::NoneToData},       {"SetDrawer", Shape::BoolToCode},
     {"SetCounters", Shape::JsonToCode},     {"SetTables", Shape::JsonToCode},
     {"RecordReduction", Shape::JsonToCode}, {"FiscalMemory", Shape::NoneToData},
+    {"DetailMemory", Shape::NoneToData},
 };
 
 const Control *findControl(const std::string &name) {

@@ -4,6 +4,8 @@
 #include <sstream>
 #include <vector>
 
+#include <sqlite3.h>
+
 #include "fixture.h"
 
 namespace {
@@ -111,7 +113,7 @@ TEST_F(MemoryFilesTest, FiscalMemoryFileOfTwoDaysMatchesTheReductions) {
     const std::string serial = blankFilled("EP0000000000000001", 20);
     EXPECT_EQ(recs[0].substr(3, 20), serial);
     EXPECT_EQ(recs[0].substr(115, 28), "0000010000022024030120240302") << "CRZ and date range";
-    EXPECT_EQ(recs[1].substr(44, 14), "00000000000191") << "the user's CNPJ, digits only";
+    EXPECT_EQ(recs[1].substr(44, 28), "00000000000191111111111111  ") << "CNPJ and IE, digits";
 
     const json memory = json::parse(ECFSIM_FiscalMemory());
     ASSERT_EQ(memory.size(), 2u);
@@ -338,6 +340,29 @@ TEST_F(MemoryFilesTest, DetailMemoryKeepsEveryDocumentAcrossAReopen) {
     // A reset starts a new printer with an empty detail memory.
     ASSERT_EQ(ECFSIM_Reset(config().c_str()), 0);
     EXPECT_TRUE(detailMemory().empty());
+}
+
+// A record of the detail memory that no longer reads back refuses the files made from it, with
+// the storage error, instead of ending the caller.
+TEST_F(MemoryFilesTest, AnUnreadableRecordRefusesTheFile) {
+    ASSERT_EQ(EPSON_RelatorioFiscal_Abrir_Dia(), 0);
+    sale("", "");
+    if (HasFatalFailure()) return;
+    const std::string other = dir + "/other";
+    ASSERT_EQ(ECFSIM_OpenFolder(other.c_str()), 0); // lets go of the database
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open((dir + "/ecf.sqlite").c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, "UPDATE detail SET data = x'ff'", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    ASSERT_EQ(ECFSIM_OpenFolder(dir.c_str()), 0) << ECFSIM_LastError();
+    const std::string path = dir + "/ESP";
+    EXPECT_EQ(file("1", "9", 2, 255, 0, path), 1);
+    EXPECT_EQ(result(), "0901");
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(EPSON_Obter_Arquivo_Binario_MFD((dir + "/MFD.bin").c_str()), 1);
+    EXPECT_EQ(result(), "0901");
+    EXPECT_TRUE(detailMemory().contains("error"));
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ecfsim/memory_image.h"
+
 #include "tiv_process.h"
 
 namespace {
@@ -100,6 +102,50 @@ TEST_F(CliTest, AModuleThatCannotLoadIsNoScriptError) {
     EXPECT_NE(r.err.find("cannot load the module"), std::string::npos) << r.err;
     Result noRun = tiv("");
     EXPECT_NE(noRun.status, 0);
+}
+
+// An image as the printer writes it: header, records in CBOR, SHA-256 (docs/emulator.md).
+std::string memoryImage(const std::vector<nlohmann::json> &records) {
+    std::string out = "TIVMEMIM";
+    out += std::string("\x01\x00\x02\x00", 4); // version 1, detail memory
+    std::string serial = "EP0000000000000001";
+    out += serial + std::string(20 - serial.size(), ' ');
+    auto u32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            out += static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    u32(static_cast<uint32_t>(records.size()));
+    for (const auto &r : records) {
+        const auto cbor = nlohmann::json::to_cbor(r);
+        u32(static_cast<uint32_t>(cbor.size()));
+        out.append(cbor.begin(), cbor.end());
+    }
+    return out + ecfsim::image::sha256(out);
+}
+
+TEST_F(CliTest, ImageShowChecksAMemoryImageAndPrintsItsRecords) {
+    const std::string good = memoryImage(
+        {{{"coo", 1}, {"kind", "CF"}, {"name", "JOS\xC9"}}, {{"coo", 2}, {"kind", "RZ"}}});
+    const std::string path = (folder_ / "MFDFISCAL.MFD").string();
+    std::ofstream(path, std::ios::binary) << good;
+    Result r = tiv("image show '" + path + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "detail memory (MFD) image, version 1, printer EP0000000000000001, 2 records, "
+                     "checksum OK\n"
+                     "{\"coo\":1,\"kind\":\"CF\",\"name\":\"JOSÉ\"}\n"
+                     "{\"coo\":2,\"kind\":\"RZ\"}\n");
+
+    std::string damaged = good;
+    damaged[40] ^= 0x20;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << damaged;
+    r = tiv("image show '" + path + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "") << "nothing of a damaged image is shown";
+    EXPECT_NE(r.err.find("checksum does not match"), std::string::npos) << r.err;
+
+    r = tiv("image show '" + (folder_ / "none.bin").string() + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("none.bin"), std::string::npos) << r.err;
 }
 
 } // namespace

@@ -102,4 +102,7 @@ TIV_EXPORT int32_t ECFSIM_RecordReduction(const char *c) {
 TIV_EXPORT const char *ECFSIM_FiscalMemory() {
     return answer(nlohmann::json::array({{{"crz", 1}}}));
 }
+TIV_EXPORT const char *ECFSIM_DetailMemory() {
+    return answer(nlohmann::json::array({{{"coo", 7}, {"kind", "CF"}}}));
+}
 }

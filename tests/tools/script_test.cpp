@@ -359,10 +359,12 @@ TEST_F(ScriptTest, SetUpControlsReachThePrinter) {
         {"ecfsim": "State"},
         {"ecfsim": "FiscalMemory"},
         {"ecfsim": "SetDrawer", "args": [true]},
-        {"ecfsim": "State"}])"));
+        {"ecfsim": "State"},
+        {"ecfsim": "DetailMemory"}])"));
     EXPECT_EQ(t["steps"][3]["result"]["config"], R"({"date":"2024-02-28"})");
     EXPECT_EQ(t["steps"][4]["result"], Json::parse(R"([{"crz": 1}])"));
     EXPECT_EQ(t["steps"][6]["result"]["config"], "drawer open");
+    EXPECT_EQ(t["steps"][7]["result"], Json::parse(R"([{"coo": 7, "kind": "CF"}])"));
 }
 
 } // namespace
