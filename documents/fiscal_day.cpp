@@ -9,6 +9,7 @@
 #include "driver/command_family.h"
 #include "driver/data_module.h"
 #include "driver/debug_log.h"
+#include "fiscal_day.h"
 #include "tiv02000/procedures.h"
 #include "tivhost/host.h"
 
@@ -30,13 +31,21 @@ bool daylightSavingInForce() {
 
 } // namespace
 
-extern "C" TIV_EXPORT bool Leitura_X_Imp(const std::string &serialNumber, const std::string &,
-                                         const std::string &colourScheme, const std::string &) {
-    const tiv02000::CallGuard guard;
+namespace tiv02000 {
+
+bool printXReading(const std::string &serialNumber, const std::string &colourScheme) {
     const bool ok = analyse({colourScheme, true}, {EPSON(EPSON_RelatorioFiscal_LeituraX)(),
                                                    "EPSON_RelatorioFiscal_LeituraX"});
     if (ok) recordDocument(serialNumber, colourScheme, "LX", "");
     return ok;
+}
+
+} // namespace tiv02000
+
+extern "C" TIV_EXPORT bool Leitura_X_Imp(const std::string &serialNumber, const std::string &,
+                                         const std::string &colourScheme, const std::string &) {
+    const tiv02000::CallGuard guard;
+    return printXReading(serialNumber, colourScheme);
 }
 
 extern "C" TIV_EXPORT bool Reducao_Z_Imp(const std::string &serialNumber, const std::string &,

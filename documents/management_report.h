@@ -3,18 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "documents/report_chunks.h"
 #include "tivplatform/datetime.h"
 
 namespace tiv02000 {
-
-// Chunks of whole lines (each line with its LF; a last line without one is
-// taken whole), each chunk but the last holding at least 500 characters.
-// An empty text gives no chunk.
-std::vector<std::string> reportChunks(const std::string &text);
-
-// Prints `text` into the open report, chunk by chunk; the results of the
-// single prints are not used.
-void printChunks(const std::string &colourScheme, const std::string &text);
 
 // The fiscal movement date the host keeps its document counters under: the
 // host's own routine when it set one, otherwise the printer's fiscal day.

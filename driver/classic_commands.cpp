@@ -71,6 +71,14 @@ class ClassicCommands final : public CommandFamily {
     int32_t closeReceipt() const override { return EPSON(EPSON_Fiscal_Fechar_Cupom)(1, 0); }
     int receiptNumberWidth() const override { return 6; }
     int32_t reduceZ() const override { return EPSON(EPSON_RelatorioFiscal_RZEx)(2); }
+    int32_t printFiscalMemoryReading(bool complete, bool byDates, const std::string &start,
+                                     const std::string &end,
+                                     const std::string &file) const override {
+        const int32_t code = byDates ? (complete ? 5 : 7) : (complete ? 4 : 6);
+        Reply buffer(1024);
+        return EPSON(EPSON_RelatorioFiscal_Leitura_MF)(start.c_str(), end.c_str(), code,
+                                                       buffer.data(), file.c_str(), 0, 1024);
+    }
     std::optional<int32_t> switchDaylightSaving(bool) const override { return std::nullopt; }
     int32_t cashMovement(bool supply, const std::string &cents) const override {
         return supply ? EPSON(EPSON_NaoFiscal_Fundo_Troco)(cents.c_str(), 2)

@@ -133,6 +133,11 @@ class EscEcfCommands final : public CommandFamily {
     int32_t reduceZ() const override {
         return EPSON(EPSON_ESC_ECF_RelatorioFiscal_RZEX)("", "", "0");
     }
+    int32_t printFiscalMemoryReading(bool complete, bool byDates, const std::string &start,
+                                     const std::string &end, const std::string &) const override {
+        return EPSON(EPSON_ESC_ECF_RelatorioFiscal_Leitura_MFEX)(
+            complete ? "1" : "2", byDates ? "1" : "2", start.c_str(), end.c_str());
+    }
     std::optional<int32_t> switchDaylightSaving(bool inForce) const override {
         return EPSON(EPSON_ESC_ECF_Config_Horario_Verao)(inForce ? "1" : "0");
     }

@@ -39,6 +39,10 @@ std::string money(int64_t cents) {
 // reports success answering false.
 bool stepFailed(const Json &step) {
     if (step.contains("exception")) return true;
+    // The till closing answers whether the till is to be opened again (false
+    // here); whether the closing went through is its out flag.
+    if (step.value("call", std::string()) == "GeraReciboSangria")
+        return !(step.contains("out") && step["out"].value("closingReached", false));
     return step.contains("return") && step["return"].is_boolean() && !step["return"].get<bool>();
 }
 

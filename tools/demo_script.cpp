@@ -3,7 +3,7 @@
 // consumer's CPF (discounts, a surcharge, two payments with change, the
 // approximate-tax footer, a TEF slip in a card voucher), a sale with an
 // item cancelled, a sale cancelled after its closing, a withdrawal, the X
-// reading and the Z reduction that ends the day.
+// reading, the till closing and the Z reduction that ends the day.
 #include <utility>
 #include <vector>
 
@@ -134,6 +134,106 @@ Json emptyDataset(const char *field) {
                 {"rows", Json::array()}};
 }
 
+Json field(const char *name, const char *type, int size = 0) {
+    Json f{{"name", name}, {"type", type}};
+    if (size > 0) f["size"] = size;
+    return f;
+}
+
+Json dataset(Json fields, Json rows) {
+    return Json{{"fields", std::move(fields)}, {"rows", std::move(rows)}};
+}
+
+// The day's products as the host totals them: each value net of its own
+// discount and surcharge, the first sale's subtotal discount laid on the rice.
+Json productsSold() {
+    return dataset(
+        Json::array({field("CDPRODUTO", "string", 20), field("CDPRODIMPFIS", "string", 20),
+                     field("NMPRODUTO", "string", 40), field("QTPRODVEND", "float"),
+                     field("VRTOTAL", "float"), field("VRACRE", "float"), field("VRDESC", "float"),
+                     field("IDTPIMPOSFIS", "string", 1), field("VRPEALIMPFIS", "float")}),
+        Json::array(
+            {Json::array({"101", "7891000100103", "ARROZ TIPO 1 5KG", 1, 23.40, 0, 1.50, "T", 18}),
+             Json::array(
+                 {"102", "7891000200200", "FEIJAO CARIOCA 1KG", 2, 15.98, 0, 1.00, "T", 18}),
+             Json::array({"103", "7891000300307", "REFRIGERANTE COLA 2L", 3, 23.97, 0, 0, "F", 0}),
+             Json::array({"104", "", "SERVICO DE ENTREGA", 1, 5.50, 0.50, 0, "T", 12}),
+             Json::array({"105", "7891000500501", "LEITE EM PO 400G", 1, 4.35, 0, 0, "I", 0}),
+             Json::array({"106", "7891000600608", "CAFE TORRADO 500G", 1, 12.90, 0, 0, "T", 18}),
+             Json::array({"108", "7891000800802", "PAO DE FORMA", 1, 6.75, 0, 0, "T", 12})}));
+}
+
+// What left the till over the day: cash (the midday withdrawal and the
+// evening's count), the card slips, and the morning's change fund.
+Json tillMovements() {
+    return dataset(Json::array({field("IDTIPOREG", "string", 1), field("NMTIPORECE", "string", 40),
+                                field("VRSAIDA", "float")}),
+                   Json::array({Json::array({"1", "DINHEIRO", 152.85}),
+                                Json::array({"5", "CARTAO CREDITO", 40.00}),
+                                Json::array({"3", "SUPRIMENTO", 100.00})}));
+}
+
+// The till closing: the withdrawal receipt of the evening's envelopes, the
+// product and closing reports of the opening and, after the operator's
+// answers, of the day.
+Json tillClosing() {
+    const Json envelopes =
+        dataset(Json::array({field("CDTIPORECE", "string", 3), field("NRENVELOPE", "string", 6),
+                             field("NMTIPORECE", "string", 40), field("VRFECHADIG", "float"),
+                             field("VRFECHAINF", "float")}),
+                Json::array({Json::array({"001", "000001", "DINHEIRO", 102.85, 102.85}),
+                             Json::array({"002", "000002", "CARTAO CREDITO", 40.00, 40.00})}));
+    const Json withdrawals =
+        dataset(Json::array({field("CDTIPORECE", "string", 3), field("VRSANGRIA", "float")}),
+                Json::array({Json::array({"001", 50.00})}));
+    const Json people = dataset(
+        Json::array({field("CDSUPERVISOR", "string", 10), field("NMSUPERVISOR", "string", 40),
+                     field("CDOPERADOR", "string", 10), field("NMOPERADOR", "string", 40)}),
+        Json::array({Json::array({"07", "MARIA", "12", "PEDRO"})}));
+    const Json methods = dataset(
+        Json::array({field("CDTIPORECE", "string", 3), field("NMTIPORECE", "string", 40)}),
+        Json::array({Json::array({"001", "DINHEIRO"}), Json::array({"002", "CARTAO CREDITO"})}));
+    const Json credit =
+        dataset(Json::array({field("VRCARGACREDITO", "float")}), Json::array({Json::array({0.0})}));
+    return call("GeraReciboSangria",
+                Json::array({"",
+                             kSerial,
+                             "0001",
+                             "001",
+                             "",
+                             0,
+                             Json{{"out", ""}},
+                             envelopes,
+                             withdrawals,
+                             productsSold(),
+                             people,
+                             tillMovements(),
+                             tillMovements(),
+                             productsSold(),
+                             credit,
+                             0.0,
+                             true,
+                             true,
+                             false,
+                             nullptr,
+                             nullptr,
+                             nullptr,
+                             nullptr,
+                             Json{{"out", false}},
+                             methods,
+                             "N",
+                             "S",
+                             "N",
+                             "S",
+                             "001",
+                             false,
+                             false,
+                             true,
+                             "",
+                             ""}),
+                "the till closing: withdrawal receipt, product and closing reports");
+}
+
 } // namespace
 
 std::string demoScript(int printerType, const std::string &configFolder) {
@@ -221,6 +321,10 @@ std::string demoScript(int printerType, const std::string &configFolder) {
         call("Sangria", Json::array({"", "001", 50.0}), "cash taken out of the drawer: 50,00"));
     steps.push_back(call("Leitura_X_Imp", Json::array({kSerial, "", "001", ""}),
                          "the X reading: the day's partial totals"));
+    steps.push_back(Json{{"answers", Json::array({false, true, true})},
+                         {"comment", "the till stays closed; the reduction and the closing "
+                                     "reports are confirmed"}});
+    steps.push_back(tillClosing());
     steps.push_back(call("ExportRedZ",
                          Json::array({"", "001", "001", 0, hostPaymentMethods(),
                                       emptyDataset("NRECFREDZ"), emptyDataset("NRECFREDZ"),

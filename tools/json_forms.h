@@ -23,6 +23,13 @@ using Json = nlohmann::ordered_json;
 class ShapeError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
+    // The argument it concerns, counted from 1; 0 when it is no one argument.
+    ShapeError(const std::string &what, size_t argument)
+        : std::runtime_error(what), argument_(argument) {}
+    size_t argument() const { return argument_; }
+
+  private:
+    size_t argument_ = 0;
 };
 
 // "expected X, got Y" with Y shortened for the message.

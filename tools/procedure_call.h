@@ -262,7 +262,8 @@ typename Arg<A>::Storage makeArg(const Json &args, size_t i, const ArgInfo &info
     try {
         return Arg<A>::make(args[i], info);
     } catch (const ShapeError &e) {
-        throw ShapeError("argument " + std::to_string(i + 1) + " (" + info.name + "): " + e.what());
+        throw ShapeError("argument " + std::to_string(i + 1) + " (" + info.name + "): " + e.what(),
+                         i + 1);
     }
 }
 

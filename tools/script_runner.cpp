@@ -29,9 +29,9 @@ class DialogScope {
 
 } // namespace
 
-ScriptError::ScriptError(size_t step, const std::string &what)
+ScriptError::ScriptError(size_t step, const std::string &what, size_t argument)
     : std::runtime_error(step ? "step " + std::to_string(step) + ": " + what : what), step_(step),
-      detail_(what) {}
+      argument_(argument), detail_(what) {}
 
 ScriptRunner::ScriptRunner(const Module &module, PrinterControl *printer)
     : module_(module), printer_(printer) {}
@@ -104,7 +104,8 @@ void ScriptRunner::validateStep(const Json &step, size_t number) const {
         entry->validate(argsOf(step), parseDeclaredParams(entry->declaredParams));
     } catch (const ShapeError &e) {
         throw ScriptError(number,
-                          name + ": " + e.what() + "; declared " + name + entry->declaredParams);
+                          name + ": " + e.what() + "; declared " + name + entry->declaredParams,
+                          e.argument());
     }
 }
 
@@ -180,6 +181,7 @@ Json ScriptRunner::run(const Json &script, bool &failed) {
     } catch (const ScriptError &e) {
         failed = true;
         transcript["error"] = {{"step", e.step()}, {"message", e.detail()}};
+        if (e.argument()) transcript["error"]["argument"] = e.argument();
         return transcript;
     }
 

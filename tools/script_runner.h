@@ -26,12 +26,15 @@ namespace tivtool {
 // script as a whole.
 class ScriptError : public std::runtime_error {
   public:
-    ScriptError(size_t step, const std::string &what);
+    ScriptError(size_t step, const std::string &what, size_t argument = 0);
     size_t step() const { return step_; }
     const std::string &detail() const { return detail_; }
+    // The procedure's argument it concerns, from 1; 0 for none.
+    size_t argument() const { return argument_; }
 
   private:
     size_t step_;
+    size_t argument_;
     std::string detail_;
 };
 

@@ -251,6 +251,9 @@ TEST_F(SetupTest, ForcedRepliesThatCouldNotBeWrittenAreRefused) {
 }
 
 TEST_F(SetupTest, ReductionsRecordedAsAZWouldLeaveThem) {
+    // A new printer has no reduction: zeros throughout, its date and rate count included.
+    EXPECT_EQ(lastZ(), std::string(1167, '0'));
+    EXPECT_EQ(grossSales().second, "00000000000000");
     ASSERT_EQ(setCounters({{"crz", 39}, {"coo", 1000}}), 0);
     ASSERT_EQ(record({{"date", "2024-02-27"}}), 0) << ECFSIM_LastError();
     ASSERT_EQ(record({{"date", "2024-02-28"},

@@ -98,7 +98,8 @@ TEST_F(EndToEndTest, TheHostsFiscalDateIsTheModulesOwnAndShown) {
 }
 
 // The demo is the whole working day: supply, three sales (one item cancelled, one receipt
-// cancelled after its closing), withdrawal, X reading and the Z reduction its summary shows;
+// cancelled after its closing), withdrawal, X reading, till closing and the Z reduction its
+// summary shows;
 // run again on the same folder it is the next day.
 TEST_F(EndToEndTest, DemoRunsTheWholeWorkingDayAndTheNextOne) {
     for (const char *type : {"31", "33"}) {
@@ -116,6 +117,9 @@ TEST_F(EndToEndTest, DemoRunsTheWholeWorkingDayAndTheNextOne) {
               "Trib aprox R$: 4,87 Federal e 10,36 Estadual", "Obrigado pela preferencia!",
               "COMPROVANTE CREDITO OU DEBITO", "VALOR APROVADO: R$ 40,00", "cancelamento item 002",
               "CANCELAMENTO", "SANGRIA", "LEITURA X", "REDUCAO Z",
+              // The till closing before the reduction, its cash even with the day's sales.
+              "RECIBO SAIDA NUMERARIO", "RELATORIO DE PRODUTOS DO DIA",
+              "RELATORIO DE FECHAMENTO GERAL", "SOBRA                                       0,00",
               // The summary: the day as the Z reduction recorded it.
               "Venda bruta  : R$ 109,84", "Cancelamentos: R$ 14,49", "Descontos    : R$ 2,50",
               "Suprimento   : R$ 100,00", "Sangria      : R$ 50,00", "CRZ          : 1",

@@ -89,6 +89,11 @@ class CommandFamily {
     // makes it on its own (none where it takes a Z reduction with it).
     virtual int32_t reduceZ() const = 0;
     virtual std::optional<int32_t> switchDaylightSaving(bool inForce) const = 0;
+    // A fiscal-memory reading printed, complete or simplified, by dates ("ddmmyyyy") or by
+    // document numbers; the classic family also writes it to `file` when one is named.
+    virtual int32_t printFiscalMemoryReading(bool complete, bool byDates, const std::string &start,
+                                             const std::string &end,
+                                             const std::string &file) const = 0;
     // A cash supply (true) or withdrawal, the amount in cents as digits.
     virtual int32_t cashMovement(bool supply, const std::string &cents) const = 0;
 

@@ -1,0 +1,56 @@
+"""Sells and closes a receipt on a fresh virtual printer through libtivcall.
+
+    python3 examples/python/sell_receipt.py build/bin/libtivcall.so /tmp/tiv-python
+"""
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from tiv import Driver  # noqa: E402
+
+
+def closing(amount):
+    """FechaCupom's 62 positions: cash only, no discount, a thank-you line."""
+    args = [None] * 62
+    args[0:12] = ["", "", "001", None, False, True, 0.0, 0.0, 0.0, "N", "Obrigado!", False]
+    args[13] = {"fields": [{"name": "IDTIPOMOVIVE", "type": "string", "size": 1},
+                           {"name": "CDTIPORECE", "type": "string", "size": 3},
+                           {"name": "VRMOVIVEND", "type": "float"},
+                           {"name": "DTHRINCMOV", "type": "datetime"},
+                           {"name": "NRORDTROCO", "type": "integer"}],
+                "rows": [["E", "001", amount, None, 1]]}
+    args[14] = {"fields": [{"name": "CDTIPORECE", "type": "string", "size": 3},
+                           {"name": "NMTIPORECE", "type": "string", "size": 40},
+                           {"name": "IDTIPORECE", "type": "string", "size": 1},
+                           {"name": "DSIMPFISCAL", "type": "string", "size": 50},
+                           {"name": "CDFPIMPFIS", "type": "string", "size": 10}],
+                "rows": [["001", "Dinheiro", "4", "Dinheiro", "01"]]}
+    for i in (15, 16, 17, 18, 19, 21):
+        args[i] = ""
+    return args
+
+
+def main():
+    library = sys.argv[1] if len(sys.argv) > 1 else "build/bin/libtivcall.so"
+    folder = sys.argv[2] if len(sys.argv) > 2 else "/tmp/tiv-python-example"
+    driver = Driver(library)
+    driver.printer("OpenFolder", folder)
+    driver.printer("Reset")
+    driver.call("StartImpFiscal", {"CDFILIAL": "0001", "IDTIPOIMPFIS": 33, "BOUTILTAA": False})
+    driver.call("AbreCupom", {"ESQUEMACOR": "001", "INCLUICPF": "", "INCLUINOME": "",
+                              "INCLUIENDERECO": "", "IDUTILTEF": "N", "UTILTEF": False})
+    sold = driver.call("VendaItem", {"ESQUEMACOR": "001", "CDARVPROD": "7891000100103",
+                                     "NMPROD": "ARROZ 5KG", "CDALIQ": "01", "QTDE": 1,
+                                     "VALOR": 24.90, "DESCONT": 0, "UNIDADE": "UN",
+                                     "IDUTILTEF": "N", "UTILTEF": False, "ACRESCIMO": 0})
+    closed = driver.call("FechaCupom", closing(24.90), None, {"result": 4})
+    driver.call("StopImpFiscal")
+    for line in closed["paper"]:
+        print(line)
+    ok = sold["return"] is True and closed["return"] is True
+    print("receipt closed" if ok else "the receipt was not closed: " + str(closed))
+    return 0 if ok else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,102 @@
+// The C interface as a host of another language uses it: JSON requests in, JSON records or
+// structured errors out, never a crash.
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "tivcall/tivcall.h"
+
+namespace {
+
+using nlohmann::json;
+
+struct Answer {
+    int rc = -2;
+    json body;
+};
+
+Answer invoke(const char *request) {
+    char *text = nullptr;
+    Answer a;
+    a.rc = tiv_invoke(request, &text);
+    if (text) a.body = json::parse(text);
+    tiv_free(text);
+    return a;
+}
+
+class TivCallTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/tiv-capi-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder = pattern;
+        setenv("TIV_PROGRAM_DIR", folder.c_str(), 1);
+        const json open = {{"ecfsim", "OpenFolder"}, {"args", {folder + "/ecf"}}};
+        ASSERT_EQ(invoke(open.dump().c_str()).rc, 0);
+        ASSERT_EQ(invoke(R"({"ecfsim": "Reset"})").rc, 0);
+    }
+    void TearDown() override {
+        (void)invoke(R"({"call": "StopImpFiscal"})");
+        std::filesystem::remove_all(folder);
+    }
+    std::string folder;
+};
+
+TEST_F(TivCallTest, ACallAnswersAsOneStepOfARun) {
+    const Answer start = invoke(R"({"call": "StartImpFiscal",
+        "args": [{"CDFILIAL": "0001", "IDTIPOIMPFIS": 31, "BOUTILTAA": false}]})");
+    ASSERT_EQ(start.rc, 0) << start.body.dump();
+    EXPECT_EQ(start.body.at("return"), true);
+    EXPECT_FALSE(start.body.contains("step"));
+    EXPECT_FALSE(start.body.at("journal").empty());
+
+    const Answer number = invoke(R"({"call": "Nr_Cupom", "args": ["", "001"]})");
+    ASSERT_EQ(number.rc, 0);
+    EXPECT_EQ(number.body.at("return"), "000000");
+    EXPECT_EQ(number.body.at("variables").at("stMensagemTaa"), "");
+
+    // The operator's answers travel with the call; those it did not use come back.
+    const Answer asked = invoke(R"({"call": "Muda_Horario", "args": ["001"],
+                                    "answers": [false, true]})");
+    ASSERT_EQ(asked.rc, 0) << asked.body.dump();
+    ASSERT_FALSE(asked.body.at("dialogs").empty());
+    EXPECT_EQ(asked.body.at("dialogs")[0].at("answer"), false);
+    EXPECT_EQ(asked.body.at("unusedAnswers"), json::array({true}));
+}
+
+TEST_F(TivCallTest, BadRequestsGetAStructuredError) {
+    struct Case {
+        const char *request, *kind;
+        json argument;
+    };
+    for (const Case &c :
+         {Case{"{not json", "json", nullptr}, Case{"[1, 2]", "request", nullptr},
+          Case{R"({"call": "NoSuchProcedure"})", "request", nullptr},
+          Case{R"({"call": "Nr_Cupom", "args": [""]})", "request", nullptr},
+          Case{R"({"call": "Nr_Cupom", "args": ["", 42]})", "argument", 2},
+          Case{R"({"call": "Nr_Cupom", "args": ["", ""], "answers": "yes"})", "request", nullptr},
+          Case{R"({"ecfsim": "NoSuchControl"})", "request", nullptr}}) {
+        SCOPED_TRACE(c.request);
+        const Answer a = invoke(c.request);
+        EXPECT_EQ(a.rc, 1);
+        ASSERT_TRUE(a.body.contains("error")) << a.body.dump();
+        const json &e = a.body.at("error");
+        EXPECT_EQ(e.at("kind"), c.kind);
+        EXPECT_FALSE(e.at("message").get<std::string>().empty());
+        EXPECT_EQ(e.at("argument"), c.argument);
+    }
+    EXPECT_EQ(tiv_invoke(nullptr, nullptr), -1);
+    char *text = nullptr;
+    EXPECT_EQ(tiv_invoke(nullptr, &text), 1);
+    tiv_free(text);
+    // A module that cannot be loaded is told by tiv_open, and calls still answer.
+    EXPECT_EQ(tiv_open(R"({"module": "/nonexistent/libtiv02000.so"})"), -1);
+    EXPECT_NE(std::string(tiv_last_error()), "");
+    EXPECT_EQ(tiv_open("{}"), 0);
+    EXPECT_EQ(std::string(tiv_last_error()), "");
+}
+
+} // namespace
