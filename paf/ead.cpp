@@ -25,7 +25,7 @@ struct SigningEntries {
     SignValidateFileFn Epson_validateFile = nullptr;
 } entries;
 
-void unsigned_(const std::string &path, const std::string &why) {
+void logUnsigned(const std::string &path, const std::string &why) {
     logDebug("Ead nao gerado. Arquivo: " + path + " - " + why);
 }
 
@@ -59,20 +59,22 @@ bool signWithEad(const std::string &path) {
     // front; a library once loaded stays loaded.
     signingLibrary = tiv::loadLibrary("sign_bema.dll");
     if (signingLibrary == 0) {
-        unsigned_(path, "sign_bema.dll nao carregada: " + tiv::lastLoadError());
+        logUnsigned(path, "sign_bema.dll nao carregada: " + tiv::lastLoadError());
         return false;
     }
     const std::string missing = lookUpAll();
     bool done = false;
     if (!missing.empty()) {
-        unsigned_(path, "sign_bema.dll sem a funcao " + missing);
+        logUnsigned(path, "sign_bema.dll sem a funcao " + missing);
     } else {
         // 256 blanks and the NUL after them; the library writes the digits only.
         std::string signature(256, ' ');
         const int32_t answer = entries.Epson_generateEAD(path.c_str(), kEadKeyPartA, kEadKeyPartB,
                                                          signature.data(), 1);
         done = answer == kSignValid && isSignature(signature);
-        if (!done) unsigned_(path, "generateEAD retornou " + std::to_string(answer));
+        if (!done)
+            logUnsigned(path, "generateEAD retornou " + std::to_string(answer) +
+                                  (answer == kSignValid ? " sem assinatura" : ""));
     }
     entries = SigningEntries{};
     return done;
