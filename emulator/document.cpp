@@ -1,5 +1,6 @@
 #include "document.h"
 
+#include "detail_memory.h"
 #include "text.h"
 
 namespace ecfsim::rules {
@@ -13,6 +14,7 @@ void beginDocument(DocState state, std::string_view title) {
     st.doc = Document{};
     st.doc.state = state;
     st.doc.coo = st.n.coo;
+    mfd::begin(title);
     for (const auto &h : st.id.header)
         p.print(center(h));
     p.print("CNPJ:" + st.id.cnpj);
@@ -28,13 +30,14 @@ void beginDocument(DocState state, std::string_view title) {
     p.print(center(title));
 }
 
-void printTrailer() {
+void printTrailer(bool cancelled) {
     Printer &p = P();
     State &st = S();
     p.print(std::string(kColumns, '-'));
     p.print(spread(st.id.brand + " " + st.id.type, st.id.model));
     p.print(spread("ECF:" + st.id.ecf + " LJ:" + st.id.shop, "FAB:" + st.id.serial));
     p.print("");
+    mfd::end(cancelled);
 }
 
 std::string taxLabel(const std::string &key) {

@@ -10,7 +10,8 @@ namespace ecfsim::rules {
 
 // Starts a printed document: COO + 1, header, title; the document is then in `state`.
 void beginDocument(DocState state, std::string_view title);
-void printTrailer();
+// Ends the printed document and keeps its record in the detail memory.
+void printTrailer(bool cancelled = false);
 
 std::string taxLabel(const std::string &key); // printed form
 std::string formatQuantity(int64_t thousandths);

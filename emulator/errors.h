@@ -40,6 +40,8 @@ enum class Code : uint16_t {
     TotalizerTaken = 0x0511,   // non-fiscal totalizer slot already programmed
     Refused = 0x0601,          // refusal injected through the control API
     FilesLater = 0x0701,       // entry points that write files are not available
+    NothingInRange = 0x0702,   // no record of the fiscal or detail memory in the range asked for
+    FileFailed = 0x0703,       // the file asked for could not be written
     PaperOut = 0x0801,         // out of paper
     Storage = 0x0901,          // the printer's database could not be read or written
 };

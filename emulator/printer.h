@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -49,6 +50,16 @@ class Printer {
     // The fiscal memory: Z reduction records in CBOR, by CRZ.
     void recordReduction(int64_t crz, std::string cbor);
     std::vector<std::string> reductions();
+    // The detail memory, written inside the running command's transaction (detail_memory.h).
+    Store &store() { return store_; }
+    // The paper line the next print() makes (lines counted from 1).
+    int64_t nextLine() const { return paperLines_ + static_cast<int64_t>(pending_.size()) + 1; }
+    // The lines the running command has printed from line `from` on.
+    std::vector<std::string> pendingSince(int64_t from) const {
+        const int64_t skip = std::max<int64_t>(from - paperLines_ - 1, 0);
+        if (skip >= static_cast<int64_t>(pending_.size())) return {};
+        return {pending_.begin() + skip, pending_.end()};
+    }
 
     // The printer's clock: broken-down local time, with the offset set through the control API.
     std::tm clock() const;

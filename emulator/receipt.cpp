@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "amounts.h"
+#include "detail_memory.h"
 #include "document.h"
 #include "entry_impl.h"
 #include "text.h"
@@ -219,7 +220,7 @@ int32_t cancelReceipt() {
             rules::cancelReceipt(shares, st.doc.payments, due);
             p.print(center("CUPOM FISCAL CANCELADO"));
             p.print(spread("TOTAL CANCELADO R$", money(due)));
-            printTrailer();
+            printTrailer(true);
             st.doc = Document{};
             return;
         }
@@ -228,6 +229,7 @@ int32_t cancelReceipt() {
         int64_t due = st.last.due;
         st.last.cancellable = false;
         st.last.payments.clear();
+        mfd::cancelReceipt(coo);
         beginDocument(DocState::None, "CANCELAMENTO");
         st.doc = Document{};
         p.print(spread("COO do cupom cancelado:", zeros(coo, 6)));

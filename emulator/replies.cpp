@@ -345,17 +345,4 @@ int32_t impl::EPSON_Obter_Estado_Horario_Verao(uint8_t *pbHorarioVerao) {
     });
 }
 
-int32_t impl::EPSON_Obter_Dados_MF_MFD(const char *, const char *, int32_t, int32_t, int32_t,
-                                       int32_t, const char *) {
-    return P().query([] { throw Refusal{Code::FilesLater}; });
-}
-
-int32_t impl::EPSON_Obter_Arquivo_Binario_MFD(const char *) {
-    return P().query([] { throw Refusal{Code::FilesLater}; });
-}
-
-int32_t impl::EPSON_Obter_Arquivo_Binario_MF(const char *) {
-    return P().query([] { throw Refusal{Code::FilesLater}; });
-}
-
 } // namespace ecfsim

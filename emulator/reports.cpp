@@ -1,6 +1,7 @@
 // Fiscal day, X reading, Z reduction, fiscal-memory reading, daylight-saving time.
 #include "document.h"
 #include "entry_impl.h"
+#include "file_output.h"
 #include "state_json.h"
 #include "text.h"
 
@@ -90,8 +91,11 @@ bool inRange(const nlohmann::json &z, bool byDate, const std::string &from, cons
     return k >= key(from) && k <= key(to);
 }
 
-// Printed reading of the fiscal memory: one block per Z reduction in the range.
-int32_t memoryReading(bool complete, bool byDate, const char *start, const char *end) {
+// Reading of the fiscal memory: one block per Z reduction in the range, printed as a document
+// of its own; given a file name, its lines are also written to that file (CR LF), whole or not
+// at all.
+int32_t memoryReading(bool complete, bool byDate, const char *start, const char *end,
+                      const char *fileName = nullptr) {
     return P().command([&] {
         std::string from(need(start, 8)), to(need(end, 8));
         std::size_t width = byDate ? 8 : 6;
@@ -99,8 +103,14 @@ int32_t memoryReading(bool complete, bool byDate, const char *start, const char 
         digits(from.c_str(), width);
         digits(to.c_str(), width);
         if (byDate && (from.size() != 8 || to.size() != 8)) throw Refusal{Code::BadParameter};
+        std::string file;
+        if (fileName) {
+            file = need(fileName, 4096);
+            if (file.empty()) throw Refusal{Code::BadParameter};
+        }
         requireNoDocument();
         Printer &p = P();
+        const int64_t firstLine = p.nextLine();
         beginDocument(DocState::None, "LEITURA DA MEMORIA FISCAL");
         p.print(center(std::string(complete ? "COMPLETA" : "SIMPLIFICADA") + " - " + from + " a " +
                        to));
@@ -114,10 +124,27 @@ int32_t memoryReading(bool complete, bool byDate, const char *start, const char 
                 const auto &day = z.at("day");
                 p.print(spread("  VENDA BRUTA", money(day.value("gross", int64_t{0}))));
                 p.print(spread("  GT", money(z.value("gt", int64_t{0}))));
+                p.print(spread("  CANCELAMENTOS", money(day.value("cancelled", int64_t{0}))));
+                p.print(spread("  DESCONTOS", money(day.value("discounts", int64_t{0}))));
+                p.print(spread("  ACRESCIMOS", money(day.value("surcharges", int64_t{0}))));
+                const auto &rates = z.at("rates");
+                for (std::size_t i = 0; i < rates.size(); ++i) {
+                    std::string kind = rates[i].value("kind", std::string());
+                    if (kind.empty()) continue;
+                    p.print(spread("  " + kind + zeros(static_cast<int64_t>(i) + 1, 2) + " " +
+                                       money(rates[i].value("rate", int64_t{0})) + "%",
+                                   money(rates[i].value("base", int64_t{0}))));
+                }
             }
         }
         printTrailer();
         S().doc = Document{};
+        if (!file.empty()) {
+            std::string text;
+            for (const auto &line : p.pendingSince(firstLine))
+                text += line + "\r\n";
+            writeFileAtomically(file, text);
+        }
     });
 }
 
@@ -170,8 +197,8 @@ int32_t impl::EPSON_ESC_ECF_RelatorioFiscal_RZEX(const char *pszData, const char
 }
 
 int32_t impl::EPSON_RelatorioFiscal_Leitura_MF(const char *pszInicio, const char *pszFim,
-                                               int32_t dwTipo, char *, const char *, int32_t,
-                                               int32_t) {
+                                               int32_t dwTipo, char *, const char *pszArquivo,
+                                               int32_t, int32_t) {
     switch (dwTipo) {
     case 5:
         return memoryReading(true, true, pszInicio, pszFim);
@@ -181,11 +208,15 @@ int32_t impl::EPSON_RelatorioFiscal_Leitura_MF(const char *pszInicio, const char
         return memoryReading(true, false, pszInicio, pszFim);
     case 6:
         return memoryReading(false, false, pszInicio, pszFim);
-    case 16:
+    // The same four readings, also written to the named file.
     case 17:
-    case 18:
+        return memoryReading(true, true, pszInicio, pszFim, pszArquivo ? pszArquivo : "");
     case 19:
-        return P().command([] { throw Refusal{Code::FilesLater}; });
+        return memoryReading(false, true, pszInicio, pszFim, pszArquivo ? pszArquivo : "");
+    case 16:
+        return memoryReading(true, false, pszInicio, pszFim, pszArquivo ? pszArquivo : "");
+    case 18:
+        return memoryReading(false, false, pszInicio, pszFim, pszArquivo ? pszArquivo : "");
     default:
         return P().command([] { throw Refusal{Code::BadParameter}; });
     }

@@ -8,6 +8,7 @@
 
 #include "amounts.h"
 #include "control.h"
+#include "detail_memory.h"
 #include "document.h"
 #include "ecfsim/ecfsim.h"
 #include "kill_switch.h"
@@ -298,6 +299,19 @@ TIV_EXPORT const char *ECFSIM_FiscalMemory(void) {
         return give(records);
     } catch (const StoreError &e) {
         return give({{"error", e.what}});
+    }
+}
+
+TIV_EXPORT const char *ECFSIM_DetailMemory(void) {
+    Printer &p = Printer::instance();
+    std::lock_guard lock(p.mutex());
+    try {
+        if (!p.ensureOpen()) return give({{"error", p.lastError}});
+        return give(utf8(mfd::records()));
+    } catch (const StoreError &e) {
+        return give({{"error", e.what}});
+    } catch (const std::exception &e) {
+        return give({{"error", std::string("damaged detail memory: ") + e.what()}});
     }
 }
 

@@ -21,6 +21,11 @@ enum Slot {
     kClearItems,
     kAddReduction,
     kReductions,
+    kAddDetail,
+    kCloseDetail,
+    kCancelDetail,
+    kDetails,
+    kLastDetail,
     kAddPaper,
     kPaperCount,
     kPaperSince,
@@ -76,7 +81,10 @@ void Store::open(const std::string &path) {
              "WITHOUT ROWID;"
              "CREATE TABLE IF NOT EXISTS item(n INTEGER PRIMARY KEY, data BLOB NOT NULL);"
              "CREATE TABLE IF NOT EXISTS reduction(crz INTEGER PRIMARY KEY, data BLOB NOT NULL);"
-             "CREATE TABLE IF NOT EXISTS paper(seq INTEGER PRIMARY KEY, line BLOB NOT NULL);");
+             "CREATE TABLE IF NOT EXISTS paper(seq INTEGER PRIMARY KEY, line BLOB NOT NULL);"
+             "CREATE TABLE IF NOT EXISTS detail(seq INTEGER PRIMARY KEY, coo INTEGER NOT NULL, "
+             "kind TEXT NOT NULL, open INTEGER NOT NULL, cancelled INTEGER NOT NULL DEFAULT 0, "
+             "data BLOB NOT NULL);");
     } catch (const StoreError &) {
         bool busy = (sqlite3_errcode(db_) & 0xFF) == SQLITE_BUSY;
         close();
@@ -197,7 +205,8 @@ void Store::clearItems() {
 }
 
 void Store::wipe() {
-    exec("DELETE FROM section; DELETE FROM item; DELETE FROM reduction; DELETE FROM paper;");
+    exec("DELETE FROM section; DELETE FROM item; DELETE FROM reduction; DELETE FROM paper; "
+         "DELETE FROM detail;");
 }
 
 void Store::addReduction(int64_t crz, const std::string &json) {
@@ -217,6 +226,60 @@ std::vector<std::string> Store::reductions() {
         out.push_back(columnText(s, 0));
     if (rc != SQLITE_DONE) fail("reductions");
     return out;
+}
+
+void Store::addDetail(int64_t coo, const std::string &kind, bool open, const std::string &cbor) {
+    auto *s = prepare(kAddDetail, "INSERT INTO detail(coo, kind, open, data) VALUES(?, ?, ?, ?)");
+    Use u{s};
+    sqlite3_bind_int64(s, 1, coo);
+    sqlite3_bind_text(s, 2, kind.data(), static_cast<int>(kind.size()), SQLITE_STATIC);
+    sqlite3_bind_int(s, 3, open ? 1 : 0);
+    sqlite3_bind_blob(s, 4, cbor.data(), static_cast<int>(cbor.size()), SQLITE_STATIC);
+    if (sqlite3_step(s) != SQLITE_DONE) fail("add detail");
+}
+
+bool Store::closeDetail(int64_t coo, const std::string &kind, const std::string &cbor) {
+    auto *s = prepare(kCloseDetail, "UPDATE detail SET kind = ?, open = 0, data = ? WHERE seq = "
+                                    "(SELECT MAX(seq) FROM detail) AND open = 1 AND coo = ?");
+    Use u{s};
+    sqlite3_bind_text(s, 1, kind.data(), static_cast<int>(kind.size()), SQLITE_STATIC);
+    sqlite3_bind_blob(s, 2, cbor.data(), static_cast<int>(cbor.size()), SQLITE_STATIC);
+    sqlite3_bind_int64(s, 3, coo);
+    if (sqlite3_step(s) != SQLITE_DONE) fail("close detail");
+    return sqlite3_changes(db_) == 1;
+}
+
+void Store::cancelDetail(int64_t coo, const std::string &kind) {
+    auto *s = prepare(kCancelDetail,
+                      "UPDATE detail SET cancelled = 1 WHERE seq = (SELECT MAX(seq) FROM detail "
+                      "WHERE coo = ? AND kind = ? AND open = 0)");
+    Use u{s};
+    sqlite3_bind_int64(s, 1, coo);
+    sqlite3_bind_text(s, 2, kind.data(), static_cast<int>(kind.size()), SQLITE_STATIC);
+    if (sqlite3_step(s) != SQLITE_DONE) fail("cancel detail");
+}
+
+std::vector<Store::DetailRow> Store::details() {
+    auto *s = prepare(kDetails, "SELECT seq, open, cancelled, data FROM detail ORDER BY seq");
+    Use u{s};
+    std::vector<DetailRow> out;
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW)
+        out.push_back({sqlite3_column_int64(s, 0), sqlite3_column_int(s, 1) != 0,
+                       sqlite3_column_int(s, 2) != 0, columnText(s, 3)});
+    if (rc != SQLITE_DONE) fail("detail memory");
+    return out;
+}
+
+std::optional<Store::DetailRow> Store::lastDetail() {
+    auto *s = prepare(kLastDetail, "SELECT seq, open, cancelled, data FROM detail "
+                                   "ORDER BY seq DESC LIMIT 1");
+    Use u{s};
+    int rc = sqlite3_step(s);
+    if (rc == SQLITE_DONE) return std::nullopt;
+    if (rc != SQLITE_ROW) fail("detail memory");
+    return DetailRow{sqlite3_column_int64(s, 0), sqlite3_column_int(s, 1) != 0,
+                     sqlite3_column_int(s, 2) != 0, columnText(s, 3)};
 }
 
 void Store::addPaper(int64_t seq, const std::string &line) {

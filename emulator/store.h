@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -40,6 +41,21 @@ class Store {
     void wipe();
     void addReduction(int64_t crz, const std::string &json);
     std::vector<std::string> reductions();
+    // The detail memory: one row per printed document, by the order it began. A document in
+    // progress has its head stored (open); its trailer replaces it with the whole record.
+    struct DetailRow {
+        int64_t seq = 0;
+        bool open = false, cancelled = false;
+        std::string data; // CBOR
+    };
+    void addDetail(int64_t coo, const std::string &kind, bool open, const std::string &cbor);
+    // Completes the last row when it is the open head of document `coo`; false when it is not.
+    bool closeDetail(int64_t coo, const std::string &kind, const std::string &cbor);
+    // Marks the last complete record of kind `kind` and number `coo` cancelled.
+    void cancelDetail(int64_t coo, const std::string &kind);
+    std::vector<DetailRow> details();
+    // The last row, if any.
+    std::optional<DetailRow> lastDetail();
     void addPaper(int64_t seq, const std::string &line);
     int64_t paperCount();
     std::vector<std::string> paperSince(int64_t seq);

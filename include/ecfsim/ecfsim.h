@@ -82,6 +82,16 @@ int32_t ECFSIM_SetTables(const char *tables);
 int32_t ECFSIM_RecordReduction(const char *reduction);
 // The fiscal memory: every Z reduction record, oldest first, as a JSON array.
 const char *ECFSIM_FiscalMemory(void);
+// The detail memory: every document printed, in the order it began, as a JSON array. Each
+// record: "coo", "kind" ("CF" fiscal receipt, "CN" non-fiscal voucher, supply or withdrawal,
+// "CC" card voucher, "RG" management report, "LX" X reading, "RZ" Z reduction, "MF"
+// fiscal-memory reading, "CA" cancellation of the last receipt), "title", "date"/"time" it
+// began (yyyymmdd, hhmmss), "endDate"/"endTime", "ccf", "gnf", "grg", "cdc", "crz" (0 where
+// they do not apply), "cancelled", "firstLine"/"lastLine" (of the paper roll, from 1; 0 when
+// unknown) and "payments" [{"name","amount"}]; a fiscal receipt adds "cpf", "name", "items"
+// (the item records with their "totalizer"), "subtotal", "discount", "surcharge", "total"; a
+// voucher "total". A document still printing shows its head with "open": true.
+const char *ECFSIM_DetailMemory(void);
 
 // Journal of every EPSON_ call since the last clear, in order:
 // [{"entry":"EPSON_Fiscal_Abrir_Cupom","args":["","","","",2],"return":0,"result":"0000"},...]

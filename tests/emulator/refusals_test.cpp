@@ -110,16 +110,16 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"CloseLinkedVoucherNoneOpen", openDay, [] { return EPSON_NaoFiscal_Fechar_CCD(1); },
              "0206"},
         Case{
-            "FileOutputLater", [] {},
+            "FileOfAnEmptyRange", [] {},
             [] { return EPSON_Obter_Dados_MF_MFD("01032024", "01032024", 0, 255, 0, 0, "/tmp/x"); },
-            "0701"},
-        Case{"MemoryReadingToFileLater", [] {},
+            "0702"},
+        Case{"MemoryReadingToAFolderThatIsNot", [] {},
              [] {
                  std::string b(1025, ' ');
                  return EPSON_RelatorioFiscal_Leitura_MF("01032024", "01032024", 17, b.data(),
-                                                         "/tmp/x", 0, 1024);
+                                                         "/nonexistent-folder/LMFC.txt", 0, 1024);
              },
-             "0701"}),
+             "0703"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(

@@ -2,7 +2,7 @@
 // then its folder reopened here and checked: the database is sound, the state is exactly what
 // the calls before the kill (and the killed call itself, once committed) left, the paper roll
 // agrees with the counters and the grand total, no document is half printed and shown closed,
-// and the day carries on.
+// the detail memory holds every document once, and the day carries on.
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -191,6 +191,42 @@ void checkPaper(const fs::path &folder, const json &st, std::vector<std::string>
     if (gt != st["gt"]) faults.push_back("GT " + st["gt"].dump() + ", paper " + std::to_string(gt));
 }
 
+// The detail memory against the state: every document printed recorded once, in COO order,
+// its lines following the one before, only the document still open left open.
+void checkDetail(const json &st, std::vector<std::string> &faults) {
+    const json docs = json::parse(ECFSIM_DetailMemory());
+    if (!docs.is_array()) {
+        faults.push_back("detail memory: " + docs.dump());
+        return;
+    }
+    const json &n = st["counters"];
+    if (static_cast<int64_t>(docs.size()) != n["coo"].get<int64_t>())
+        faults.push_back(std::to_string(docs.size()) + " documents in the detail memory, COO " +
+                         n["coo"].dump());
+    int64_t receipts = 0, line = 0;
+    for (std::size_t i = 0; i < docs.size(); ++i) {
+        const json &d = docs[i];
+        const std::string at = "detail record " + std::to_string(i + 1);
+        if (d["coo"] != static_cast<int64_t>(i) + 1)
+            faults.push_back(at + " has COO " + d["coo"].dump());
+        if (d["firstLine"] != line + 1)
+            faults.push_back(at + " begins at line " + d["firstLine"].dump() + ", expected " +
+                             std::to_string(line + 1));
+        const bool open = d.value("open", false);
+        const bool last = i + 1 == docs.size();
+        if (open != (last && st["docState"] != "0"))
+            faults.push_back(at + (open ? " is open" : " is complete") + ", the state's document " +
+                             st["docState"].dump());
+        if (!open) line = d["lastLine"].get<int64_t>();
+        if (d["kind"] == "CF") ++receipts; // an open receipt has its CCF already
+    }
+    if (receipts != n["ccf"])
+        faults.push_back(std::to_string(receipts) + " receipts recorded, CCF " + n["ccf"].dump());
+    if (st["docState"] == "0" && line != st["paperLines"])
+        faults.push_back("the detail memory ends at line " + std::to_string(line) +
+                         ", the paper at " + st["paperLines"].dump());
+}
+
 std::string integrity(const fs::path &db) {
     if (!fs::exists(db)) return "ok"; // killed before the folder was made
     sqlite3 *c = nullptr;
@@ -305,8 +341,10 @@ TEST_P(KillSweep, EveryCallKilledLeavesASoundPrinterThatCarriesOn) {
                 faults.push_back("state differs: " + digest(st).dump() + "\nexpected " +
                                  want.dump());
             checkPaper(folder, st, faults);
+            checkDetail(st, faults);
             carryOn(faults);
             checkPaper(folder, state(), faults);
+            checkDetail(state(), faults);
         }
         for (const auto &f : faults)
             ADD_FAILURE() << sweep.scenario << " killed at " << label << ": " << f;
