@@ -173,37 +173,41 @@ TEST_F(FiscalMenuTest, TheMirrorIsAskedByDatesOrByNumbers) {
 // inspector never receives the old one.
 TEST_F(FiscalMenuTest, AtoCotepeFilesTakeTheirNamesAndReplaceOlderOnes) {
     ASSERT_TRUE(start(31));
+    ASSERT_TRUE(sale::closedSalePaidWith(31, "Dinheiro", "01")) << "a sale on the 10th";
     fs::create_directories(menu);
-    auto args = [](const char *range, const char *source) {
-        return tiv::Variant(
-            std::vector<tiv::Variant>{range, "08/12/2026", "09/12/2026", source, "CTP", "001"});
+    auto args = [](const char *start, const char *end, const char *source) {
+        return tiv::Variant(std::vector<tiv::Variant>{"D", start, end, source, "CTP", "001"});
     };
-    const std::string written = menu + "/CTP0812202609122026_CTP.txt";
 
-    // From the fiscal memory: "Ato_Cotepe1.txt".
-    std::ofstream(written) << "novo";
+    // From the fiscal memory: "Ato_Cotepe1.txt", the two reductions in it.
     std::ofstream(menu + "/Ato_Cotepe1.txt") << "antigo";
     clearJournal();
     tiv::Variant result = tiv::Variant::array(1);
-    const bool mf = Gera_ArquivoMFD(args("D", "MF"), result);
+    const bool mf = Gera_ArquivoMFD(args("08/12/2026", "09/12/2026", "MF"), result);
     EXPECT_EQ(onlyCall("EPSON_Obter_Dados_MF_MFD").at("args"),
               json::array({"08122026", "09122026", 0, 0, 3, 0, menu + "/CTP0812202609122026"}));
     const json image = onlyCall("EPSON_Obter_Arquivo_Binario_MFD");
     EXPECT_EQ(image.at("args"), json::array({menu + "/MFDFISCAL.MFD"}));
     EXPECT_EQ(mf, image.at("return") == 0) << "the image decides the result";
+    EXPECT_TRUE(mf);
+    EXPECT_TRUE(fs::is_regular_file(menu + "/MFDFISCAL.MFD"));
     EXPECT_EQ(result.at(0), tiv::Variant("CTP0812202609122026_CTP.txt"));
-    EXPECT_EQ(contentOf(menu + "/Ato_Cotepe1.txt"), "novo");
+    const std::string fromMf = contentOf(menu + "/Ato_Cotepe1.txt");
+    EXPECT_EQ(fromMf.rfind("E01", 0), 0u) << fromMf;
+    EXPECT_NE(fromMf.find("\r\nE12"), std::string::npos);
+    const std::string written = menu + "/CTP0812202609122026_CTP.txt";
     EXPECT_FALSE(fs::exists(written));
     EXPECT_TRUE(logged("Arquivo " + menu + "/Ato_Cotepe1.txt substituido por " + written));
 
-    // From the detail memory: the name without an extension.
-    std::ofstream(written) << "novo";
-    std::ofstream(menu + "/CTP0812202609122026") << "antigo";
+    // From the detail memory: the name without an extension, the day's receipt in it.
+    const std::string named = menu + "/CTP1012202610122026";
+    std::ofstream(named) << "antigo";
     clearJournal();
-    (void)Gera_ArquivoMFD(args("D", "MFD"), result);
+    EXPECT_TRUE(Gera_ArquivoMFD(args("10/12/2026", "10/12/2026", "MFD"), result));
     EXPECT_EQ(onlyCall("EPSON_Obter_Dados_MF_MFD").at("args")[4], 2);
-    EXPECT_EQ(contentOf(menu + "/CTP0812202609122026"), "novo");
-    EXPECT_FALSE(fs::exists(written));
+    const std::string fromMfd = contentOf(named);
+    EXPECT_NE(fromMfd.find("\r\nE14"), std::string::npos) << fromMfd;
+    EXPECT_FALSE(fs::exists(named + "_CTP.txt"));
 }
 
 TEST_F(FiscalMenuTest, WithoutDatesOnlyTheImageIsMade) {
@@ -218,6 +222,8 @@ TEST_F(FiscalMenuTest, WithoutDatesOnlyTheImageIsMade) {
         EXPECT_TRUE(sale::callsOf(journal(), "EPSON_Obter_Dados_MF_MFD").empty());
         const json image = onlyCall("EPSON_Obter_Arquivo_Binario_MFD");
         EXPECT_EQ(done, image.at("return") == 0);
+        EXPECT_TRUE(done) << "the detail memory's image is made all the same";
+        EXPECT_TRUE(fs::is_regular_file(menu + "/MFDFISCAL.MFD"));
         EXPECT_TRUE(std::regex_match(result.at(0).toString(),
                                      std::regex("CTP_[0-9]{8}_[0-9]{6}\\.txt_CTP\\.txt")))
             << result.at(0).toString();
