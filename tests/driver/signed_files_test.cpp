@@ -10,6 +10,7 @@
 #include "fixture.h"
 #include "tivplatform/dataset.h"
 #include "tivplatform/stringlist.h"
+#include "vendor_entry_points.h"
 
 namespace fs = std::filesystem;
 
@@ -47,7 +48,9 @@ class SignedFilesTest : public DriverTest {
   protected:
     void SetUp() override {
         DriverTest::SetUp();
-        ASSERT_TRUE(start(31));
+        // The ESC/ECF family opens no fiscal day at start, so past days can
+        // still be reduced into the fiscal memory.
+        ASSERT_TRUE(start(33));
         dataDir = folder + "/datafiles";
         fs::create_directories(dataDir);
         useRegistry("PATH=" + dataDir + "\n");
@@ -67,14 +70,23 @@ class SignedFilesTest : public DriverTest {
     std::string dailyFile(const std::string &day) const {
         return dataDir + "/EP0001001" + day + "_CTP.txt";
     }
-    // Stand-in for the printer writing the day's file: the file as it would
-    // leave it, and the call answering 2 (anything but 1, "no file").
-    std::string produce(const std::string &day) const {
-        const std::string content = "E1EP0123456789012345 " + day + "\r\nE2 day " + day + "\r\n";
-        std::ofstream(dailyFile(day), std::ios::binary) << content;
-        return content;
+    // A Z reduction of `day` ("ddmmyyyy") in the fiscal memory: the printer
+    // then has a file for that day. Days are reduced in order.
+    void reduce(const std::string &day) const {
+        const nlohmann::json z = {
+            {"date", day.substr(4, 4) + "-" + day.substr(2, 2) + "-" + day.substr(0, 2)},
+            {"day", {{"gross", 12345}}}};
+        ASSERT_EQ(ECFSIM_RecordReduction(z.dump().c_str()), 0) << ECFSIM_LastError();
     }
-    void answerWithFile(int at) const {
+    // The day's file as the printer writes it, asked for apart from the driver.
+    std::string printersFile(const std::string &day) const {
+        const std::string path = folder + "/reference" + day;
+        EXPECT_EQ(EPSON_Obter_Dados_MF_MFD(day.c_str(), day.c_str(), 0, 0, 3, 0, path.c_str()), 0);
+        return readAll(path + "_CTP.txt");
+    }
+    // The call answering 2 (not 1, "no file") without writing anything: what a
+    // printer that lost its answer would leave.
+    void answerWithoutWriting(int at) const {
         injectFault({{"kind", "noanswer"},
                      {"entry", "EPSON_Obter_Dados_MF_MFD"},
                      {"return", 2},
@@ -118,7 +130,7 @@ class SignedFilesTest : public DriverTest {
         ASSERT_EQ(file.size(), content.size() + 3 + 256 + 2) << path;
         EXPECT_EQ(file.substr(0, content.size()), content);
         EXPECT_EQ(file.substr(content.size(), 3), "EAD");
-        EXPECT_EQ(countOf(file, "EAD"), 1);
+        EXPECT_EQ(countOf(file, "\nEAD"), 1); // one record line (the digits may hold "EAD")
         std::string signature;
         for (size_t i = 0; i < 256; i += 2)
             signature +=
@@ -143,10 +155,12 @@ class SignedFilesTest : public DriverTest {
 TEST_F(SignedFilesTest, ThreeDaysGiveThreeFilesEachSignedOnceAndListedInDayOrder) {
     const std::vector<std::string> days = {"30112026", "01122026", "02122026"};
     std::vector<std::string> contents;
-    for (size_t i = 0; i < days.size(); ++i) {
-        contents.push_back(produce(days[i]));
-        answerWithFile(static_cast<int>(i) + 1);
+    for (const auto &day : days) {
+        reduce(day);
+        contents.push_back(printersFile(day));
+        ASSERT_TRUE(contents.back().starts_with("E01")) << contents.back();
     }
+    clearJournal();
     EXPECT_TRUE(run("30/11/2026", "02/12/2026"));
 
     EXPECT_EQ(listed(), (std::vector<std::string>{dailyFile(days[0]), dailyFile(days[1]),
@@ -161,7 +175,7 @@ TEST_F(SignedFilesTest, ThreeDaysGiveThreeFilesEachSignedOnceAndListedInDayOrder
     std::vector<std::string> expectedLog;
     for (const auto &day : days)
         for (const std::string &line :
-             {"EPSON_Obter_Dados_MF_MFD - " + day + "0030 - Retorno: 2",
+             {"EPSON_Obter_Dados_MF_MFD - " + day + "0030 - Retorno: 0",
               "Gera Ead. Arquivo: " + dailyFile(day), std::string("Gerado Ead.")})
             expectedLog.push_back(line);
     std::vector<std::string> log;
@@ -172,19 +186,27 @@ TEST_F(SignedFilesTest, ThreeDaysGiveThreeFilesEachSignedOnceAndListedInDayOrder
 }
 
 TEST_F(SignedFilesTest, ADayAnswering1OrWithoutItsFileAddsNothing) {
-    const std::string first = produce("01122026");
-    const std::string second = produce("02122026"); // there, but the printer answered 1
-    answerWithFile(1);
-    answerNoFile(2);
-    answerWithFile(3); // answered, but no file was written
+    // 02/12 has no reduction: the printer answers 1. 03/12 is answered with 2
+    // but no file is written.
+    reduce("01122026");
+    reduce("03122026");
+    const std::string first = printersFile("01122026");
+    std::ofstream(dailyFile("02122026")) << "an older file, not the printer's answer";
+    clearJournal();
+    answerWithoutWriting(3);
     EXPECT_TRUE(run("01/12/2026", "03/12/2026"));
 
     EXPECT_EQ(listed(), std::vector<std::string>{dailyFile("01122026")});
     expectSignedOnce(dailyFile("01122026"), first);
-    EXPECT_EQ(readAll(dailyFile("02122026")), second);
+    EXPECT_EQ(readAll(dailyFile("02122026")), "an older file, not the printer's answer");
+    EXPECT_FALSE(fs::exists(dailyFile("03122026")));
     EXPECT_EQ(fileCalls().size(), 3u);
-    EXPECT_EQ(logWith("Gera Ead. Arquivo:").size(), 1u);
-    EXPECT_EQ(logWith("Retorno: 1").size(), 1u);
+    EXPECT_EQ(logWith("Gera Ead. Arquivo:"),
+              std::vector<std::string>{"Gera Ead. Arquivo: " + dailyFile("01122026")});
+    EXPECT_EQ(logWith("Retorno: "),
+              (std::vector<std::string>{"EPSON_Obter_Dados_MF_MFD - 011220260030 - Retorno: 0",
+                                        "EPSON_Obter_Dados_MF_MFD - 021220260030 - Retorno: 1",
+                                        "EPSON_Obter_Dados_MF_MFD - 031220260030 - Retorno: 2"}));
 }
 
 TEST_F(SignedFilesTest, DatesWithOrWithoutSeparatorsAndRangesThatGiveNoDay) {
@@ -244,15 +266,16 @@ TEST_F(SignedFilesTest, AFileTheSigningLibraryCouldNotSignIsLoggedAndLeftOffTheL
         bool generateCalled;
         std::string why;
     };
+    reduce("07122026");
+    reduce("08122026");
     const Case cases[] = {
         {"sign-novalidate", false, "sign_bema.dll sem a funcao validateFile"},
         {"sign-failing", true, "generateEAD retornou -3"},
     };
     for (const Case &c : cases) {
         setenv("TIV_LIBRARY_DIR", (std::string(TIV_SIGN_VARIANTS_DIR "/") + c.variant).c_str(), 1);
-        const std::string content = produce("07122026");
+        const std::string content = printersFile("07122026");
         fs::remove(dailyFile("07122026") + ".generateEAD-called");
-        answerWithFile(1);
         EXPECT_FALSE(run("07/12/2026", "07/12/2026")) << c.variant;
         EXPECT_TRUE(listed().empty()) << c.variant;
         EXPECT_EQ(readAll(dailyFile("07122026")), content) << c.variant;
@@ -264,10 +287,10 @@ TEST_F(SignedFilesTest, AFileTheSigningLibraryCouldNotSignIsLoggedAndLeftOffTheL
     // One file of two left unsigned makes the range a failure; the signed one
     // is listed.
     unsetenv("TIV_LIBRARY_DIR");
-    const std::string good = produce("08122026");
-    ASSERT_EQ(mkfifo(dailyFile("09122026").c_str(), 0600), 0); // no file the library can sign
-    answerWithFile(1);
-    answerWithFile(2);
+    const std::string good = printersFile("08122026");
+    // 09/12: the printer answered, and left no file the library can sign.
+    ASSERT_EQ(mkfifo(dailyFile("09122026").c_str(), 0600), 0);
+    answerWithoutWriting(2);
     EXPECT_FALSE(run("08/12/2026", "09/12/2026"));
     EXPECT_EQ(listed(), std::vector<std::string>{dailyFile("08122026")});
     expectSignedOnce(dailyFile("08122026"), good);

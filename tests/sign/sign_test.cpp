@@ -175,7 +175,7 @@ TEST_F(SignTest, SigningTwiceLeavesOneRecord) {
     const std::string second = sign(file);
     EXPECT_EQ(first, second);
     EXPECT_EQ(readAll(file), kContent + "EAD" + first + "\r\n");
-    EXPECT_EQ(countOf(readAll(file), "EAD"), 1);
+    EXPECT_EQ(countOf(readAll(file), "\nEAD"), 1); // one record line (the digits may hold "EAD")
     EXPECT_EQ(check(file), kSignValid);
 }
 
