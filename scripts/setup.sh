@@ -7,6 +7,7 @@ packages=(
   g++ cmake make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev libssl-dev libpugixml-dev nlohmann-json3-dev libcli11-dev
+  openssl
   clang-format python3
 )
 

@@ -7,6 +7,7 @@
 
 #include "config_file.h"
 #include "demo.h"
+#include "ead_verify.h"
 #include "image_show.h"
 #include "module.h"
 #include "printer_control.h"
@@ -179,6 +180,20 @@ int main(int argc, char **argv) {
         "show", "Check an image (layout and SHA-256 checksum) and print its header and every "
                 "record as a line of JSON; a damaged image is refused (exit status 1)");
     imageShow->add_option("file", imagePath, "The image file")->required();
+    CLI::App *eadCmd =
+        app.add_subcommand("ead", "The EAD record of signed fiscal files (see docs/ead.md)");
+    eadCmd->require_subcommand(1);
+    std::string eadFile;
+    tivtool::EadKey eadKey = tivtool::programPublicKey();
+    CLI::App *eadVerify = eadCmd->add_subcommand(
+        "verify", "Check the file's EAD signature: prints valid (exit 0), invalid with the "
+                  "reason (exit 3) or unsigned (exit 4); exit 1 when it cannot be checked");
+    eadVerify->add_option("file", eadFile, "The signed file")->required();
+    eadVerify->add_option("--modulus", eadKey.modulus,
+                          "The public key's modulus, 256 hexadecimal digits (default: the "
+                          "program's own key)");
+    eadVerify->add_option("--exponent", eadKey.exponent,
+                          "The public exponent in hexadecimal (default: 010001)");
 
     CLI11_PARSE(app, argc, argv);
     try {
@@ -187,6 +202,7 @@ int main(int argc, char **argv) {
             tivtool::showMemoryImage(imagePath, std::cout);
             return 0;
         }
+        if (eadCmd->parsed()) return tivtool::verifyEad(eadFile, eadKey, std::cout);
         if (configCmd->parsed()) {
             const std::string path = configPath.empty() ? tivtool::defaultConfigPath() : configPath;
             if (configWrite->parsed()) {

@@ -1,0 +1,311 @@
+// The day's sales files of a range of days, each signed with the program's
+// EAD record, against the virtual printer and the real signing library.
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "fixture.h"
+#include "tivplatform/dataset.h"
+#include "tivplatform/stringlist.h"
+#include "vendor_entry_points.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readAll(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+int countOf(const std::string &text, const std::string &what) {
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+tiv::Variant parametersPacket() {
+    tiv::TClientDataSet ds("cdsParametros");
+    ds.addFieldDef("CDFILIAL", tiv::FieldType::String, 4);
+    ds.addFieldDef("CDCAIXA", tiv::FieldType::String, 3);
+    ds.addFieldDef("NMFILIAL", tiv::FieldType::String, 20);
+    ds.createDataSet();
+    ds.append();
+    ds.fieldByName("CDFILIAL").setAsString("0001");
+    ds.fieldByName("CDCAIXA").setAsString("001");
+    ds.fieldByName("NMFILIAL").setAsString("LOJA");
+    ds.post();
+    return ds.data();
+}
+
+class SignedFilesTest : public DriverTest {
+  protected:
+    void SetUp() override {
+        DriverTest::SetUp();
+        // The ESC/ECF family opens no fiscal day at start, so past days can
+        // still be reduced into the fiscal memory.
+        ASSERT_TRUE(start(33));
+        dataDir = folder + "/datafiles";
+        fs::create_directories(dataDir);
+        useRegistry("PATH=" + dataDir + "\n");
+        clearJournal();
+    }
+    void TearDown() override {
+        unsetenv("TIV_LIBRARY_DIR");
+        delete list;
+        DriverTest::TearDown();
+    }
+
+    void useRegistry(const std::string &values) const {
+        std::ofstream(folder + "/registry.ini")
+            << "[HKEY_LOCAL_MACHINE\\SOFTWARE\\EPSON\\InterfaceEpson]\n"
+            << values;
+    }
+    std::string dailyFile(const std::string &day) const {
+        return dataDir + "/EP0001001" + day + "_CTP.txt";
+    }
+    // A Z reduction of `day` ("ddmmyyyy") in the fiscal memory: the printer
+    // then has a file for that day. Days are reduced in order.
+    void reduce(const std::string &day) const {
+        const nlohmann::json z = {
+            {"date", day.substr(4, 4) + "-" + day.substr(2, 2) + "-" + day.substr(0, 2)},
+            {"day", {{"gross", 12345}}}};
+        ASSERT_EQ(ECFSIM_RecordReduction(z.dump().c_str()), 0) << ECFSIM_LastError();
+    }
+    // The day's file as the printer writes it, asked for apart from the driver.
+    std::string printersFile(const std::string &day) const {
+        const std::string path = folder + "/reference" + day;
+        EXPECT_EQ(EPSON_Obter_Dados_MF_MFD(day.c_str(), day.c_str(), 0, 0, 3, 0, path.c_str()), 0);
+        return readAll(path + "_CTP.txt");
+    }
+    // The call answering 2 (not 1, "no file") without writing anything: what a
+    // printer that lost its answer would leave.
+    void answerWithoutWriting(int at) const {
+        injectFault({{"kind", "noanswer"},
+                     {"entry", "EPSON_Obter_Dados_MF_MFD"},
+                     {"return", 2},
+                     {"at", at}});
+    }
+    void answerNoFile(int at) const {
+        injectFault({{"kind", "refuse"}, {"entry", "EPSON_Obter_Dados_MF_MFD"}, {"at", at}});
+    }
+
+    bool run(const std::string &first, const std::string &last) {
+        delete list;
+        list = nullptr;
+        return GeraCatGenerica(
+            tiv::Variant(std::vector<tiv::Variant>{parametersPacket(), first, last}), list);
+    }
+    std::vector<std::string> listed() const {
+        std::vector<std::string> out;
+        for (size_t i = 0; list && i < list->count(); ++i)
+            out.push_back(list->at(i));
+        return out;
+    }
+    // The arguments of each daily-file call the printer received.
+    std::vector<nlohmann::json> fileCalls() const {
+        std::vector<nlohmann::json> out;
+        for (const auto &call : journal())
+            if (call.at("entry") == "EPSON_Obter_Dados_MF_MFD") out.push_back(call.at("args"));
+        return out;
+    }
+    std::vector<std::string> logWith(const std::string &text) const {
+        std::vector<std::string> out;
+        for (const auto &line : logTexts())
+            if (line.find(text) != std::string::npos) out.push_back(line);
+        return out;
+    }
+
+    // The file ends with one EAD record, and the openssl command opens its
+    // signature with the program's published public key to 0x10, the MD5
+    // digest of `content` and the 0xFF filler.
+    void expectSignedOnce(const std::string &path, const std::string &content) const {
+        const std::string file = readAll(path);
+        ASSERT_EQ(file.size(), content.size() + 3 + 256 + 2) << path;
+        EXPECT_EQ(file.substr(0, content.size()), content);
+        EXPECT_EQ(file.substr(content.size(), 3), "EAD");
+        EXPECT_EQ(countOf(file, "\nEAD"), 1); // one record line (the digits may hold "EAD")
+        std::string signature;
+        for (size_t i = 0; i < 256; i += 2)
+            signature +=
+                static_cast<char>(std::stoi(file.substr(content.size() + 3 + i, 2), nullptr, 16));
+        std::ofstream(folder + "/content.bin", std::ios::binary) << content;
+        std::ofstream(folder + "/signature.bin", std::ios::binary) << signature;
+        const std::string cmd =
+            "cd " + folder +
+            " && openssl dgst -md5 -binary content.bin > digest.bin"
+            " && openssl pkeyutl -verifyrecover -pubin -inkey " TIV_EAD_PUBLIC_KEY
+            " -pkeyopt rsa_padding_mode:none -in signature.bin -out block.bin";
+        ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+        EXPECT_EQ(readAll(folder + "/block.bin"),
+                  "\x10" + readAll(folder + "/digest.bin") + std::string(111, '\xFF'))
+            << path;
+    }
+
+    std::string dataDir;
+    tiv::TStringList *list = nullptr;
+};
+
+TEST_F(SignedFilesTest, ThreeDaysGiveThreeFilesEachSignedOnceAndListedInDayOrder) {
+    const std::vector<std::string> days = {"30112026", "01122026", "02122026"};
+    std::vector<std::string> contents;
+    for (const auto &day : days) {
+        reduce(day);
+        contents.push_back(printersFile(day));
+        ASSERT_TRUE(contents.back().starts_with("E01")) << contents.back();
+    }
+    clearJournal();
+    EXPECT_TRUE(run("30/11/2026", "02/12/2026"));
+
+    EXPECT_EQ(listed(), (std::vector<std::string>{dailyFile(days[0]), dailyFile(days[1]),
+                                                  dailyFile(days[2])}));
+    const auto calls = fileCalls();
+    ASSERT_EQ(calls.size(), 3u);
+    for (size_t i = 0; i < days.size(); ++i) {
+        EXPECT_EQ(calls[i],
+                  (nlohmann::json{days[i], days[i], 0, 0, 3, 0, dataDir + "/EP0001001" + days[i]}));
+        expectSignedOnce(dailyFile(days[i]), contents[i]);
+    }
+    std::vector<std::string> expectedLog;
+    for (const auto &day : days)
+        for (const std::string &line :
+             {"EPSON_Obter_Dados_MF_MFD - " + day + "0030 - Retorno: 0",
+              "Gera Ead. Arquivo: " + dailyFile(day), std::string("Gerado Ead.")})
+            expectedLog.push_back(line);
+    std::vector<std::string> log;
+    for (const auto &line : logTexts())
+        if (line.starts_with("EPSON_Obter_Dados_MF_MFD") || line.starts_with("Gera"))
+            log.push_back(line);
+    EXPECT_EQ(log, expectedLog);
+}
+
+TEST_F(SignedFilesTest, ADayAnswering1OrWithoutItsFileAddsNothing) {
+    // 02/12 has no reduction: the printer answers 1. 03/12 is answered with 2
+    // but no file is written.
+    reduce("01122026");
+    reduce("03122026");
+    const std::string first = printersFile("01122026");
+    std::ofstream(dailyFile("02122026")) << "an older file, not the printer's answer";
+    clearJournal();
+    answerWithoutWriting(3);
+    EXPECT_TRUE(run("01/12/2026", "03/12/2026"));
+
+    EXPECT_EQ(listed(), std::vector<std::string>{dailyFile("01122026")});
+    expectSignedOnce(dailyFile("01122026"), first);
+    EXPECT_EQ(readAll(dailyFile("02122026")), "an older file, not the printer's answer");
+    EXPECT_FALSE(fs::exists(dailyFile("03122026")));
+    EXPECT_EQ(fileCalls().size(), 3u);
+    EXPECT_EQ(logWith("Gera Ead. Arquivo:"),
+              std::vector<std::string>{"Gera Ead. Arquivo: " + dailyFile("01122026")});
+    EXPECT_EQ(logWith("Retorno: "),
+              (std::vector<std::string>{"EPSON_Obter_Dados_MF_MFD - 011220260030 - Retorno: 0",
+                                        "EPSON_Obter_Dados_MF_MFD - 021220260030 - Retorno: 1",
+                                        "EPSON_Obter_Dados_MF_MFD - 031220260030 - Retorno: 2"}));
+}
+
+TEST_F(SignedFilesTest, DatesWithOrWithoutSeparatorsAndRangesThatGiveNoDay) {
+    struct Case {
+        std::string first, last;
+        std::vector<std::string> days; // asked of the printer, in order
+    };
+    const Case cases[] = {
+        {"10/12/2026", "11/12/2026", {"10122026", "11122026"}},
+        {"10122026", "11122026", {"10122026", "11122026"}},
+        {"31122026", "01012027", {"31122026", "01012027"}},
+        {"12/12/2026", "10/12/2026", {}}, // first after last
+        {"10/12/2026", "11122026", {}},   // one of each form: neither reads
+        {"31022026", "01032026", {}},     // no such day
+        {"", "", {}},
+    };
+    for (const Case &c : cases) {
+        clearJournal();
+        ECFSIM_ClearFaults();
+        injectFault(
+            {{"kind", "refuse"}, {"entry", "EPSON_Obter_Dados_MF_MFD"}, {"persistent", true}});
+        EXPECT_FALSE(run(c.first, c.last)) << c.first << " " << c.last;
+        std::vector<std::string> asked;
+        for (const auto &args : fileCalls())
+            asked.push_back(args.at(0));
+        EXPECT_EQ(asked, c.days) << c.first << " " << c.last;
+        EXPECT_TRUE(listed().empty());
+    }
+}
+
+TEST_F(SignedFilesTest, TheFolderComesFromTheRegistryElseTheProgramsDrive) {
+    struct Case {
+        const char *registry; // nullptr: no registry file at all
+        std::string folder;
+    };
+    const Case cases[] = {
+        {"PATH=/srv/epson/files\n", "/srv/epson/files"},
+        {nullptr, "/EPSON/InterfaceEpson/DataFiles"},
+        {"OTHER=1\n", "/EPSON/InterfaceEpson/DataFiles"}, // the key without its value
+    };
+    for (const Case &c : cases) {
+        fs::remove(folder + "/registry.ini");
+        if (c.registry) useRegistry(c.registry);
+        clearJournal();
+        answerNoFile(1);
+        EXPECT_FALSE(run("05/12/2026", "05/12/2026"));
+        const auto calls = fileCalls();
+        ASSERT_EQ(calls.size(), 1u);
+        EXPECT_EQ(calls[0].at(6), c.folder + "/EP000100105122026")
+            << (c.registry ? c.registry : "");
+    }
+}
+
+TEST_F(SignedFilesTest, AFileTheSigningLibraryCouldNotSignIsLoggedAndLeftOffTheList) {
+    struct Case {
+        const char *variant;
+        bool generateCalled;
+        std::string why;
+    };
+    reduce("07122026");
+    reduce("08122026");
+    const Case cases[] = {
+        {"sign-novalidate", false, "sign_bema.dll sem a funcao validateFile"},
+        {"sign-failing", true, "generateEAD retornou -3"},
+    };
+    for (const Case &c : cases) {
+        setenv("TIV_LIBRARY_DIR", (std::string(TIV_SIGN_VARIANTS_DIR "/") + c.variant).c_str(), 1);
+        const std::string content = printersFile("07122026");
+        fs::remove(dailyFile("07122026") + ".generateEAD-called");
+        EXPECT_FALSE(run("07/12/2026", "07/12/2026")) << c.variant;
+        EXPECT_TRUE(listed().empty()) << c.variant;
+        EXPECT_EQ(readAll(dailyFile("07122026")), content) << c.variant;
+        EXPECT_EQ(fs::exists(dailyFile("07122026") + ".generateEAD-called"), c.generateCalled)
+            << c.variant;
+        EXPECT_EQ(logWith("Ead nao gerado.").back(),
+                  "Ead nao gerado. Arquivo: " + dailyFile("07122026") + " - " + c.why);
+    }
+    // One file of two left unsigned makes the range a failure; the signed one
+    // is listed.
+    unsetenv("TIV_LIBRARY_DIR");
+    const std::string good = printersFile("08122026");
+    // 09/12: the printer answered, and left no file the library can sign.
+    ASSERT_EQ(mkfifo(dailyFile("09122026").c_str(), 0600), 0);
+    answerWithoutWriting(2);
+    EXPECT_FALSE(run("08/12/2026", "09/12/2026"));
+    EXPECT_EQ(listed(), std::vector<std::string>{dailyFile("08122026")});
+    expectSignedOnce(dailyFile("08122026"), good);
+    EXPECT_EQ(logWith("Ead nao gerado.").back(),
+              "Ead nao gerado. Arquivo: " + dailyFile("09122026") + " - generateEAD retornou -1");
+}
+
+TEST_F(SignedFilesTest, GeraEadSignsAFileOnceHoweverOftenItIsCalled) {
+    const std::string path = folder + "/any file.txt";
+    const std::string content = "first line\r\nlast line\r\n";
+    std::ofstream(path, std::ios::binary) << content;
+    geraEad(path);
+    geraEad(path);
+    expectSignedOnce(path, content);
+    EXPECT_TRUE(fileCalls().empty());
+}
+
+} // namespace
