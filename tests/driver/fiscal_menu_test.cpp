@@ -6,19 +6,13 @@
 
 #include "fixture.h"
 #include "sale_helpers.h"
+#include "tivplatform/system.h"
 #include "vendor_entry_points.h"
 
 namespace {
 
 using nlohmann::json;
 namespace fs = std::filesystem;
-
-std::string contentOf(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 // `text` is `head`, then a run of `fewest` to `most` digits, then `tail` (std::regex is left
 // out: the sanitizer build's compiler rejects its code).
@@ -198,7 +192,7 @@ TEST_F(FiscalMenuTest, AtoCotepeFilesTakeTheirNamesAndReplaceOlderOnes) {
     EXPECT_TRUE(mf);
     EXPECT_TRUE(fs::is_regular_file(menu + "/MFDFISCAL.MFD"));
     EXPECT_EQ(result.at(0), tiv::Variant("CTP0812202609122026_CTP.txt"));
-    const std::string fromMf = contentOf(menu + "/Ato_Cotepe1.txt");
+    const std::string fromMf = tiv::readFile(menu + "/Ato_Cotepe1.txt");
     EXPECT_EQ(fromMf.rfind("E01", 0), 0u) << fromMf;
     EXPECT_NE(fromMf.find("\r\nE12"), std::string::npos);
     const std::string written = menu + "/CTP0812202609122026_CTP.txt";
@@ -211,7 +205,7 @@ TEST_F(FiscalMenuTest, AtoCotepeFilesTakeTheirNamesAndReplaceOlderOnes) {
     clearJournal();
     EXPECT_TRUE(Gera_ArquivoMFD(args("10/12/2026", "10/12/2026", "MFD"), result));
     EXPECT_EQ(onlyCall("EPSON_Obter_Dados_MF_MFD").at("args")[4], 2);
-    const std::string fromMfd = contentOf(named);
+    const std::string fromMfd = tiv::readFile(named);
     EXPECT_NE(fromMfd.find("\r\nE14"), std::string::npos) << fromMfd;
     EXPECT_FALSE(fs::exists(named + "_CTP.txt"));
 }

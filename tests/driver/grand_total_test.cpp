@@ -12,6 +12,7 @@
 #include "fixture.h"
 #include "tiv02000/config_file.h"
 #include "tivplatform/dataset.h"
+#include "tivplatform/system.h"
 #include "vendor_entry_points.h"
 
 namespace {
@@ -52,13 +53,6 @@ void writeConfig(const std::string &path, const std::vector<FileRow> &rows,
         file.post();
     }
     file.saveToFile(path);
-}
-
-std::string bytesOf(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
 }
 
 // The GT stored on the file's first row, decoded.
@@ -128,7 +122,7 @@ TEST_F(GrandTotalTest, TheStoredGrandTotalIsRecordedKeptRebuiltOrReported) {
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         writeConfig(path, {c.row, FileRow().withTill("009").withGt("5,00")});
-        const std::string before = bytesOf(path);
+        const std::string before = tiv::readFile(path);
         dialogs.clear();
         EXPECT_EQ(Atu_TotGeral(params(c.validate, c.mayRebuild)), c.result);
         if (c.gtAfter) {
@@ -139,7 +133,7 @@ TEST_F(GrandTotalTest, TheStoredGrandTotalIsRecordedKeptRebuiltOrReported) {
             EXPECT_EQ(tivhost::Uncripto(file.fieldByName(cf::kGt).asString(), cf::kKey), "5,00")
                 << "the other rows are kept";
         } else {
-            EXPECT_EQ(bytesOf(path), before) << "the file is not written";
+            EXPECT_EQ(tiv::readFile(path), before) << "the file is not written";
         }
         ASSERT_EQ(dialogs.size(), c.shown ? 1u : 0u);
         if (c.shown) {
@@ -164,11 +158,11 @@ TEST_F(GrandTotalTest, AGrandTotalThePrinterDidNotHandOverIsNeverWritten) {
                           Case{"N", false, true, false}}) {
         SCOPED_TRACE(std::string(c.validate) + (c.mayRebuild ? " rebuild" : ""));
         writeConfig(path, {FileRow().withGt("100,00")});
-        const std::string before = bytesOf(path);
+        const std::string before = tiv::readFile(path);
         dialogs.clear();
         injectFault({{"kind", "noanswer"}, {"entry", "EPSON_Obter_GT"}});
         EXPECT_EQ(Atu_TotGeral(params(c.validate, c.mayRebuild)), c.result);
-        EXPECT_EQ(bytesOf(path), before);
+        EXPECT_EQ(tiv::readFile(path), before);
         ASSERT_EQ(dialogs.size(), c.noticed ? 1u : 0u);
         if (c.noticed) {
             EXPECT_TRUE(mentions(dialogs[0], "n\xE3o p\xF4"
@@ -178,10 +172,10 @@ TEST_F(GrandTotalTest, AGrandTotalThePrinterDidNotHandOverIsNeverWritten) {
     }
     // A GT field too narrow for the encoded total: the file keeps what it had.
     writeConfig(path, {FileRow()}, 10);
-    const std::string before = bytesOf(path);
+    const std::string before = tiv::readFile(path);
     dialogs.clear();
     EXPECT_FALSE(Atu_TotGeral(params("S", true)));
-    EXPECT_EQ(bytesOf(path), before);
+    EXPECT_EQ(tiv::readFile(path), before);
     ASSERT_EQ(dialogs.size(), 1u);
     EXPECT_TRUE(mentions(dialogs[0], "cannot hold the grand total")) << dialogs[0].text;
 }

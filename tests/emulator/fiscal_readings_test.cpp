@@ -9,13 +9,6 @@ namespace {
 
 using nlohmann::json;
 
-std::string readFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 class FiscalReadingsTest : public PrinterTest {
   protected:
     // Two reduced days, CRZ 1 on 1 March and CRZ 2 on 2 March; the clock then on 3 March.

@@ -12,13 +12,6 @@ namespace {
 
 using nlohmann::json;
 
-std::string readFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // The records of a file, each checked to end in CR LF.
 std::vector<std::string> records(const std::string &text) {
     std::vector<std::string> out;

@@ -10,13 +10,6 @@ namespace {
 
 using nlohmann::json;
 
-std::string readFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 class MemoryImagesTest : public PrinterTest {
   protected:
     void dayWithSale() {
