@@ -10,18 +10,12 @@
 #include "fixture.h"
 #include "tivplatform/dataset.h"
 #include "tivplatform/stringlist.h"
+#include "tivplatform/system.h"
 #include "vendor_entry_points.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string readAll(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 int countOf(const std::string &text, const std::string &what) {
     int n = 0;
@@ -82,7 +76,7 @@ class SignedFilesTest : public DriverTest {
     std::string printersFile(const std::string &day) const {
         const std::string path = folder + "/reference" + day;
         EXPECT_EQ(EPSON_Obter_Dados_MF_MFD(day.c_str(), day.c_str(), 0, 0, 3, 0, path.c_str()), 0);
-        return readAll(path + "_CTP.txt");
+        return tiv::readFile(path + "_CTP.txt");
     }
     // The call answering 2 (not 1, "no file") without writing anything: what a
     // printer that lost its answer would leave.
@@ -126,7 +120,7 @@ class SignedFilesTest : public DriverTest {
     // signature with the program's published public key to 0x10, the MD5
     // digest of `content` and the 0xFF filler.
     void expectSignedOnce(const std::string &path, const std::string &content) const {
-        const std::string file = readAll(path);
+        const std::string file = tiv::readFile(path);
         ASSERT_EQ(file.size(), content.size() + 3 + 256 + 2) << path;
         EXPECT_EQ(file.substr(0, content.size()), content);
         EXPECT_EQ(file.substr(content.size(), 3), "EAD");
@@ -143,8 +137,8 @@ class SignedFilesTest : public DriverTest {
             " && openssl pkeyutl -verifyrecover -pubin -inkey " TIV_EAD_PUBLIC_KEY
             " -pkeyopt rsa_padding_mode:none -in signature.bin -out block.bin";
         ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
-        EXPECT_EQ(readAll(folder + "/block.bin"),
-                  "\x10" + readAll(folder + "/digest.bin") + std::string(111, '\xFF'))
+        EXPECT_EQ(tiv::readFile(folder + "/block.bin"),
+                  "\x10" + tiv::readFile(folder + "/digest.bin") + std::string(111, '\xFF'))
             << path;
     }
 
@@ -198,7 +192,7 @@ TEST_F(SignedFilesTest, ADayAnswering1OrWithoutItsFileAddsNothing) {
 
     EXPECT_EQ(listed(), std::vector<std::string>{dailyFile("01122026")});
     expectSignedOnce(dailyFile("01122026"), first);
-    EXPECT_EQ(readAll(dailyFile("02122026")), "an older file, not the printer's answer");
+    EXPECT_EQ(tiv::readFile(dailyFile("02122026")), "an older file, not the printer's answer");
     EXPECT_FALSE(fs::exists(dailyFile("03122026")));
     EXPECT_EQ(fileCalls().size(), 3u);
     EXPECT_EQ(logWith("Gera Ead. Arquivo:"),
@@ -278,7 +272,7 @@ TEST_F(SignedFilesTest, AFileTheSigningLibraryCouldNotSignIsLoggedAndLeftOffTheL
         fs::remove(dailyFile("07122026") + ".generateEAD-called");
         EXPECT_FALSE(run("07/12/2026", "07/12/2026")) << c.variant;
         EXPECT_TRUE(listed().empty()) << c.variant;
-        EXPECT_EQ(readAll(dailyFile("07122026")), content) << c.variant;
+        EXPECT_EQ(tiv::readFile(dailyFile("07122026")), content) << c.variant;
         EXPECT_EQ(fs::exists(dailyFile("07122026") + ".generateEAD-called"), c.generateCalled)
             << c.variant;
         EXPECT_EQ(logWith("Ead nao gerado.").back(),

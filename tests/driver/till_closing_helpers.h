@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "document_packets.h"
 #include "tivhost/host.h"
 
 #include "tivplatform/cp1252.h"
@@ -47,15 +48,7 @@ inline void productsInto(tiv::TClientDataSet &ds, const std::vector<Product> &ro
     }
 }
 
-// Each text handed to the printer's print entry point (Windows-1252).
-inline std::vector<std::string> printedBlocks(const nlohmann::json &journal) {
-    std::vector<std::string> out;
-    for (const auto &call : journal)
-        if (call.at("entry") == "EPSON_NaoFiscal_Imprimir_LinhaEX" ||
-            call.at("entry") == "EPSON_ESC_ECF_NaoFiscal_Imprimir_Linha")
-            out.push_back(tiv::utf8ToCp1252(call.at("args").at(0).get<std::string>()));
-    return out;
-}
+using docs::printedBlocks;
 
 // The printed text split at its line feeds (each line without its LF).
 inline std::vector<std::string> printedLines(const nlohmann::json &journal) {

@@ -21,13 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readAll(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
 void writeAll(const std::string &path, const std::string &data) {
     std::ofstream(path, std::ios::binary) << data;
 }
@@ -126,7 +119,7 @@ TEST_F(SignTest, SignatureIsTheSealedDigestThatOpensslRecoversWithThePublicKey) 
     writeAll(file, kContent);
     const std::string digits = sign(file);
 
-    EXPECT_EQ(readAll(file), kContent + "EAD" + digits + "\r\n");
+    EXPECT_EQ(tiv::readFile(file), kContent + "EAD" + digits + "\r\n");
     EXPECT_EQ(check(file), kSignValid);
 
     // The openssl command, on its own, recovers 0x10, MD5 of the content and
@@ -139,16 +132,16 @@ TEST_F(SignTest, SignatureIsTheSealedDigestThatOpensslRecoversWithThePublicKey) 
                             publicPem() +
                             " -pkeyopt rsa_padding_mode:none -in signature.bin -out block.bin";
     ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
-    const std::string digest = readAll(folder + "/digest.bin");
+    const std::string digest = tiv::readFile(folder + "/digest.bin");
     ASSERT_EQ(digest.size(), 16u);
-    EXPECT_EQ(readAll(folder + "/block.bin"), "\x10" + digest + std::string(111, '\xFF'));
+    EXPECT_EQ(tiv::readFile(folder + "/block.bin"), "\x10" + digest + std::string(111, '\xFF'));
 }
 
 TEST_F(SignTest, OneChangedByteAnywhereMakesTheFileInvalid) {
     const std::string file = folder + "/day.txt";
     writeAll(file, kContent);
     sign(file);
-    const std::string signedFile = readAll(file);
+    const std::string signedFile = tiv::readFile(file);
     // Every byte in turn, the record's frame and line ends included: a changed
     // content byte changes the digest, a changed signature digit the block it
     // opens to, a changed frame the record itself.
@@ -174,8 +167,9 @@ TEST_F(SignTest, SigningTwiceLeavesOneRecord) {
     const std::string first = sign(file);
     const std::string second = sign(file);
     EXPECT_EQ(first, second);
-    EXPECT_EQ(readAll(file), kContent + "EAD" + first + "\r\n");
-    EXPECT_EQ(countOf(readAll(file), "\nEAD"), 1); // one record line (the digits may hold "EAD")
+    EXPECT_EQ(tiv::readFile(file), kContent + "EAD" + first + "\r\n");
+    EXPECT_EQ(countOf(tiv::readFile(file), "\nEAD"),
+              1); // one record line (the digits may hold "EAD")
     EXPECT_EQ(check(file), kSignValid);
 }
 
@@ -183,7 +177,7 @@ TEST_F(SignTest, ALastLineWithoutItsEndIsEndedBeforeTheRecord) {
     const std::string file = folder + "/day.txt";
     writeAll(file, "E1 no line end");
     const std::string digits = sign(file);
-    EXPECT_EQ(readAll(file), "E1 no line end\r\nEAD" + digits + "\r\n");
+    EXPECT_EQ(tiv::readFile(file), "E1 no line end\r\nEAD" + digits + "\r\n");
     EXPECT_EQ(check(file), kSignValid);
 }
 
@@ -214,7 +208,7 @@ TEST_F(SignTest, NothingIsWrittenWhenTheKeyOrTheFileIsWrong) {
                                    std::string(255, 'F') + "E" /* even: not an RSA modulus */}) {
         EXPECT_EQ(generate(file.c_str(), bad.c_str(), privateExponent.c_str(), buffer.data(), 1),
                   kSignBadKey);
-        EXPECT_EQ(readAll(file), kContent);
+        EXPECT_EQ(tiv::readFile(file), kContent);
         EXPECT_EQ(buffer, std::string(256, ' '));
     }
     EXPECT_EQ(generate((folder + "/missing.txt").c_str(), modulus.c_str(), privateExponent.c_str(),
