@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev libssl-dev libpugixml-dev nlohmann-json3-dev libcli11-dev
   openssl
+  libcpp-httplib-dev
   clang-format python3
 )
 

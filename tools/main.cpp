@@ -1,6 +1,7 @@
 // tiv: the command-line host of the driver module.
 #include <unistd.h>
 
+#include <cstdlib>
 #include <iostream>
 
 #include <CLI/CLI.hpp>
@@ -12,6 +13,7 @@
 #include "module.h"
 #include "printer_control.h"
 #include "script_runner.h"
+#include "serve.h"
 #include "tivplatform/errors.h"
 #include "tivplatform/system.h"
 
@@ -195,9 +197,34 @@ int main(int argc, char **argv) {
     eadVerify->add_option("--exponent", eadKey.exponent,
                           "The public exponent in hexadecimal (default: 010001)");
 
+    tivtool::ServeOptions serveOptions;
+    if (const char *token = std::getenv("TIV_SERVE_TOKEN")) serveOptions.token = token;
+    CLI::App *serveCmd = app.add_subcommand(
+        "serve", "The procedures as a local service, one call at a time: HTTP with JSON on a "
+                 "loopback address (POST /calls/{Procedure}), or JSON lines on standard "
+                 "input/output (see docs/hosts.md)");
+    serveCmd->add_flag("--lines", serveOptions.lines,
+                       "JSON lines on standard input/output instead of HTTP: one request per "
+                       "line, one answer per line");
+    serveCmd
+        ->add_option("--address", serveOptions.address,
+                     "The address to listen on; one that is not loopback needs a token")
+        ->default_val("127.0.0.1");
+    serveCmd->add_option("--port", serveOptions.port, "The port; 0 picks a free one")
+        ->check(CLI::Range(0, 65535))
+        ->default_val(8765);
+    serveCmd->add_option("--token", serveOptions.token,
+                         "Every request must bear \"Authorization: Bearer TOKEN\" (default: "
+                         "$TIV_SERVE_TOKEN; none on loopback)");
+    serveCmd->add_option("--module", serveOptions.modulePath,
+                         "The driver module (default: libtiv02000.so beside tiv)");
+    serveCmd->add_option("--printer", serveOptions.printerPath,
+                         "The virtual printer library (default: the one beside the module)");
+
     CLI11_PARSE(app, argc, argv);
     try {
         if (demoCmd->parsed()) return tivtool::runDemo(demo);
+        if (serveCmd->parsed()) return tivtool::serve(serveOptions);
         if (imageCmd->parsed()) {
             tivtool::showMemoryImage(imagePath, std::cout);
             return 0;

@@ -1,12 +1,18 @@
-"""Sells and closes a receipt on a fresh virtual printer through libtivcall.
+"""Sells and closes a receipt on a fresh virtual printer, through libtivcall or
+through the local service.
 
     python3 examples/python/sell_receipt.py build/bin/libtivcall.so /tmp/tiv-python
+    python3 examples/python/sell_receipt.py http://127.0.0.1:8765 /tmp/tiv-python
+    python3 examples/python/sell_receipt.py --serve build/bin/tiv /tmp/tiv-python
+
+The first loads the module into Python; the second talks to a running `tiv serve`; the third
+starts `tiv serve` on a free port for the sale and stops it after.
 """
 import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from tiv import Driver  # noqa: E402
+from tiv import Driver, Service, start_service  # noqa: E402
 
 
 def closing(amount):
@@ -30,10 +36,7 @@ def closing(amount):
     return args
 
 
-def main():
-    library = sys.argv[1] if len(sys.argv) > 1 else "build/bin/libtivcall.so"
-    folder = sys.argv[2] if len(sys.argv) > 2 else "/tmp/tiv-python-example"
-    driver = Driver(library)
+def sell(driver, folder):
     driver.printer("OpenFolder", folder)
     driver.printer("Reset")
     driver.call("StartImpFiscal", {"CDFILIAL": "0001", "IDTIPOIMPFIS": 33, "BOUTILTAA": False})
@@ -50,6 +53,21 @@ def main():
     ok = sold["return"] is True and closed["return"] is True
     print("receipt closed" if ok else "the receipt was not closed: " + str(closed))
     return 0 if ok else 1
+
+
+def main():
+    args = sys.argv[1:]
+    if args and args[0] == "--serve":
+        process, service = start_service(args[1])
+        try:
+            return sell(service, args[2] if len(args) > 2 else "/tmp/tiv-python-example")
+        finally:
+            process.terminate()
+            process.wait()
+    where = args[0] if args else "build/bin/libtivcall.so"
+    folder = args[1] if len(args) > 1 else "/tmp/tiv-python-example"
+    driver = Service(where) if where.startswith("http") else Driver(where)
+    return sell(driver, folder)
 
 
 if __name__ == "__main__":

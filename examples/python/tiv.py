@@ -1,12 +1,17 @@
-"""Calls the Tiv02000 driver module from Python through libtivcall (standard library only).
+"""Calls the Tiv02000 driver module from Python (standard library only), either
+in this process through libtivcall or through the local service `tiv serve`.
 
-    from tiv import Driver
-    driver = Driver("build/bin/libtivcall.so")
+    from tiv import Driver, Service
+    driver = Driver("build/bin/libtivcall.so")      # or Service("http://127.0.0.1:8765")
     answer = driver.call("Nr_Cupom", "", "001")
     print(answer["return"])
 """
 import ctypes
 import json
+import subprocess
+import urllib.error
+import urllib.parse
+import urllib.request
 
 
 class DriverError(Exception):
@@ -18,7 +23,34 @@ class DriverError(Exception):
         self.argument = error.get("argument")
 
 
-class Driver:
+def _record(answer):
+    if "error" in answer:
+        raise DriverError(answer["error"])
+    return answer
+
+
+class _Calls:
+    def call(self, procedure, *args, answers=None, id=None):
+        """Calls a procedure by its plain name with arguments in the JSON forms of `tiv run`.
+
+        `answers` are the operator's answers to the call's dialogs, in order. `id` (service
+        only) names the request: sent again, it is answered from what the service kept and the
+        printer is not called twice."""
+        request = {"call": procedure, "args": list(args)}
+        if answers is not None:
+            request["answers"] = answers
+        if id is not None:
+            request["id"] = id
+        return self.request(request)
+
+    def printer(self, control, *args):
+        """A control of the virtual printer (Reset, OpenFolder, PaperSince, ...)."""
+        return self.request({"ecfsim": control, "args": list(args)})["result"]
+
+
+class Driver(_Calls):
+    """The module in this process, through libtivcall."""
+
     def __init__(self, library, module=None, printer=None):
         self._lib = ctypes.CDLL(library)
         self._lib.tiv_invoke.argtypes = [ctypes.c_char_p, ctypes.POINTER(ctypes.c_void_p)]
@@ -35,20 +67,57 @@ class Driver:
         answer = ctypes.c_void_p()
         self._lib.tiv_invoke(json.dumps(request).encode(), ctypes.byref(answer))
         try:
-            record = json.loads(ctypes.string_at(answer).decode())
+            return _record(json.loads(ctypes.string_at(answer).decode()))
         finally:
             self._lib.tiv_free(answer)
-        if "error" in record:
-            raise DriverError(record["error"])
-        return record
 
-    def call(self, procedure, *args, answers=None):
-        """Calls a procedure by its plain name with arguments in the JSON forms of `tiv run`."""
-        request = {"call": procedure, "args": list(args)}
-        if answers is not None:
-            request["answers"] = answers
-        return self.request(request)
 
-    def printer(self, control, *args):
-        """A control of the virtual printer (Reset, OpenFolder, PaperSince, ...)."""
-        return self.request({"ecfsim": control, "args": list(args)})["result"]
+class Service(_Calls):
+    """The module behind `tiv serve`, over HTTP."""
+
+    def __init__(self, url, token=None, timeout=120):
+        self.url = url.rstrip("/")
+        self.token = token
+        self.timeout = timeout
+
+    def _send(self, method, path, body=None):
+        data = None if body is None else json.dumps(body).encode()
+        if method == "POST" and data is None:
+            data = b""
+        req = urllib.request.Request(self.url + path, data=data, method=method,
+                                     headers={"Content-Type": "application/json"})
+        if self.token:
+            req.add_header("Authorization", "Bearer " + self.token)
+        try:
+            with urllib.request.urlopen(req, timeout=self.timeout) as reply:
+                return json.loads(reply.read().decode())
+        except urllib.error.HTTPError as refused:
+            return json.loads(refused.read().decode())
+
+    def request(self, request):
+        """Sends one request; returns the call's record or raises DriverError."""
+        body = {k: v for k, v in request.items() if k not in ("call", "ecfsim")}
+        if "call" in request:
+            return _record(self._send("POST", "/calls/" + request["call"], body))
+        return _record(self._send("POST", "/printer/" + request["ecfsim"], body))
+
+    def status(self, id):
+        """What became of the call sent with `id`: {"status": "running"} or
+        {"status": "done", "answer": record}."""
+        return _record(self._send("GET", "/answers/" + urllib.parse.quote(id, safe="")))
+
+    def log(self, lines=50):
+        """The last lines of the driver's debug log."""
+        return _record(self._send("GET", "/log?lines=%d" % lines))["lines"]
+
+
+def start_service(tiv, *options):
+    """Starts `tiv serve` on a free loopback port; returns (process, Service). Stop it with
+    process.terminate()."""
+    process = subprocess.Popen([tiv, "serve", "--port", "0", *options],
+                               stdout=subprocess.PIPE, text=True)
+    line = process.stdout.readline()
+    if "listening on " not in line:
+        process.kill()
+        raise OSError("tiv serve did not start: " + line)
+    return process, Service(line.split("listening on ", 1)[1].strip())

@@ -1,0 +1,314 @@
+// tiv serve: calls one at a time, answers kept under the client's id and never
+// made twice, JSON lines, and HTTP as a client sees it (status codes, the size
+// limit, the token, a client killed before its answer).
+#include <arpa/inet.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include "call_session.h"
+#include "serve.h"
+#include "service.h"
+
+namespace {
+
+using tivtool::Json;
+
+const Json kStart = {
+    {"call", "StartImpFiscal"},
+    {"args", {{{"CDFILIAL", "0001"}, {"IDTIPOIMPFIS", 31}, {"BOUTILTAA", false}}}}};
+const Json kOpenReceipt = {
+    {"call", "AbreCupom"},
+    {"args", {{{"ESQUEMACOR", "001"}, {"IDUTILTEF", "N"}, {"UTILTEF", false}}}}};
+
+class TempFolder {
+  public:
+    TempFolder() {
+        char pattern[] = "/tmp/tiv-serve-XXXXXX";
+        if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp");
+        path = pattern;
+        setenv("TIV_PROGRAM_DIR", path.c_str(), 1);
+    }
+    ~TempFolder() { std::filesystem::remove_all(path); }
+    std::string path;
+};
+
+class ServiceTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(session.invoke(Json{{"ecfsim", "OpenFolder"}, {"args", {folder.path + "/ecf"}}})
+                      .value("result", -1),
+                  0);
+        ASSERT_EQ(session.invoke(Json{{"ecfsim", "Reset"}}).value("result", -1), 0);
+        ASSERT_EQ(session.invoke(kStart).value("return", false), true);
+    }
+    int coo() {
+        return session.invoke(Json{{"ecfsim", "State"}})["result"]["counters"]["coo"].get<int>();
+    }
+
+    TempFolder folder;
+    tivtool::CallSession session{Json::object(), TIV_MODULE_PATH};
+};
+
+TEST_F(ServiceTest, ACallSentAgainUnderItsIdIsAnsweredFromWhatWasKept) {
+    tivtool::Service service(session);
+    Json request = kOpenReceipt;
+    request["id"] = "sale-1";
+    const Json first = service.call(request);
+    ASSERT_EQ(first.value("return", false), true) << first.dump();
+    EXPECT_EQ(first.at("id"), "sale-1");
+    const int cooAfterFirst = coo();
+
+    const Json again = service.call(request);
+    EXPECT_EQ(again.value("repeated", false), true);
+    EXPECT_EQ(again.at("journal"), first.at("journal"));
+    EXPECT_EQ(coo(), cooAfterFirst) << "the receipt was opened twice";
+
+    const Json status = service.status("sale-1");
+    EXPECT_EQ(status.at("status"), "done");
+    EXPECT_EQ(status.at("answer"), first);
+
+    // The same id on another request is refused, and the printer is not called.
+    Json other = kStart;
+    other["id"] = "sale-1";
+    EXPECT_EQ(service.call(other).at("error").at("kind"), "request");
+    EXPECT_EQ(coo(), cooAfterFirst);
+
+    EXPECT_EQ(service.status("never-sent").at("error").at("kind"), "unknown");
+    for (const Json &id : {Json(5), Json(""), Json(std::string(129, 'x'))}) {
+        Json bad = kStart;
+        bad["id"] = id;
+        EXPECT_EQ(service.call(bad).at("error").at("kind"), "request") << id;
+    }
+}
+
+TEST_F(ServiceTest, TheOldestAnswersAreForgottenFirst) {
+    tivtool::Service service(session, 2);
+    for (const char *id : {"a", "b", "c"})
+        ASSERT_FALSE(service.call(Json{{"ecfsim", "State"}, {"id", id}}).contains("error"));
+    EXPECT_EQ(service.status("a").at("error").at("kind"), "unknown");
+    EXPECT_EQ(service.status("b").at("status"), "done");
+    EXPECT_EQ(service.status("c").at("status"), "done");
+}
+
+TEST_F(ServiceTest, JsonLinesAnswerEachLineInOrder) {
+    tivtool::Service service(session);
+    std::string input = "not json\n"
+                        "\n"
+                        "{\"status\": 5}\n"
+                        "{\"log\": -1}\n" +
+                        std::string(tivtool::kMaxRequestBytes + 10, 'a') + "\n" +
+                        "{\"call\": \"Nr_Cupom\", \"args\": [\"\", \"001\"], \"id\": \"n\"}\r\n"
+                        "{\"status\": \"n\"}\n"
+                        "{\"log\": 1}"; // the last line may lack its newline
+    std::istringstream in(input);
+    std::ostringstream out;
+    tivtool::serveLines(service, in, out);
+
+    std::istringstream answers(out.str());
+    std::vector<Json> got;
+    for (std::string line; std::getline(answers, line);)
+        got.push_back(Json::parse(line));
+    ASSERT_EQ(got.size(), 7u) << out.str();
+    EXPECT_EQ(got[0]["error"]["kind"], "json");
+    EXPECT_EQ(got[1]["error"]["kind"], "request");
+    EXPECT_EQ(got[2]["error"]["kind"], "request");
+    EXPECT_NE(got[3]["error"]["message"].get<std::string>().find("at most"), std::string::npos);
+    EXPECT_EQ(got[4]["call"], "Nr_Cupom");
+    EXPECT_EQ(got[4]["id"], "n");
+    EXPECT_EQ(got[5]["status"], "done");
+    EXPECT_EQ(got[6]["lines"].size(), 1u);
+    EXPECT_NE(got[6]["file"].get<std::string>().find(folder.path), std::string::npos);
+}
+
+TEST(ServeAddress, OnlyLoopbackGoesWithoutAToken) {
+    for (const char *a : {"127.0.0.1", "127.1.2.3", "::1", "localhost"})
+        EXPECT_TRUE(tivtool::isLoopback(a)) << a;
+    for (const char *a : {"0.0.0.0", "192.168.0.10", "::", "128.0.0.1", "example.com", ""})
+        EXPECT_FALSE(tivtool::isLoopback(a)) << a;
+}
+
+// `tiv serve` as a process on a free loopback port.
+class HttpServiceTest : public ::testing::Test {
+  protected:
+    void start(const std::vector<std::string> &options = {}) {
+        int out[2];
+        ASSERT_EQ(pipe(out), 0);
+        pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            dup2(out[1], STDOUT_FILENO);
+            close(out[0]);
+            close(out[1]);
+            std::vector<std::string> words = {TIV_EXECUTABLE, "serve", "--port", "0"};
+            words.insert(words.end(), options.begin(), options.end());
+            std::vector<char *> argv;
+            for (std::string &w : words)
+                argv.push_back(w.data());
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        close(out[1]);
+        FILE *from = fdopen(out[0], "r");
+        char line[256] = {};
+        ASSERT_NE(fgets(line, sizeof line, from), nullptr) << "tiv serve did not start";
+        fclose(from);
+        const std::string text = line;
+        const size_t colon = text.rfind(':');
+        ASSERT_NE(text.find("listening on http://127.0.0.1:"), std::string::npos) << text;
+        port = std::stoi(text.substr(colon + 1));
+        client = std::make_unique<httplib::Client>("127.0.0.1", port);
+        client->set_read_timeout(60, 0);
+    }
+    void TearDown() override {
+        if (pid <= 0) return;
+        kill(pid, SIGTERM);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "stopped by a signal";
+    }
+    // POST with a JSON body; the status code and the answer.
+    std::pair<int, Json> post(const std::string &path, const std::string &body = "{}") {
+        auto res = client->Post(path.c_str(), body, "application/json");
+        if (!res) return {0, Json()};
+        return {res->status, Json::parse(res->body)};
+    }
+    std::pair<int, Json> get(const std::string &path) {
+        auto res = client->Get(path.c_str());
+        if (!res) return {0, Json()};
+        return {res->status, Json::parse(res->body)};
+    }
+    void freshPrinter() {
+        ASSERT_EQ(post("/printer/OpenFolder", Json{{"args", {folder.path + "/ecf"}}}.dump()).first,
+                  200);
+        ASSERT_EQ(post("/printer/Reset").first, 200);
+    }
+
+    TempFolder folder;
+    pid_t pid = -1;
+    int port = 0;
+    std::unique_ptr<httplib::Client> client;
+};
+
+TEST_F(HttpServiceTest, AnswersWithTheRightStatusCodes) {
+    start();
+    freshPrinter();
+    const auto started = post("/calls/StartImpFiscal", Json{{"args", kStart["args"]}}.dump());
+    ASSERT_EQ(started.first, 200);
+    EXPECT_EQ(started.second.at("return"), true);
+
+    struct Case {
+        std::string method, path, body;
+        int status;
+        const char *kind;
+    };
+    for (const Case &c : {
+             Case{"GET", "/nothing", "", 404, "unknown"},
+             Case{"GET", "/answers/never-sent", "", 404, "unknown"},
+             Case{"POST", "/calls/Nr_Cupom", "{not json", 400, "json"},
+             Case{"POST", "/calls/Nr_Cupom", "[1]", 400, "request"},
+             Case{"POST", "/calls/NoSuchProcedure", "{}", 400, "request"},
+             Case{"POST", "/calls/Nr_Cupom", R"({"args": ["", 42]})", 400, "argument"},
+             Case{"POST", "/calls/Nr_Cupom", R"({"call": "Other"})", 400, "request"},
+             Case{"POST", "/calls/Nr_Cupom",
+                  R"({"args": [""], "x": ")" + std::string(tivtool::kMaxRequestBytes, 'a') + "\"}",
+                  413, "request"},
+             Case{"GET", "/paper?since=x", "", 400, "request"},
+         }) {
+        SCOPED_TRACE(c.method + " " + c.path);
+        const auto got = c.method == "GET" ? get(c.path) : post(c.path, c.body);
+        EXPECT_EQ(got.first, c.status);
+        ASSERT_TRUE(got.second.contains("error")) << got.second.dump();
+        EXPECT_EQ(got.second["error"]["kind"], c.kind);
+    }
+
+    // The printer's state, its paper since a mark and the debug log.
+    const auto mark = post("/paper/mark");
+    ASSERT_EQ(mark.first, 200);
+    const auto number = post("/calls/Nr_Cupom", R"({"args": ["", "001"]})");
+    EXPECT_EQ(number.second.at("return"), "000000");
+    EXPECT_EQ(get("/printer/state").second["result"]["counters"]["cro"], 1);
+    const auto paper = get("/paper?since=" + mark.second["result"].dump());
+    EXPECT_EQ(paper.first, 200);
+    EXPECT_TRUE(paper.second["result"].contains("lines"));
+    const auto log = get("/log?lines=3");
+    EXPECT_EQ(log.first, 200);
+    EXPECT_LE(log.second["lines"].size(), 3u);
+}
+
+TEST_F(HttpServiceTest, AClientKilledBeforeItsAnswerFindsItKeptAndTheReceiptOpenedOnce) {
+    start();
+    freshPrinter();
+    ASSERT_EQ(post("/calls/StartImpFiscal", Json{{"args", kStart["args"]}}.dump()).first, 200);
+
+    // A client sends its call and dies at once, before any answer.
+    Json body = {{"args", kOpenReceipt["args"]}, {"id", "till-7/sale-42"}};
+    const std::string text = body.dump();
+    const std::string raw = "POST /calls/AbreCupom HTTP/1.1\r\nHost: x\r\n"
+                            "Content-Type: application/json\r\nContent-Length: " +
+                            std::to_string(text.size()) + "\r\n\r\n" + text;
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(connect(s, reinterpret_cast<sockaddr *>(&to), sizeof to), 0);
+    ASSERT_EQ(send(s, raw.data(), raw.size(), MSG_NOSIGNAL), static_cast<ssize_t>(raw.size()));
+    close(s);
+
+    Json status;
+    for (int i = 0; i < 200; ++i) {
+        status = get("/answers/till-7%2Fsale-42").second;
+        if (status.value("status", "") == "done") break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    ASSERT_EQ(status.value("status", ""), "done") << status.dump();
+    EXPECT_EQ(status["answer"]["return"], true);
+    const int coo = get("/printer/state").second["result"]["counters"]["coo"].get<int>();
+
+    // Its retry gets the same answer; the printer is not asked again.
+    const auto retry = post("/calls/AbreCupom", text);
+    EXPECT_EQ(retry.second.value("repeated", false), true);
+    EXPECT_EQ(retry.second["journal"], status["answer"]["journal"]);
+    EXPECT_EQ(get("/printer/state").second["result"]["counters"]["coo"], coo);
+}
+
+TEST_F(HttpServiceTest, ATokenGuardsEveryRequest) {
+    start({"--token", "s3cret"});
+    EXPECT_EQ(get("/").first, 401);
+    client->set_default_headers({{"Authorization", "Bearer wrong"}});
+    EXPECT_EQ(get("/").first, 401);
+    client->set_default_headers({{"Authorization", "Bearer s3cret"}});
+    const auto ok = get("/");
+    EXPECT_EQ(ok.first, 200);
+    EXPECT_NE(ok.second.value("module", "").find("libtiv02000.so"), std::string::npos);
+}
+
+TEST(HttpService, AnAddressBeyondLoopbackWithoutATokenIsRefused) {
+    TempFolder folder;
+    const std::string command =
+        std::string("'") + TIV_EXECUTABLE + "' serve --address 0.0.0.0 --port 0 2>&1 </dev/null";
+    FILE *p = popen(command.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::string out;
+    char buf[512];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;)
+        out.append(buf, n);
+    const int status = pclose(p);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << out;
+    EXPECT_NE(out.find("token"), std::string::npos) << out;
+}
+
+} // namespace

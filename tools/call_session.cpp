@@ -1,0 +1,88 @@
+#include "call_session.h"
+
+#include <stdexcept>
+
+#include "script_runner.h"
+
+namespace tivtool {
+
+namespace {
+
+// The request as a one-step script: the operator's answers first, then the call.
+Json scriptOf(const Json &request) {
+    if (!request.is_object() || (!request.contains("call") && !request.contains("ecfsim")))
+        throw std::invalid_argument(
+            "a request is an object {\"call\": \"Procedure\", \"args\": [...]} or "
+            "{\"ecfsim\": \"Control\", \"args\": [...]}");
+    Json step = request;
+    Json steps = Json::array();
+    if (request.contains("answers")) {
+        steps.push_back({{"answers", request["answers"]}});
+        step.erase("answers");
+    }
+    // Members a transport adds for itself are not the step's.
+    step.erase("id");
+    steps.push_back(std::move(step));
+    return Json{{"steps", std::move(steps)}};
+}
+
+} // namespace
+
+CallSession::CallSession(const Json &options, const std::string &defaultModule) {
+    if (!options.is_object()) throw std::invalid_argument("the options are a JSON object");
+    module_ = std::make_unique<Module>(options.value("module", defaultModule));
+    const std::string printerPath = options.value("printer", std::string());
+    std::string why;
+    printer_ = PrinterControl::open(printerPath, module_->folder(), why);
+    if (!printer_ && !printerPath.empty())
+        throw std::runtime_error("cannot use the virtual printer: " + why);
+}
+
+Json CallSession::error(const std::string &kind, const std::string &message, size_t argument) {
+    return Json{{"error",
+                 {{"kind", kind},
+                  {"message", message},
+                  {"argument", argument ? Json(argument) : Json(nullptr)}}}};
+}
+
+Json CallSession::invoke(const std::string &requestText) {
+    Json request;
+    try {
+        request = Json::parse(requestText);
+    } catch (const Json::parse_error &e) {
+        return error("json", std::string("the request is not JSON: ") + e.what());
+    }
+    return invoke(request);
+}
+
+Json CallSession::invoke(const Json &request) {
+    try {
+        Json script;
+        try {
+            script = scriptOf(request);
+        } catch (const std::invalid_argument &e) {
+            return error("request", e.what());
+        }
+        ScriptRunner runner(*module_, printer_.get());
+        bool failed = false;
+        Json transcript = runner.run(script, failed);
+        if (failed) {
+            const Json &e = transcript.at("error");
+            const size_t argument = e.value("argument", size_t{0});
+            // A step that could not be checked is the request's fault; one that failed running
+            // is not.
+            const bool checked = transcript.at("steps").empty() && e.value("step", size_t{0}) != 0;
+            return error(argument ? "argument" : (checked ? "request" : "run"),
+                         e.value("message", std::string()), argument);
+        }
+        Json record = transcript.at("steps").back();
+        record.erase("step");
+        if (transcript.contains("unusedAnswers"))
+            record["unusedAnswers"] = transcript["unusedAnswers"];
+        return record;
+    } catch (const std::exception &e) {
+        return error("run", e.what());
+    }
+}
+
+} // namespace tivtool

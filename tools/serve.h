@@ -1,0 +1,37 @@
+#pragma once
+// tiv serve: the driver's procedures as a local service, JSON lines on
+// standard input/output or HTTP with JSON (docs/hosts.md).
+#include <cstddef>
+#include <iosfwd>
+#include <string>
+
+#include "service.h"
+
+namespace tivtool {
+
+struct ServeOptions {
+    std::string modulePath; // empty: beside tiv
+    std::string printerPath;
+    bool lines = false; // JSON lines on stdin/stdout instead of HTTP
+    std::string address = "127.0.0.1";
+    int port = 8765; // 0: any free port, told on standard output
+    std::string token;
+};
+
+// The largest request accepted, in bytes: an HTTP body or one JSON line.
+constexpr size_t kMaxRequestBytes = 1 << 20;
+
+// Serves until standard input ends (lines) or SIGINT/SIGTERM (HTTP); the
+// process's exit status.
+int serve(const ServeOptions &options);
+
+// One JSON line per request, one per answer, until `in` ends. Besides the
+// requests of Service::call: {"status": "id"} and {"log": lines}.
+void serveLines(Service &service, std::istream &in, std::ostream &out);
+// HTTP on options.address:options.port until SIGINT or SIGTERM.
+int serveHttp(Service &service, const ServeOptions &options);
+
+// Whether `address` is a loopback address (127.0.0.0/8, ::1, localhost).
+bool isLoopback(const std::string &address);
+
+} // namespace tivtool

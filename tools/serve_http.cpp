@@ -1,0 +1,206 @@
+// HTTP with JSON on one address and port. Every answer is a JSON body; the
+// status code says whose fault a failure was.
+#include <arpa/inet.h>
+#include <openssl/crypto.h>
+#include <signal.h>
+
+#include <httplib.h>
+
+#include <atomic>
+#include <iostream>
+#include <thread>
+
+#include "serve.h"
+
+namespace tivtool {
+
+namespace {
+
+void reply(httplib::Response &res, const Json &answer, int okStatus = 200) {
+    int status = okStatus;
+    if (answer.is_object() && answer.contains("error")) {
+        const std::string kind = answer["error"].value("kind", std::string());
+        status = kind == "unknown"                                           ? 404
+                 : kind == "forbidden"                                       ? 401
+                 : kind == "json" || kind == "request" || kind == "argument" ? 400
+                                                                             : 500;
+    }
+    res.status = status;
+    res.set_content(answer.dump(-1, ' ', false, Json::error_handler_t::replace),
+                    "application/json; charset=utf-8");
+}
+
+// The body as a JSON object; an empty body is an empty object.
+bool bodyObject(const httplib::Request &req, httplib::Response &res, Json &body) {
+    if (req.body.find_first_not_of(" \t\r\n") == std::string::npos) {
+        body = Json::object();
+        return true;
+    }
+    try {
+        body = Json::parse(req.body);
+    } catch (const Json::parse_error &e) {
+        reply(res, CallSession::error("json", std::string("the body is not JSON: ") + e.what()));
+        return false;
+    }
+    if (!body.is_object()) {
+        reply(res, CallSession::error("request", "the body is a JSON object"));
+        return false;
+    }
+    return true;
+}
+
+// A number from the query, `fallback` when absent; false (and answered) when not a number.
+bool queryNumber(const httplib::Request &req, httplib::Response &res, const std::string &name,
+                 long long fallback, long long &value) {
+    value = fallback;
+    if (!req.has_param(name.c_str())) return true;
+    const std::string text = req.get_param_value(name.c_str());
+    size_t used = 0;
+    try {
+        value = std::stoll(text, &used);
+    } catch (const std::exception &) {
+        used = 0;
+    }
+    if (used == 0 || used != text.size() || value < 0) {
+        reply(res, CallSession::error("request", "\"" + name + "\" is a whole number"));
+        return false;
+    }
+    return true;
+}
+
+bool tokenMatches(const std::string &given, const std::string &token) {
+    // Constant time, so the token cannot be guessed a character at a time.
+    return given.size() == token.size() &&
+           CRYPTO_memcmp(given.data(), token.data(), given.size()) == 0;
+}
+
+void routes(httplib::Server &server, Service &service) {
+    server.Post(R"(/calls/([A-Za-z_][A-Za-z0-9_]*))", [&](const httplib::Request &req,
+                                                          httplib::Response &res) {
+        Json body;
+        if (!bodyObject(req, res, body)) return;
+        if (body.contains("call") || body.contains("ecfsim"))
+            return reply(res, CallSession::error("request", "the procedure is named by the path"));
+        body["call"] = req.matches[1].str();
+        if (!body.contains("args")) body["args"] = Json::array();
+        reply(res, service.call(body));
+    });
+    server.Get(R"(/answers/(.+))", [&](const httplib::Request &req, httplib::Response &res) {
+        reply(res, service.status(req.matches[1].str()));
+    });
+    server.Post(R"(/printer/([A-Za-z]+))", [&](const httplib::Request &req,
+                                               httplib::Response &res) {
+        Json body;
+        if (!bodyObject(req, res, body)) return;
+        Json request{{"ecfsim", req.matches[1].str()}, {"args", body.value("args", Json::array())}};
+        if (body.contains("id")) request["id"] = body["id"];
+        reply(res, service.call(request));
+    });
+    server.Get("/printer/state", [&](const httplib::Request &, httplib::Response &res) {
+        reply(res, service.call(Json{{"ecfsim", "State"}, {"args", Json::array()}}));
+    });
+    server.Post("/paper/mark", [&](const httplib::Request &, httplib::Response &res) {
+        reply(res, service.call(Json{{"ecfsim", "MarkPaper"}, {"args", Json::array()}}));
+    });
+    server.Get("/paper", [&](const httplib::Request &req, httplib::Response &res) {
+        long long since = 0;
+        if (!queryNumber(req, res, "since", 0, since)) return;
+        reply(res, service.call(Json{{"ecfsim", "PaperSince"}, {"args", Json::array({since})}}));
+    });
+    server.Get("/log", [&](const httplib::Request &req, httplib::Response &res) {
+        long long lines = 0;
+        if (!queryNumber(req, res, "lines", 50, lines)) return;
+        reply(res, Service::logTail(static_cast<size_t>(lines)));
+    });
+    server.Get("/", [&](const httplib::Request &, httplib::Response &res) {
+        const PrinterControl *printer = service.session().printer();
+        reply(res, Json{{"module", service.session().module().path()},
+                        {"printer", printer ? Json(printer->path()) : Json(nullptr)}});
+    });
+}
+
+} // namespace
+
+bool isLoopback(const std::string &address) {
+    if (address == "localhost" || address == "::1") return true;
+    in_addr v4{};
+    return inet_pton(AF_INET, address.c_str(), &v4) == 1 && (ntohl(v4.s_addr) >> 24) == 127;
+}
+
+int serveHttp(Service &service, const ServeOptions &options) {
+    if (!isLoopback(options.address) && options.token.empty()) {
+        std::cerr << "tiv serve: " << options.address
+                  << " is not a loopback address: give a token (--token or TIV_SERVE_TOKEN) that "
+                     "every request must bear\n";
+        return 1;
+    }
+    // Signals are taken by one thread of ours, so that the server's threads never see them.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    httplib::Server server;
+    server.set_payload_max_length(kMaxRequestBytes);
+    if (!options.token.empty())
+        server.set_pre_routing_handler([&](const httplib::Request &req, httplib::Response &res) {
+            if (tokenMatches(req.get_header_value("Authorization"), "Bearer " + options.token))
+                return httplib::Server::HandlerResponse::Unhandled;
+            reply(res, CallSession::error("forbidden", "this service needs its token: "
+                                                       "Authorization: Bearer <token>"));
+            return httplib::Server::HandlerResponse::Handled;
+        });
+    server.set_error_handler([](const httplib::Request &req, httplib::Response &res) {
+        if (!res.body.empty()) return;
+        const std::string what =
+            res.status == 413
+                ? "the request is larger than " + std::to_string(kMaxRequestBytes) + " bytes"
+            : res.status == 404 ? "no such resource: " + req.method + " " + req.path
+            : res.status == 400 ? "the request is not well-formed HTTP (a POST needs its "
+                                  "Content-Length, 0 for an empty body)"
+                                : "the request was refused (" + std::to_string(res.status) + ")";
+        const int status = res.status;
+        reply(res, CallSession::error(status == 404 ? "unknown" : "request", what));
+        res.status = status;
+    });
+    server.set_exception_handler(
+        [](const httplib::Request &, httplib::Response &res, std::exception_ptr e) {
+            std::string what = "the call failed";
+            try {
+                std::rethrow_exception(e);
+            } catch (const std::exception &x) {
+                what = x.what();
+            } catch (...) {
+            }
+            reply(res, CallSession::error("run", what));
+        });
+    routes(server, service);
+
+    const int port = options.port == 0
+                         ? server.bind_to_any_port(options.address)
+                         : (server.bind_to_port(options.address, options.port) ? options.port : -1);
+    if (port < 0) {
+        std::cerr << "tiv serve: cannot listen on " << options.address << ":" << options.port
+                  << '\n';
+        return 1;
+    }
+    const bool v6 = options.address.find(':') != std::string::npos;
+    std::cout << "tiv serve: listening on http://" << (v6 ? "[" : "") << options.address
+              << (v6 ? "]" : "") << ":" << port << std::endl;
+
+    std::atomic<bool> signalled{false};
+    std::thread stopper([&] {
+        int signal = 0;
+        sigwait(&stopSignals, &signal);
+        signalled = true;
+        server.stop();
+    });
+    const bool ok = server.listen_after_bind();
+    // listen ended on its own: wake the stopper so that it can be joined.
+    if (!signalled) pthread_kill(stopper.native_handle(), SIGTERM);
+    stopper.join();
+    return ok || signalled ? 0 : 1;
+}
+
+} // namespace tivtool
