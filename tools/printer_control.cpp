@@ -84,12 +84,15 @@ PrinterControl::open(const std::string &path, const std::string &besideFolder, s
             why += (why.empty() ? "" : "; ") + p + ": " + (e ? e : "not loaded");
         }
     };
+    // Never unloaded, as a printer stays on its port: unloaded, it would leave its folder's
+    // lock behind in this process, and loaded again it could not open that folder.
+    const int mode = RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE;
     if (!path.empty()) {
-        attempt(path, RTLD_NOW | RTLD_LOCAL);
+        attempt(path, mode);
     } else {
-        attempt(file, RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
+        attempt(file, mode | RTLD_NOLOAD);
         const std::string beside = besideFolder + "/" + file;
-        if (!handle && std::filesystem::exists(beside)) attempt(beside, RTLD_NOW | RTLD_LOCAL);
+        if (!handle && std::filesystem::exists(beside)) attempt(beside, mode);
     }
     if (!handle) {
         if (why.empty()) why = file + " not found beside the module";

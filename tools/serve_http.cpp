@@ -143,6 +143,8 @@ int serveHttp(Service &service, const ServeOptions &options) {
 
     httplib::Server server;
     server.set_payload_max_length(kMaxRequestBytes);
+    // An answer goes out whole at once, not held back waiting for the client's acknowledgement.
+    server.set_tcp_nodelay(true);
     if (!options.token.empty())
         server.set_pre_routing_handler([&](const httplib::Request &req, httplib::Response &res) {
             if (tokenMatches(req.get_header_value("Authorization"), "Bearer " + options.token))

@@ -67,6 +67,19 @@ TEST_F(TivCallTest, ACallAnswersAsOneStepOfARun) {
     EXPECT_EQ(asked.body.at("unusedAnswers"), json::array({true}));
 }
 
+// The fixture opened and reset the printer, and no procedure has run yet.
+TEST_F(TivCallTest, AfterCloseThePrinterOpensItsFolderAgainWithItsState) {
+    ASSERT_EQ(invoke(R"({"ecfsim": "SetDrawer", "args": [true]})").rc, 0);
+    tiv_close();
+
+    const json open = {{"ecfsim", "OpenFolder"}, {"args", {folder + "/ecf"}}};
+    const Answer reopened = invoke(open.dump().c_str());
+    ASSERT_EQ(reopened.rc, 0) << reopened.body.dump();
+    const Answer state = invoke(R"({"ecfsim": "State"})");
+    ASSERT_EQ(state.rc, 0);
+    EXPECT_EQ(state.body.at("result").at("counters").at("cro"), 1);
+}
+
 TEST_F(TivCallTest, BadRequestsGetAStructuredError) {
     struct Case {
         const char *request, *kind;
