@@ -1,5 +1,6 @@
 #include "serve.h"
 
+#include <csignal>
 #include <iostream>
 
 namespace tivtool {
@@ -11,6 +12,8 @@ int serve(const ServeOptions &options) {
                         options.modulePath.empty() ? Module::defaultPath() : options.modulePath);
     Service service(session);
     if (options.lines) {
+        // A client that has gone shows as a failed write, not as a signal that ends the process.
+        signal(SIGPIPE, SIG_IGN);
         serveLines(service, std::cin, std::cout);
         return 0;
     }

@@ -59,6 +59,8 @@ void serveLines(Service &service, std::istream &in, std::ostream &out) {
                                                         std::to_string(kMaxRequestBytes) + " bytes")
                     : answerLine(service, line);
         out << answer.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n' << std::flush;
+        // The client is gone: the call it saw start has ended, and no other is begun for it.
+        if (!out) return;
     }
 }
 

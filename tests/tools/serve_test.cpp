@@ -132,6 +132,21 @@ TEST_F(ServiceTest, JsonLinesAnswerEachLineInOrder) {
     EXPECT_NE(got[6]["file"].get<std::string>().find(folder.path), std::string::npos);
 }
 
+TEST_F(ServiceTest, JsonLinesStopTakingCallsWhenTheClientIsGone) {
+    tivtool::Service service(session);
+    Json first = kOpenReceipt;
+    first["id"] = "first";
+    Json second = kOpenReceipt;
+    second["id"] = "second";
+    std::istringstream in(first.dump() + "\n" + second.dump() + "\n");
+    std::ostringstream gone;
+    gone.setstate(std::ios::badbit); // every write fails, as to a closed pipe
+    tivtool::serveLines(service, in, gone);
+    EXPECT_EQ(service.status("first").at("status"), "done");
+    EXPECT_EQ(service.status("second").at("error").at("kind"), "unknown");
+    EXPECT_EQ(coo(), 1);
+}
+
 TEST(ServeAddress, OnlyLoopbackGoesWithoutAToken) {
     for (const char *a : {"127.0.0.1", "127.1.2.3", "::1", "localhost"})
         EXPECT_TRUE(tivtool::isLoopback(a)) << a;
