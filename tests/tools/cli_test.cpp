@@ -1,4 +1,6 @@
 // tiv as a person runs it: exit status, standard output and standard error.
+#include <fcntl.h>
+#include <pty.h>
 #include <sys/stat.h>
 
 #include <fstream>
@@ -61,6 +63,39 @@ TEST_F(CliTest, ARunPrintsTheTranscript) {
     const auto t = nlohmann::json::parse(r.out);
     EXPECT_EQ(t["steps"].size(), 2u);
     EXPECT_EQ(t["steps"][0]["return"], "00012\u00e7");
+    EXPECT_EQ(r.err, "") << "standard error that is not a terminal carries errors only";
+}
+
+// A person watching a terminal sees where the script is, on one line rewritten and cleared.
+TEST_F(CliTest, ARunShowsItsProgressOnATerminal) {
+    const std::string path = (folder_ / "script.json").string();
+    std::ofstream(path)
+        << R"([{"call": "Nr_Cupom", "args": ["", "001"]}, {"call": "StopImpFiscal"}])";
+    int terminal = -1, side = -1;
+    ASSERT_EQ(openpty(&terminal, &side, nullptr, nullptr, nullptr), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        dup2(side, STDERR_FILENO);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDOUT_FILENO);
+        setenv("TIV_PROGRAM_DIR", folder_.c_str(), 1);
+        execl(TIV_EXECUTABLE, TIV_EXECUTABLE, "run", path.c_str(), "--module", TIV_FAKE_MODULE,
+              "--printer", TIV_FAKE_PRINTER, static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    close(side);
+    std::string shown;
+    char buf[512];
+    for (ssize_t n; (n = read(terminal, buf, sizeof buf)) > 0;)
+        shown.append(buf, static_cast<size_t>(n)); // ends with EIO once tiv has closed it
+    close(terminal);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_NE(shown.find("\rtiv: step 1 of 2: Nr_Cupom"), std::string::npos) << shown;
+    EXPECT_NE(shown.find("\rtiv: step 2 of 2: StopImpFiscal"), std::string::npos) << shown;
+    EXPECT_EQ(shown.substr(shown.size() - 4), "\r\033[K") << shown;
 }
 
 TEST_F(CliTest, ScriptErrorsExitWithTheStepNamed) {
