@@ -64,17 +64,15 @@ Json CallSession::invoke(const Json &request) {
             return error("request", e.what());
         }
         ScriptRunner runner(*module_, printer_.get());
+        try {
+            runner.validate(script);
+        } catch (const ScriptError &e) {
+            // Nothing reached the printer: the request's fault.
+            return error(e.argument() ? "argument" : "request", e.detail(), e.argument());
+        }
         bool failed = false;
         Json transcript = runner.run(script, failed);
-        if (failed) {
-            const Json &e = transcript.at("error");
-            const size_t argument = e.value("argument", size_t{0});
-            // A step that could not be checked is the request's fault; one that failed running
-            // is not.
-            const bool checked = transcript.at("steps").empty() && e.value("step", size_t{0}) != 0;
-            return error(argument ? "argument" : (checked ? "request" : "run"),
-                         e.value("message", std::string()), argument);
-        }
+        if (failed) return error("run", transcript.at("error").value("message", std::string()));
         Json record = transcript.at("steps").back();
         record.erase("step");
         if (transcript.contains("unusedAnswers"))

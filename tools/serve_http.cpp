@@ -16,8 +16,8 @@ namespace tivtool {
 
 namespace {
 
-void reply(httplib::Response &res, const Json &answer, int okStatus = 200) {
-    int status = okStatus;
+void reply(httplib::Response &res, const Json &answer) {
+    int status = 200;
     if (answer.is_object() && answer.contains("error")) {
         const std::string kind = answer["error"].value("kind", std::string());
         status = kind == "unknown"                                           ? 404

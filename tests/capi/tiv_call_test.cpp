@@ -91,7 +91,9 @@ TEST_F(TivCallTest, BadRequestsGetAStructuredError) {
           Case{R"({"call": "Nr_Cupom", "args": [""]})", "request", nullptr},
           Case{R"({"call": "Nr_Cupom", "args": ["", 42]})", "argument", 2},
           Case{R"({"call": "Nr_Cupom", "args": ["", ""], "answers": "yes"})", "request", nullptr},
-          Case{R"({"ecfsim": "NoSuchControl"})", "request", nullptr}}) {
+          Case{R"({"ecfsim": "NoSuchControl"})", "request", nullptr},
+          // Checked and sent, and the printer refused it: last, as it leaves no folder open.
+          Case{R"({"ecfsim": "OpenFolder", "args": ["/proc/no-such/ecf"]})", "run", nullptr}}) {
         SCOPED_TRACE(c.request);
         const Answer a = invoke(c.request);
         EXPECT_EQ(a.rc, 1);

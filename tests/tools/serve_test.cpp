@@ -261,6 +261,11 @@ TEST_F(HttpServiceTest, AnswersWithTheRightStatusCodes) {
     const auto log = get("/log?lines=3");
     EXPECT_EQ(log.first, 200);
     EXPECT_LE(log.second["lines"].size(), 3u);
+
+    // A control the printer refused is no fault of the request's.
+    const auto refused = post("/printer/OpenFolder", R"({"args": ["/proc/no-such/ecf"]})");
+    EXPECT_EQ(refused.first, 500);
+    EXPECT_EQ(refused.second["error"]["kind"], "run");
 }
 
 TEST_F(HttpServiceTest, AClientKilledBeforeItsAnswerFindsItKeptAndTheReceiptOpenedOnce) {
