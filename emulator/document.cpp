@@ -34,7 +34,13 @@ void printTrailer(bool cancelled) {
     Printer &p = P();
     State &st = S();
     p.print(std::string(kColumns, '-'));
-    p.print(spread(st.id.brand + " " + st.id.type, st.id.model));
+    const std::string maker = st.id.brand + " " + st.id.type;
+    if (maker.size() + 1 + st.id.model.size() <= kColumns) {
+        p.print(spread(maker, st.id.model));
+    } else { // long names set by the control API: the model on a line of its own
+        p.print(maker);
+        p.print(std::string(kColumns - st.id.model.size(), ' ') + st.id.model);
+    }
     p.print(spread("ECF:" + st.id.ecf + " LJ:" + st.id.shop, "FAB:" + st.id.serial));
     p.print("");
     mfd::end(cancelled);

@@ -28,7 +28,11 @@ int32_t openReceipt(const char *cpf, const char *name, const char *address, bool
         if (!st.doc.cpf.empty()) P().print("CPF/CNPJ consumidor: " + st.doc.cpf);
         if (!st.doc.name.empty()) P().print("NOME: " + st.doc.name);
         if (!st.doc.address.empty()) P().print("END: " + st.doc.address);
-        P().print("ITEM CODIGO DESCRICAO QTD UN VL UNIT(R$) ST VL ITEM(R$)");
+        // The item heading in two lines, laid out as each item prints (its number, code and
+        // description; then quantity, unit and price, tax code and amount): one line of it
+        // would not fit the 48 columns.
+        P().print("ITEM CODIGO DESCRICAO");
+        P().print(spread("    QTD UN VL UNIT(R$)", "ST VL ITEM(R$)"));
     });
 }
 

@@ -11,6 +11,7 @@
 #include "tiv02000/procedures.h"
 #include "tivplatform/datetime.h"
 #include "tivplatform/errors.h"
+#include "tivplatform/progress.h"
 #include "tivplatform/stringlist.h"
 #include "tivplatform/system.h"
 #include "tivplatform/text.h"
@@ -73,7 +74,12 @@ extern "C" TIV_EXPORT bool GeraCatGenerica(const tiv::Variant &args, tiv::TStrin
         const long firstDay = std::lround(std::floor(first));
         const long lastDay = std::lround(std::floor(last));
 
+        // A long range takes a while: a person at a terminal sees which day it is on.
+        tiv::Progress progress("GeraCatGenerica", "day",
+                               lastDay >= firstDay ? lastDay - firstDay + 1 : 0);
         for (long day = firstDay; day <= lastDay; ++day) {
+            progress.step(day - firstDay + 1,
+                          tiv::formatDateTime("dd/mm/yyyy", static_cast<double>(day)));
             const std::string date = tiv::formatDateTime("ddmmyyyy", static_cast<double>(day));
             const std::string name = "EP" + branch + till + date;
             const int32_t answer = EPSON(EPSON_Obter_Dados_MF_MFD)(date.c_str(), date.c_str(), 0, 0,

@@ -10,6 +10,7 @@
 
 #include "config_file.h"
 #include "module.h"
+#include "paper_html.h"
 #include "printer_control.h"
 #include "script_runner.h"
 #include "tivhost/host.h"
@@ -148,8 +149,12 @@ int runDemo(const DemoOptions &options) {
     if (!options.transcriptPath.empty())
         std::ofstream(options.transcriptPath) << transcript.dump(2) << '\n';
 
+    std::vector<std::string> paper;
     for (const auto &line : printer->paperSince(mark))
-        std::cout << line.get<std::string>() << '\n';
+        paper.push_back(line.get<std::string>());
+    for (const auto &line : paper)
+        std::cout << line << '\n';
+    if (!options.htmlPath.empty()) writePaperHtml(options.htmlPath, paper, "tiv demo: " + folder);
 
     int failures = failed ? 1 : 0;
     for (const auto &step : transcript.at("steps")) {

@@ -10,6 +10,7 @@ struct DemoOptions {
     int printerType = 33;       // 31 classic, 33 ESC/ECF
     std::string modulePath;     // empty: libtiv02000.so beside tiv
     std::string transcriptPath; // empty: none written
+    std::string htmlPath;       // empty: no page of the paper written
 };
 
 // The serial number of the demo's printer.

@@ -11,6 +11,7 @@
 #include "ead_verify.h"
 #include "image_show.h"
 #include "module.h"
+#include "paper_html.h"
 #include "printer_control.h"
 #include "script_runner.h"
 #include "serve.h"
@@ -149,6 +150,17 @@ int main(int argc, char **argv) {
                         "The driver module (default: libtiv02000.so beside tiv)");
     demoCmd->add_option("--transcript", demo.transcriptPath,
                         "Also write the JSON transcript of every call to this file");
+    demoCmd->add_option("--html", demo.htmlPath,
+                        "Also write the day's paper as a page that looks like the roll (UTF-8 "
+                        "HTML)");
+
+    std::string paperHtmlPath, paperFolder;
+    CLI::App *paperCmd = app.add_subcommand(
+        "paper", "The virtual printer's paper roll as a page that looks like thermal paper");
+    paperCmd->add_option("--html", paperHtmlPath, "The page to write (UTF-8 HTML)")->required();
+    paperCmd->add_option("--state", paperFolder,
+                         "The printer's folder, or a folder given to tiv demo --state (default: "
+                         "the printer's own, $ECFSIM_DIR or ~/.local/state/tiv/ecfsim)");
 
     CLI::App *configCmd = app.add_subcommand(
         "config", "Write or show the till's configuration file (Pravell.cds): the printers a "
@@ -225,6 +237,11 @@ int main(int argc, char **argv) {
     try {
         if (demoCmd->parsed()) return tivtool::runDemo(demo);
         if (serveCmd->parsed()) return tivtool::serve(serveOptions);
+        if (paperCmd->parsed()) {
+            const std::string roll = tivtool::findPaperRoll(paperFolder);
+            tivtool::writePaperHtml(paperHtmlPath, tivtool::readPaperRoll(roll), roll);
+            return 0;
+        }
         if (imageCmd->parsed()) {
             tivtool::showMemoryImage(imagePath, std::cout);
             return 0;

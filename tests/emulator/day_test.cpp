@@ -127,6 +127,42 @@ TEST_F(DayTest, OpenSellVoucherReportReadingsAndReduce) {
     EXPECT_EQ(counter("ccf"), 2);
 }
 
+// What the printer prints of its own (headings, identification, trailer) fits its 48 columns,
+// identity fields at their longest included; the item heading comes in two lines, as an item.
+TEST_F(DayTest, TheLinesThePrinterComposesFitItsPaper) {
+    ASSERT_EQ(ECFSIM_Reset(R"({"clock":"2024-03-01 09:00:00","dayOpen":true,
+        "serial":"EP12345678901234567X","brand":"BRAND OF TWENTY CHAR","type":"TYPE OF TWENTY CHARS",
+        "model":"MODEL OF TWENTY CHAR","cnpj":"12.345.678/0001-9012","ie":"IE OF TWENTY CHARS 1",
+        "im":"IM OF TWENTY CHARS 1","payments":["Dinheiro"]})"),
+              0)
+        << ECFSIM_LastError();
+    const int64_t mark = ECFSIM_MarkPaper();
+    ASSERT_EQ(EPSON_Fiscal_Abrir_Cupom("12345678901234567890", std::string(30, 'N').c_str(),
+                                       std::string(40, 'E').c_str(), "", 2),
+              0);
+    ASSERT_EQ(EPSON_Fiscal_Vender_Item("001", "ARROZ", "0002000", 3, "UN", "00010000", 3, "Ta", 1),
+              0);
+    ASSERT_EQ(EPSON_Fiscal_Pagamento("Dinheiro", "0000000002000", 2, "", ""), 0);
+    ASSERT_EQ(EPSON_Fiscal_Fechar_Cupom(1, 0), 0);
+    ASSERT_EQ(EPSON_RelatorioFiscal_LeituraX(), 0);
+    ASSERT_EQ(EPSON_RelatorioFiscal_RZEx(2), 0);
+
+    const auto lines = nlohmann::json::parse(ECFSIM_PaperSince(mark))["lines"];
+    for (const auto &l : lines)
+        EXPECT_LE(l.get<std::string>().size(), 48u) << l;
+    const auto heading = std::find(lines.begin(), lines.end(), "ITEM CODIGO DESCRICAO");
+    ASSERT_NE(heading, lines.end());
+    EXPECT_EQ(*(heading + 1), "    QTD UN VL UNIT(R$)            ST VL ITEM(R$)");
+    EXPECT_EQ(*(heading + 2), "001 001 ARROZ");
+    EXPECT_EQ(*(heading + 3), "    2,000 UN X 10,000               T1800  20,00");
+    // Brand, type and model do not fit one line: the model goes right-aligned on the next.
+    const auto maker =
+        std::find(lines.begin(), lines.end(), "BRAND OF TWENTY CHAR TYPE OF TWENTY CHARS");
+    ASSERT_NE(maker, lines.end());
+    EXPECT_EQ(*(maker + 1), std::string(28, ' ') + "MODEL OF TWENTY CHAR");
+    EXPECT_EQ(*(maker + 2), "ECF:001 LJ:0001         FAB:EP12345678901234567X");
+}
+
 TEST_F(DayTest, EscEcfFamilySharesTheState) {
     // The ESC/ECF family opens the day with its first document.
     ASSERT_EQ(EPSON_ESC_ECF_Fiscal_Abrir_CupomEX("", "", ""), 0);

@@ -132,6 +132,45 @@ TEST_F(EndToEndTest, DemoRunsTheWholeWorkingDayAndTheNextOne) {
     }
 }
 
+// The day's roll fits the paper: not one line the printer printed is wider than 48 columns
+// (the roll file is CP1252, one byte a character). Its page, written by the demo and by
+// tiv paper from the same folder, shows the documents cut apart and the cancellations marked.
+TEST_F(EndToEndTest, TheDemoDaysRollFitsThePaperAndItsPageShowsTheMarks) {
+    for (const char *type : {"31", "33"}) {
+        SCOPED_TRACE(type);
+        const std::string state = (folder_ / type).string();
+        const std::string demoPage = state + "-demo.html", paperPage = state + "-paper.html";
+        int status = -1;
+        tiv(std::string("demo --type ") + type + " --state '" + state + "' --html '" + demoPage +
+                "'",
+            status);
+        ASSERT_EQ(status, 0);
+        std::ifstream roll(state + "/ecf/paper.txt", std::ios::binary);
+        size_t lines = 0;
+        for (std::string line; std::getline(roll, line); ++lines)
+            EXPECT_LE(line.size(), 48u) << "line " << lines + 1 << ": " << line;
+        EXPECT_GT(lines, 100u);
+
+        tiv("paper --html '" + paperPage + "' --state '" + state + "'", status);
+        ASSERT_EQ(status, 0);
+        for (const std::string &path : {demoPage, paperPage}) {
+            std::ifstream in(path);
+            const std::string page{std::istreambuf_iterator<char>(in), {}};
+            for (const char *expected :
+                 {"<div class=\"ln cancel\">cancelamento item 002", "<div class=\"ln voided\">002 ",
+                  "<section class=\"doc cancelled\" "
+                  "data-title=\"CUPOM FISCAL\"",
+                  "<section class=\"doc cancellation\" data-title=\"CANCELAMENTO\"",
+                  "<div class=\"ln logo\">EPSON", "<div class=\"ln logo\">ECF:001 LJ:",
+                  "<div class=\"ln\">ITEM CODIGO DESCRICAO</div>", "data-title=\"REDUCAO Z\"",
+                  "<div class=\"cut\""})
+                EXPECT_NE(page.find(expected), std::string::npos) << path << ": " << expected;
+            EXPECT_EQ(page.find("<section class=\"doc open"), std::string::npos)
+                << "every document of the day was ended";
+        }
+    }
+}
+
 } // namespace
 
 namespace {
