@@ -16,6 +16,7 @@
 #include "script_runner.h"
 #include "serve.h"
 #include "tivplatform/errors.h"
+#include "tivplatform/progress.h"
 #include "tivplatform/system.h"
 
 namespace {
@@ -95,15 +96,15 @@ int run(const std::string &scriptPath, const std::string &modulePath,
 
     tivtool::ScriptRunner runner(*module, printer.get());
     // A person watching a long script sees it move; a pipe or a file gets the transcript alone.
-    const bool showProgress = isatty(STDERR_FILENO);
-    if (showProgress)
-        runner.setProgress([](size_t step, size_t steps, const std::string &what) {
-            std::cerr << "\rtiv: step " << step << " of " << steps << ": " << what << "\033[K"
-                      << std::flush;
-        });
+    std::unique_ptr<tiv::Progress> progress;
+    runner.setProgress([&](size_t step, size_t steps, const std::string &what) {
+        if (!progress)
+            progress = std::make_unique<tiv::Progress>("tiv", "step", static_cast<long>(steps));
+        progress->step(static_cast<long>(step), what);
+    });
     bool failed = false;
     Json transcript = runner.run(script, failed);
-    if (showProgress) std::cerr << "\r\033[K" << std::flush;
+    progress.reset(); // the line cleared
     std::cout << transcript.dump(2) << '\n';
     if (failed) {
         const Json &error = transcript["error"];
