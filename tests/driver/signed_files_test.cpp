@@ -1,10 +1,7 @@
 // The day's sales files of a range of days, each signed with the program's
 // EAD record, against the virtual printer and the real signing library.
 #include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
 #include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -12,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "../common/terminal.h"
 #include "fixture.h"
 #include "tivplatform/dataset.h"
 #include "tivplatform/stringlist.h"
@@ -246,32 +244,16 @@ template <class Work> void withStandardError(int fd, Work work) {
     ::close(saved);
 }
 
-std::string drain(int fd) {
-    std::string got;
-    char buf[512];
-    pollfd p{fd, POLLIN, 0};
-    while (::poll(&p, 1, 200) > 0) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n <= 0) break;
-        got.append(buf, static_cast<size_t>(n));
-    }
-    return got;
-}
-
 TEST_F(SignedFilesTest, ARangeShowsItsDaysOnATerminalAndNothingElsewhere) {
     reduce("01122026");
-    int master = -1, slave = -1;
-    ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
-    termios raw{};
-    ASSERT_EQ(::tcgetattr(slave, &raw), 0);
-    ::cfmakeraw(&raw);
-    ASSERT_EQ(::tcsetattr(slave, TCSANOW, &raw), 0);
-    withStandardError(slave, [&] { EXPECT_TRUE(run("30/11/2026", "01/12/2026")); });
-    EXPECT_EQ(drain(master), "\rGeraCatGenerica: day 1 of 2: 30/11/2026\033[K"
-                             "\rGeraCatGenerica: day 2 of 2: 01/12/2026\033[K"
-                             "\r\033[K");
-    ::close(slave);
-    ::close(master);
+    {
+        RawTerminal terminal;
+        ASSERT_TRUE(terminal.open());
+        withStandardError(terminal.slave, [&] { EXPECT_TRUE(run("30/11/2026", "01/12/2026")); });
+        EXPECT_EQ(terminal.drain(), "\rGeraCatGenerica: day 1 of 2: 30/11/2026\033[K"
+                                    "\rGeraCatGenerica: day 2 of 2: 01/12/2026\033[K"
+                                    "\r\033[K");
+    }
 
     // Redirected to a file, as a host's log or a test run is: not a byte.
     const std::string path = folder + "/stderr.txt";
