@@ -54,7 +54,7 @@ extern "C" __attribute__((visibility("default"))) int tiv_open(const char *optio
     lastError.clear();
     try {
         const Json options =
-            options_json && *options_json ? Json::parse(options_json) : Json::object();
+            options_json && *options_json ? tivtool::parseJsonText(options_json) : Json::object();
         session = std::make_unique<tivtool::CallSession>(options, moduleBesideUs());
         return 0;
     } catch (const std::exception &e) {

@@ -48,9 +48,9 @@ Json CallSession::error(const std::string &kind, const std::string &message, siz
 Json CallSession::invoke(const std::string &requestText) {
     Json request;
     try {
-        request = Json::parse(requestText);
-    } catch (const Json::parse_error &e) {
-        return error("json", std::string("the request is not JSON: ") + e.what());
+        request = parseJsonText(requestText);
+    } catch (const JsonTextError &e) {
+        return error("json", std::string("the request: ") + e.what());
     }
     return invoke(request);
 }

@@ -11,6 +11,21 @@
 
 namespace tivtool {
 
+Json parseJsonText(const std::string &text) {
+    const auto guard = [](int depth, Json::parse_event_t event, Json &) {
+        if (depth >= kMaxJsonDepth && (event == Json::parse_event_t::object_start ||
+                                       event == Json::parse_event_t::array_start))
+            throw JsonTextError("arrays and objects nested deeper than " +
+                                std::to_string(kMaxJsonDepth) + " levels");
+        return true;
+    };
+    try {
+        return Json::parse(text, guard);
+    } catch (const Json::parse_error &e) {
+        throw JsonTextError(std::string("not JSON: ") + e.what());
+    }
+}
+
 namespace {
 
 std::string shortDump(const Json &j) {

@@ -32,6 +32,20 @@ class ShapeError : public std::runtime_error {
     size_t argument_ = 0;
 };
 
+// JSON text from outside (a script, a request, a body) that cannot be taken:
+// not JSON, or nested too deep.
+class JsonTextError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// The argument forms nest a handful of levels; text nested deeper than this is
+// refused before it is built, as taking it apart again would exhaust the stack.
+constexpr int kMaxJsonDepth = 64;
+
+// Parses JSON text from outside; throws JsonTextError with the reason.
+Json parseJsonText(const std::string &text);
+
 // "expected X, got Y" with Y shortened for the message.
 [[noreturn]] void wrongShape(const std::string &expected, const Json &given);
 

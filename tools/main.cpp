@@ -72,7 +72,10 @@ int run(const std::string &scriptPath, const std::string &modulePath,
     using tivtool::Json;
     Json script;
     try {
-        script = Json::parse(readAll(scriptPath));
+        script = tivtool::parseJsonText(readAll(scriptPath));
+    } catch (const tivtool::JsonTextError &e) {
+        std::cerr << "tiv: the script: " << e.what() << '\n';
+        return exitScriptError;
     } catch (const std::exception &e) {
         std::cerr << "tiv: " << e.what() << '\n';
         return exitScriptError;

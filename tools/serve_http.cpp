@@ -37,9 +37,9 @@ bool bodyObject(const httplib::Request &req, httplib::Response &res, Json &body)
         return true;
     }
     try {
-        body = Json::parse(req.body);
-    } catch (const Json::parse_error &e) {
-        reply(res, CallSession::error("json", std::string("the body is not JSON: ") + e.what()));
+        body = parseJsonText(req.body);
+    } catch (const JsonTextError &e) {
+        reply(res, CallSession::error("json", std::string("the body: ") + e.what()));
         return false;
     }
     if (!body.is_object()) {

@@ -29,9 +29,9 @@ bool readLine(std::istream &in, std::string &line, bool &tooLong) {
 Json answerLine(Service &service, const std::string &line) {
     Json request;
     try {
-        request = Json::parse(line);
-    } catch (const Json::parse_error &e) {
-        return CallSession::error("json", std::string("the request is not JSON: ") + e.what());
+        request = parseJsonText(line);
+    } catch (const JsonTextError &e) {
+        return CallSession::error("json", std::string("the request: ") + e.what());
     }
     if (request.is_object() && request.contains("status")) {
         if (!request["status"].is_string())

@@ -85,8 +85,11 @@ TEST_F(TivCallTest, BadRequestsGetAStructuredError) {
         const char *request, *kind;
         json argument;
     };
+    const std::string deep = R"({"call": "Nr_Cupom", "args": ["", )" + std::string(500000, '[') +
+                             std::string(500000, ']') + "]}";
     for (const Case &c :
-         {Case{"{not json", "json", nullptr}, Case{"[1, 2]", "request", nullptr},
+         {Case{"{not json", "json", nullptr}, Case{deep.c_str(), "json", nullptr},
+          Case{"[1, 2]", "request", nullptr},
           Case{R"({"call": "NoSuchProcedure"})", "request", nullptr},
           Case{R"({"call": "Nr_Cupom", "args": [""]})", "request", nullptr},
           Case{R"({"call": "Nr_Cupom", "args": ["", 42]})", "argument", 2},
@@ -94,7 +97,7 @@ TEST_F(TivCallTest, BadRequestsGetAStructuredError) {
           Case{R"({"ecfsim": "NoSuchControl"})", "request", nullptr},
           // Checked and sent, and the printer refused it: last, as it leaves no folder open.
           Case{R"({"ecfsim": "OpenFolder", "args": ["/proc/no-such/ecf"]})", "run", nullptr}}) {
-        SCOPED_TRACE(c.request);
+        SCOPED_TRACE(std::string(c.request).substr(0, 80));
         const Answer a = invoke(c.request);
         EXPECT_EQ(a.rc, 1);
         ASSERT_TRUE(a.body.contains("error")) << a.body.dump();

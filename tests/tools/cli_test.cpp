@@ -111,6 +111,17 @@ TEST_F(CliTest, ScriptErrorsExitWithTheStepNamed) {
     Result notJson = tiv("run " + script("[{") + fakes());
     EXPECT_EQ(notJson.status, 2);
     EXPECT_FALSE(notJson.err.empty());
+
+    // Nesting that would take the stack with it is refused before anything is built.
+    const size_t depth = 500000;
+    Result deep = tiv("run " +
+                      script(R"([{"call": "Nr_Cupom", "args": ["", )" + std::string(depth, '[') +
+                             std::string(depth, ']') + "]}]") +
+                      fakes());
+    EXPECT_EQ(deep.status, 2);
+    EXPECT_NE(deep.err.find("the script: arrays and objects nested deeper than 64 levels"),
+              std::string::npos)
+        << deep.err;
 }
 
 TEST_F(CliTest, ScriptsAreRegularFilesOrStandardInput) {

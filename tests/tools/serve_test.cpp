@@ -104,7 +104,9 @@ TEST_F(ServiceTest, TheOldestAnswersAreForgottenFirst) {
 
 TEST_F(ServiceTest, JsonLinesAnswerEachLineInOrder) {
     tivtool::Service service(session);
-    std::string input = "not json\n"
+    std::string input = std::string(100000, '[') +
+                        "\n" // too deep: refused, not a crash
+                        "not json\n"
                         "\n"
                         "{\"status\": 5}\n"
                         "{\"log\": -1}\n" +
@@ -120,7 +122,9 @@ TEST_F(ServiceTest, JsonLinesAnswerEachLineInOrder) {
     std::vector<Json> got;
     for (std::string line; std::getline(answers, line);)
         got.push_back(Json::parse(line));
-    ASSERT_EQ(got.size(), 7u) << out.str();
+    ASSERT_EQ(got.size(), 8u) << out.str();
+    EXPECT_EQ(got[0]["error"]["kind"], "json");
+    got.erase(got.begin());
     EXPECT_EQ(got[0]["error"]["kind"], "json");
     EXPECT_EQ(got[1]["error"]["kind"], "request");
     EXPECT_EQ(got[2]["error"]["kind"], "request");
