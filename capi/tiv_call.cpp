@@ -18,7 +18,7 @@ using tivtool::Json;
 
 std::mutex callMutex;
 std::unique_ptr<tivtool::CallSession> session;
-std::string lastError;
+thread_local std::string lastError; // each thread its own, never read while rewritten
 
 // libtiv02000.so beside this library, wherever the host loaded it from.
 std::string moduleBesideUs() {
@@ -59,6 +59,7 @@ extern "C" __attribute__((visibility("default"))) int tiv_open(const char *optio
         return 0;
     } catch (const std::exception &e) {
         lastError = e.what();
+        session.reset(); // the next call tries the default again
         return -1;
     }
 }

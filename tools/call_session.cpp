@@ -30,7 +30,11 @@ Json scriptOf(const Json &request) {
 
 CallSession::CallSession(const Json &options, const std::string &defaultModule) {
     if (!options.is_object()) throw std::invalid_argument("the options are a JSON object");
-    module_ = std::make_unique<Module>(options.value("module", defaultModule));
+    const Json &named = options.contains("module") ? options["module"] : Json(defaultModule);
+    // An empty path would load the running program itself, which exports no procedure.
+    if (!named.is_string() || named.get<std::string>().empty())
+        throw std::invalid_argument("\"module\" is the path of the driver module");
+    module_ = std::make_unique<Module>(named.get<std::string>());
     const std::string printerPath = options.value("printer", std::string());
     std::string why;
     printer_ = PrinterControl::open(printerPath, module_->folder(), why);

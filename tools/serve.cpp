@@ -1,7 +1,9 @@
 #include "serve.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <iostream>
+#include <thread>
 
 namespace tivtool {
 
@@ -14,7 +16,24 @@ int serve(const ServeOptions &options) {
     if (options.lines) {
         // A client that has gone shows as a failed write, not as a signal that ends the process.
         signal(SIGPIPE, SIG_IGN);
-        serveLines(service, std::cin, std::cout);
+        // SIGINT or SIGTERM end the service between two answers, never in the middle of a call.
+        sigset_t stopSignals;
+        sigemptyset(&stopSignals);
+        sigaddset(&stopSignals, SIGINT);
+        sigaddset(&stopSignals, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+        // Outlives this function: the signal's thread may hold it while the process ends.
+        static std::mutex answering;
+        std::thread([stopSignals] {
+            int signal = 0;
+            sigwait(&stopSignals, &signal);
+            answering.lock(); // the answer under way written first
+            std::cout.flush();
+            // Every answer is out and the printer's state is on disk: nothing else to end.
+            std::_Exit(0);
+        }).detach();
+        serveLines(service, std::cin, std::cout, &answering);
+        answering.lock(); // a late signal finds nothing more to wait for
         return 0;
     }
     return serveHttp(service, options);

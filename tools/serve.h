@@ -3,6 +3,7 @@
 // standard input/output or HTTP with JSON (docs/hosts.md).
 #include <cstddef>
 #include <iosfwd>
+#include <mutex>
 #include <string>
 
 #include "service.h"
@@ -27,7 +28,9 @@ int serve(const ServeOptions &options);
 
 // One JSON line per request, one per answer, until `in` ends. Besides the
 // requests of Service::call: {"status": "id"} and {"log": lines}.
-void serveLines(Service &service, std::istream &in, std::ostream &out);
+// `answering`, when given, is held from a line's reading to its answer's writing.
+void serveLines(Service &service, std::istream &in, std::ostream &out,
+                std::mutex *answering = nullptr);
 // HTTP on options.address:options.port until SIGINT or SIGTERM.
 int serveHttp(Service &service, const ServeOptions &options);
 

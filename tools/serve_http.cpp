@@ -16,15 +16,17 @@ namespace tivtool {
 
 namespace {
 
-void reply(httplib::Response &res, const Json &answer) {
+void reply(httplib::Response &res, const Json &answer, int given = 0) {
     int status = 200;
     if (answer.is_object() && answer.contains("error")) {
         const std::string kind = answer["error"].value("kind", std::string());
         status = kind == "unknown"                                           ? 404
                  : kind == "forbidden"                                       ? 401
+                 : kind == "busy" || kind == "stopping"                      ? 503
                  : kind == "json" || kind == "request" || kind == "argument" ? 400
                                                                              : 500;
     }
+    if (given) status = given;
     res.status = status;
     res.set_content(answer.dump(-1, ' ', false, Json::error_handler_t::replace),
                     "application/json; charset=utf-8");
@@ -72,6 +74,45 @@ bool tokenMatches(const std::string &given, const std::string &token) {
     // Constant time, so the token cannot be guessed a character at a time.
     return given.size() == token.size() &&
            CRYPTO_memcmp(given.data(), token.data(), given.size()) == 0;
+}
+
+// The host part of a Host header: "127.0.0.1:8765", "[::1]:8765", "localhost".
+std::string hostOf(const std::string &header) {
+    if (header.starts_with("[")) return header.substr(1, header.find(']') - 1);
+    return header.substr(0, header.find(':'));
+}
+
+// What every request must pass before it is routed (its body not read yet); true when it was
+// refused and answered.
+bool refused(const httplib::Request &req, httplib::Response &res, const ServeOptions &options) {
+    const auto refuse = [&](int status, const char *kind, const std::string &why) {
+        reply(res, CallSession::error(kind, why), status);
+        return true;
+    };
+    // The size limit holds for bodies that state their length.
+    if (req.has_header("Transfer-Encoding"))
+        return refuse(411, "request",
+                      "a request states its Content-Length; chunked bodies are "
+                      "not taken");
+    // A web page the operator visits must not drive the printer: browsers name the page's
+    // origin, and a page that rebinds a name of its own to this address shows it in Host.
+    if (req.has_header("Origin"))
+        return refuse(
+            403, "forbidden",
+            "requests from web pages are refused (Origin: " + req.get_header_value("Origin") + ")");
+    if (isLoopback(options.address) && !isLoopback(hostOf(req.get_header_value("Host"))))
+        return refuse(403, "forbidden",
+                      "the request names another host (Host: " + req.get_header_value("Host") +
+                          "); this service answers on " + options.address);
+    if (!options.token.empty() &&
+        !tokenMatches(req.get_header_value("Authorization"), "Bearer " + options.token))
+        return refuse(401, "forbidden",
+                      "this service needs its token: Authorization: Bearer <token>");
+    const std::string length = req.get_header_value("Content-Length");
+    if (req.method == "POST" && length.find_first_not_of('0') != std::string::npos &&
+        !req.get_header_value("Content-Type").starts_with("application/json"))
+        return refuse(415, "request", "a body is JSON: Content-Type: application/json");
+    return false;
 }
 
 void routes(httplib::Server &server, Service &service) {
@@ -145,14 +186,13 @@ int serveHttp(Service &service, const ServeOptions &options) {
     server.set_payload_max_length(kMaxRequestBytes);
     // An answer goes out whole at once, not held back waiting for the client's acknowledgement.
     server.set_tcp_nodelay(true);
-    if (!options.token.empty())
-        server.set_pre_routing_handler([&](const httplib::Request &req, httplib::Response &res) {
-            if (tokenMatches(req.get_header_value("Authorization"), "Bearer " + options.token))
-                return httplib::Server::HandlerResponse::Unhandled;
-            reply(res, CallSession::error("forbidden", "this service needs its token: "
-                                                       "Authorization: Bearer <token>"));
-            return httplib::Server::HandlerResponse::Handled;
-        });
+    // Calls wait for the printer on threads of their own; status requests always find one.
+    server.new_task_queue = [] { return new httplib::ThreadPool(Service::kMaxWaiting + 8); };
+    server.set_keep_alive_timeout(2);
+    server.set_pre_routing_handler([&](const httplib::Request &req, httplib::Response &res) {
+        return refused(req, res, options) ? httplib::Server::HandlerResponse::Handled
+                                          : httplib::Server::HandlerResponse::Unhandled;
+    });
     server.set_error_handler([](const httplib::Request &req, httplib::Response &res) {
         if (!res.body.empty()) return;
         const std::string what =
@@ -196,6 +236,7 @@ int serveHttp(Service &service, const ServeOptions &options) {
         int signal = 0;
         sigwait(&stopSignals, &signal);
         signalled = true;
+        service.stop(); // calls still waiting are refused; the one under way ends as it would
         server.stop();
     });
     const bool ok = server.listen_after_bind();

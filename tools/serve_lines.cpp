@@ -48,10 +48,13 @@ Json answerLine(Service &service, const std::string &line) {
 
 } // namespace
 
-void serveLines(Service &service, std::istream &in, std::ostream &out) {
+void serveLines(Service &service, std::istream &in, std::ostream &out, std::mutex *answering) {
     std::string line;
     bool tooLong = false;
-    while (readLine(in, line, tooLong)) {
+    for (;;) {
+        std::unique_lock<std::mutex> held;
+        if (!readLine(in, line, tooLong)) return;
+        if (answering) held = std::unique_lock(*answering);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.find_first_not_of(" \t") == std::string::npos && !tooLong) continue;
         const Json answer =

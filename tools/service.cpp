@@ -19,29 +19,47 @@ Json withId(Json answer, const std::string &id) {
 
 } // namespace
 
+Service::Kept *Service::find(const std::string &id) {
+    const auto it = kept_.find(id);
+    return it == kept_.end() ? nullptr : &it->second;
+}
+
 const Service::Kept *Service::find(const std::string &id) const {
     const auto it = kept_.find(id);
     return it == kept_.end() ? nullptr : &it->second;
 }
 
-void Service::keep(const std::string &id, Kept kept) {
-    if (!kept_.count(id)) {
-        keptOrder_.push_back(id);
-        // Forget the oldest finished answers; a running call is never forgotten.
-        while (keptOrder_.size() > keptAnswers_) {
-            const auto done =
-                std::find_if(keptOrder_.begin(), keptOrder_.end(),
-                             [&](const std::string &k) { return !kept_.at(k).answer.is_null(); });
-            if (done == keptOrder_.end()) break;
-            kept_.erase(*done);
-            keptOrder_.erase(done);
-        }
+void Service::forgetOldest() {
+    // A running call, or one whose repeat waits for it, is never forgotten.
+    while (keptOrder_.size() > keptAnswers_ || keptSize_ > keptBytes_) {
+        const auto old = std::find_if(keptOrder_.begin(), keptOrder_.end(), [&](const auto &k) {
+            const Kept &e = kept_.at(k);
+            return e.done() && e.waiting == 0;
+        });
+        if (old == keptOrder_.end()) return;
+        const Kept &e = kept_.at(*old);
+        keptSize_ -= e.request.size() + e.answer.size();
+        kept_.erase(*old);
+        keptOrder_.erase(old);
     }
-    kept_[id] = std::move(kept);
 }
 
+namespace {
+
+std::string text(const Json &j) {
+    return j.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+Json repeated(const std::string &answer) {
+    Json again = Json::parse(answer);
+    again["repeated"] = true;
+    return again;
+}
+
+} // namespace
+
 Json Service::call(const Json &request) {
-    std::string id;
+    std::string id, requestText;
     if (request.is_object() && request.contains("id")) {
         const Json &given = request["id"];
         if (!given.is_string() || given.get<std::string>().empty() ||
@@ -49,32 +67,67 @@ Json Service::call(const Json &request) {
             return CallSession::error("request", "\"id\" is a text of 1 to " +
                                                      std::to_string(kMaxIdLength) + " characters");
         id = given.get<std::string>();
+        requestText = text(request);
         const std::lock_guard lock(keptMutex_);
-        if (const Kept *kept = find(id)) {
-            if (kept->request != request)
+        if (Kept *kept = find(id)) {
+            if (kept->request != requestText)
                 return withId(CallSession::error("request", "the id \"" + id +
                                                                 "\" was given to another request"),
                               id);
+            if (kept->done()) return repeated(kept->answer);
+            ++kept->waiting; // the same request sent twice at once: wait for the first's answer
         } else {
-            keep(id, Kept{request, nullptr});
+            kept_[id] = Kept{requestText, std::string(), 0};
+            keptOrder_.push_back(id);
+            keptSize_ += requestText.size();
+            forgetOldest();
         }
     }
-
-    const std::lock_guard one(callMutex_);
-    if (!id.empty()) {
-        // Answered already (or by the same request sent twice at once): never call again.
+    // Forgets a call that was never made, or lets a waiting repeat go.
+    const auto release = [&](bool made) {
+        if (id.empty()) return;
         const std::lock_guard lock(keptMutex_);
-        const Kept *kept = find(id);
-        if (kept && !kept->answer.is_null()) {
-            Json again = kept->answer;
-            again["repeated"] = true;
-            return again;
+        Kept *kept = find(id);
+        if (!kept) return;
+        if (kept->waiting > 0) {
+            --kept->waiting;
+        } else if (!made && !kept->done()) {
+            keptSize_ -= kept->request.size();
+            kept_.erase(id);
+            keptOrder_.erase(std::find(keptOrder_.begin(), keptOrder_.end(), id));
         }
+    };
+
+    if (waiting_ >= kMaxWaiting) {
+        release(false);
+        return withId(CallSession::error("busy", "the printer has " + std::to_string(kMaxWaiting) +
+                                                     " calls waiting; try again later"),
+                      id);
+    }
+    ++waiting_;
+    const std::lock_guard one(callMutex_);
+    --waiting_;
+    if (!id.empty()) {
+        const std::lock_guard lock(keptMutex_);
+        Kept *kept = find(id);
+        if (kept && kept->done()) {
+            if (kept->waiting > 0) --kept->waiting;
+            return repeated(kept->answer); // never call again
+        }
+    }
+    if (stopping_) {
+        release(false);
+        return withId(
+            CallSession::error("stopping", "the service is stopping: the call was not made"), id);
     }
     Json answer = withId(session_.invoke(request), id);
     if (!id.empty()) {
         const std::lock_guard lock(keptMutex_);
-        keep(id, Kept{request, answer});
+        if (Kept *kept = find(id)) {
+            kept->answer = text(answer);
+            keptSize_ += kept->answer.size();
+            forgetOldest();
+        }
     }
     return answer;
 }
@@ -85,8 +138,8 @@ Json Service::status(const std::string &id) const {
     if (!kept)
         return withId(CallSession::error("unknown", "no call with the id \"" + id + "\" is kept"),
                       id);
-    if (kept->answer.is_null()) return Json{{"id", id}, {"status", "running"}};
-    return Json{{"id", id}, {"status", "done"}, {"answer", kept->answer}};
+    if (!kept->done()) return Json{{"id", id}, {"status", "running"}};
+    return Json{{"id", id}, {"status", "done"}, {"answer", Json::parse(kept->answer)}};
 }
 
 Json Service::logTail(size_t lines) {

@@ -7,7 +7,7 @@
 // the kept answer and the printer is not called again: a client that lost an
 // answer may repeat its request and never sell twice. The same id with another
 // request is refused.
-#include <condition_variable>
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -20,20 +20,30 @@ namespace tivtool {
 
 class Service {
   public:
-    // How many answers are kept; the oldest go first.
+    // How many answers are kept, and how many bytes of them at most; the oldest go first.
     static constexpr size_t kKeptAnswers = 1000;
+    static constexpr size_t kKeptBytes = 64u << 20;
     // The longest id accepted.
     static constexpr size_t kMaxIdLength = 128;
+    // Calls waiting for the printer beyond the one it is making; more are refused as busy,
+    // so that a transport's threads stay free for status requests.
+    static constexpr size_t kMaxWaiting = 8;
 
-    explicit Service(CallSession &session, size_t keptAnswers = kKeptAnswers)
-        : session_(session), keptAnswers_(keptAnswers) {}
+    explicit Service(CallSession &session, size_t keptAnswers = kKeptAnswers,
+                     size_t keptBytes = kKeptBytes)
+        : session_(session), keptAnswers_(keptAnswers), keptBytes_(keptBytes) {}
 
     // A request of the C interface's form, with an optional "id" (a text of
-    // at most kMaxIdLength characters) echoed in the answer.
+    // at most kMaxIdLength characters) echoed in the answer. Errors of its own:
+    // "busy" (too many calls waiting), "stopping" (the service is ending; the
+    // call was not made).
     Json call(const Json &request);
     // {"id", "status": "running"} or {"id", "status": "done", "answer"}; an
     // error of kind "unknown" for an id not (or no longer) kept.
     Json status(const std::string &id) const;
+    // No call begins after this; the one under way ends as it would.
+    void stop() { stopping_ = true; }
+
     static constexpr size_t kMaxLogLines = 10000;
     // The last `lines` (at most kMaxLogLines) lines of the driver's debug log of this month, in
     // UTF-8.
@@ -42,20 +52,27 @@ class Service {
     const CallSession &session() const { return session_; }
 
   private:
+    // Kept as text: a parsed answer takes many times its size.
     struct Kept {
-        Json request;
-        Json answer; // null while running
+        std::string request;
+        std::string answer; // empty while running
+        size_t waiting = 0; // repeats waiting for the answer: never forgotten meanwhile
+        bool done() const { return !answer.empty(); }
     };
-    // Under keptMutex_: the entry of `id`, or null.
+    // Under keptMutex_.
+    Kept *find(const std::string &id);
     const Kept *find(const std::string &id) const;
-    void keep(const std::string &id, Kept kept);
+    void forgetOldest();
 
     CallSession &session_;
-    size_t keptAnswers_;
+    size_t keptAnswers_, keptBytes_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<size_t> waiting_{0};
     std::mutex callMutex_; // one call at a time
     mutable std::mutex keptMutex_;
     std::map<std::string, Kept> kept_;
     std::deque<std::string> keptOrder_;
+    size_t keptSize_ = 0; // bytes of the kept answers
 };
 
 } // namespace tivtool

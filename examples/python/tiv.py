@@ -23,9 +23,20 @@ class DriverError(Exception):
         self.argument = error.get("argument")
 
 
+class ProcedureError(DriverError):
+    """The procedure ran and raised an exception (the host's call would have raised it);
+    `.record` is the call's whole record: its log, dialogs, journal and paper."""
+
+    def __init__(self, record):
+        super().__init__({"kind": "exception", "message": record["exception"]})
+        self.record = record
+
+
 def _record(answer):
     if "error" in answer:
         raise DriverError(answer["error"])
+    if "exception" in answer:
+        raise ProcedureError(answer)
     return answer
 
 

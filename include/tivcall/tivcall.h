@@ -19,7 +19,8 @@ extern "C" {
  * "printer": "path/libInterfaceEpson.so"}. By default the module beside this
  * library ($TIV_MODULE overrides it) and the virtual printer already loaded,
  * else the one beside the module. Returns 0, or -1 with the reason in
- * tiv_last_error(). A second tiv_open() replaces the first. */
+ * tiv_last_error(). A second tiv_open() replaces the first; one that fails
+ * leaves none, and the next call opens the default again. */
 int tiv_open(const char *options_json);
 
 /* One call: {"call": "Procedure", "args": [...], "answers": [true, ...]} or
@@ -34,7 +35,7 @@ int tiv_invoke(const char *request_json, char **response_json);
 
 void tiv_free(char *text);
 
-/* Why the last tiv_open() failed; empty after a success. */
+/* Why this thread's last tiv_open() failed; empty after a success. */
 const char *tiv_last_error(void);
 
 /* Releases the module and the printer; the next call opens them again. */

@@ -111,8 +111,11 @@ TEST_F(TivCallTest, BadRequestsGetAStructuredError) {
     EXPECT_EQ(tiv_invoke(nullptr, &text), 1);
     tiv_free(text);
     // A module that cannot be loaded is told by tiv_open, and calls still answer.
-    EXPECT_EQ(tiv_open(R"({"module": "/nonexistent/libtiv02000.so"})"), -1);
-    EXPECT_NE(std::string(tiv_last_error()), "");
+    for (const char *options : {R"({"module": "/nonexistent/libtiv02000.so"})", R"({"module": ""})",
+                                R"({"module": 5})", "[1]"}) {
+        EXPECT_EQ(tiv_open(options), -1) << options;
+        EXPECT_NE(std::string(tiv_last_error()), "") << options;
+    }
     EXPECT_EQ(tiv_open("{}"), 0);
     EXPECT_EQ(std::string(tiv_last_error()), "");
 }

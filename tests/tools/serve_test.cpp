@@ -28,6 +28,26 @@ using tivtool::Json;
 const Json kStart = {
     {"call", "StartImpFiscal"},
     {"args", {{{"CDFILIAL", "0001"}, {"IDTIPOIMPFIS", 31}, {"BOUTILTAA", false}}}}};
+// A TEF slip printed twice: the driver waits two seconds between its copies, long enough for
+// what a test must do while a call is under way.
+const Json kSlowTef = {{"call", "ImprimeTef"},
+                       {"args",
+                        {"",
+                         "",
+                         "",
+                         "001",
+                         {"SLIP\n"},
+                         {"SLIP\n"},
+                         Json::array(),
+                         Json::array(),
+                         "",
+                         "",
+                         "",
+                         0,
+                         0,
+                         0,
+                         "N",
+                         "N"}}};
 const Json kOpenReceipt = {
     {"call", "AbreCupom"},
     {"args", {{{"ESQUEMACOR", "001"}, {"IDUTILTEF", "N"}, {"UTILTEF", false}}}}};
@@ -94,12 +114,14 @@ TEST_F(ServiceTest, ACallSentAgainUnderItsIdIsAnsweredFromWhatWasKept) {
 }
 
 TEST_F(ServiceTest, TheOldestAnswersAreForgottenFirst) {
-    tivtool::Service service(session, 2);
-    for (const char *id : {"a", "b", "c"})
-        ASSERT_FALSE(service.call(Json{{"ecfsim", "State"}, {"id", id}}).contains("error"));
-    EXPECT_EQ(service.status("a").at("error").at("kind"), "unknown");
-    EXPECT_EQ(service.status("b").at("status"), "done");
-    EXPECT_EQ(service.status("c").at("status"), "done");
+    // Kept by count, and by size: a State answer is some hundreds of bytes.
+    for (const auto &[count, bytes] : {std::pair<size_t, size_t>{2, 1u << 20}, {1000, 3000}}) {
+        tivtool::Service service(session, count, bytes);
+        for (const char *id : {"a", "b", "c"})
+            ASSERT_FALSE(service.call(Json{{"ecfsim", "State"}, {"id", id}}).contains("error"));
+        EXPECT_EQ(service.status("a").at("error").at("kind"), "unknown") << count;
+        EXPECT_EQ(service.status("c").at("status"), "done") << count;
+    }
 }
 
 TEST_F(ServiceTest, JsonLinesAnswerEachLineInOrder) {
@@ -151,6 +173,51 @@ TEST_F(ServiceTest, JsonLinesStopTakingCallsWhenTheClientIsGone) {
     EXPECT_EQ(coo(), 1);
 }
 
+// tiv serve --lines stopped by a signal in the middle of a call: the call ends, its answer is
+// written, and the service exits 0.
+TEST(LinesService, ASignalWaitsForTheAnswerUnderWay) {
+    TempFolder folder;
+    int in[2], out[2];
+    ASSERT_EQ(pipe(in), 0);
+    ASSERT_EQ(pipe(out), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        dup2(in[0], STDIN_FILENO);
+        dup2(out[1], STDOUT_FILENO);
+        close(in[1]);
+        close(out[0]);
+        execl(TIV_EXECUTABLE, TIV_EXECUTABLE, "serve", "--lines", static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    close(in[0]);
+    close(out[1]);
+    FILE *to = fdopen(in[1], "w");
+    FILE *from = fdopen(out[0], "r");
+    char *line = nullptr;
+    size_t size = 0;
+    for (const Json &request : {Json{{"ecfsim", "OpenFolder"}, {"args", {folder.path + "/ecf"}}},
+                                Json{{"ecfsim", "Reset"}}, kStart}) {
+        std::fprintf(to, "%s\n", request.dump().c_str());
+        std::fflush(to);
+        ASSERT_GT(getline(&line, &size, from), 0);
+    }
+    std::fprintf(to, "%s\n", kSlowTef.dump().c_str());
+    std::fflush(to);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    kill(child, SIGTERM);
+    ASSERT_GT(getline(&line, &size, from), 0) << "no answer to the call under way";
+    const Json answer = Json::parse(line);
+    EXPECT_EQ(answer.value("call", ""), "ImprimeTef");
+    EXPECT_EQ(answer.value("return", false), true) << answer.dump();
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::free(line);
+    std::fclose(to);
+    std::fclose(from);
+}
+
 TEST(ServeAddress, OnlyLoopbackGoesWithoutAToken) {
     for (const char *a : {"127.0.0.1", "127.1.2.3", "::1", "localhost"})
         EXPECT_TRUE(tivtool::isLoopback(a)) << a;
@@ -199,8 +266,10 @@ class HttpServiceTest : public ::testing::Test {
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "stopped by a signal";
     }
     // POST with a JSON body; the status code and the answer.
-    std::pair<int, Json> post(const std::string &path, const std::string &body = "{}") {
-        auto res = client->Post(path.c_str(), body, "application/json");
+    std::pair<int, Json> post(const std::string &path, const std::string &body = "{}",
+                              const httplib::Headers &headers = {},
+                              const char *type = "application/json") {
+        auto res = client->Post(path.c_str(), headers, body, type);
         if (!res) return {0, Json()};
         return {res->status, Json::parse(res->body)};
     }
@@ -232,6 +301,8 @@ TEST_F(HttpServiceTest, AnswersWithTheRightStatusCodes) {
         std::string method, path, body;
         int status;
         const char *kind;
+        httplib::Headers headers = {};
+        const char *type = "application/json";
     };
     for (const Case &c : {
              Case{"GET", "/nothing", "", 404, "unknown"},
@@ -245,9 +316,29 @@ TEST_F(HttpServiceTest, AnswersWithTheRightStatusCodes) {
                   R"({"args": [""], "x": ")" + std::string(tivtool::kMaxRequestBytes, 'a') + "\"}",
                   413, "request"},
              Case{"GET", "/paper?since=x", "", 400, "request"},
+             // What a web page's request looks like is refused, whatever it asks.
+             Case{"POST",
+                  "/calls/AbreCupom",
+                  "{}",
+                  403,
+                  "forbidden",
+                  {{"Origin", "http://shop.example"}}},
+             Case{"POST",
+                  "/calls/AbreCupom",
+                  "{}",
+                  403,
+                  "forbidden",
+                  {{"Host", "rebound.example:8765"}}},
+             Case{"POST", "/calls/AbreCupom", "{}", 415, "request", {}, "text/plain"},
+             Case{"POST",
+                  "/calls/AbreCupom",
+                  "{}",
+                  411,
+                  "request",
+                  {{"Transfer-Encoding", "chunked"}}},
          }) {
         SCOPED_TRACE(c.method + " " + c.path);
-        const auto got = c.method == "GET" ? get(c.path) : post(c.path, c.body);
+        const auto got = c.method == "GET" ? get(c.path) : post(c.path, c.body, c.headers, c.type);
         EXPECT_EQ(got.first, c.status);
         ASSERT_TRUE(got.second.contains("error")) << got.second.dump();
         EXPECT_EQ(got.second["error"]["kind"], c.kind);
@@ -280,7 +371,7 @@ TEST_F(HttpServiceTest, AClientKilledBeforeItsAnswerFindsItKeptAndTheReceiptOpen
     // A client sends its call and dies at once, before any answer.
     Json body = {{"args", kOpenReceipt["args"]}, {"id", "till-7/sale-42"}};
     const std::string text = body.dump();
-    const std::string raw = "POST /calls/AbreCupom HTTP/1.1\r\nHost: x\r\n"
+    const std::string raw = "POST /calls/AbreCupom HTTP/1.1\r\nHost: 127.0.0.1\r\n"
                             "Content-Type: application/json\r\nContent-Length: " +
                             std::to_string(text.size()) + "\r\n\r\n" + text;
     const int s = socket(AF_INET, SOCK_STREAM, 0);
@@ -307,6 +398,42 @@ TEST_F(HttpServiceTest, AClientKilledBeforeItsAnswerFindsItKeptAndTheReceiptOpen
     EXPECT_EQ(retry.second.value("repeated", false), true);
     EXPECT_EQ(retry.second["journal"], status["answer"]["journal"]);
     EXPECT_EQ(get("/printer/state").second["result"]["counters"]["coo"], coo);
+}
+
+TEST_F(HttpServiceTest, AStopEndsTheCallUnderWayAndMakesNoneOfThoseWaiting) {
+    start();
+    freshPrinter();
+    ASSERT_EQ(post("/calls/StartImpFiscal", Json{{"args", kStart["args"]}}.dump()).first, 200);
+
+    // Each thread its own connection.
+    const auto postFrom = [&](const std::string &path, const Json &body) {
+        httplib::Client own("127.0.0.1", port);
+        own.set_read_timeout(60, 0);
+        auto res = own.Post(path.c_str(), body.dump(), "application/json");
+        return res ? std::make_pair(res->status, Json::parse(res->body))
+                   : std::make_pair(0, Json());
+    };
+    std::pair<int, Json> slow, waiting;
+    std::thread a([&] {
+        slow = postFrom("/calls/ImprimeTef", {{"args", kSlowTef["args"]}, {"id", "tef"}});
+    });
+    Json status = Json::object();
+    for (int i = 0; i < 100 && status.value("status", "") != "running"; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        status = get("/answers/tef").second;
+    }
+    EXPECT_EQ(status.value("status", ""), "running") << status.dump();
+    std::thread b([&] {
+        waiting = postFrom("/calls/AbreCupom", {{"args", kOpenReceipt["args"]}});
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    kill(pid, SIGTERM);
+    a.join();
+    b.join();
+    EXPECT_EQ(slow.first, 200);
+    EXPECT_EQ(slow.second.value("return", false), true) << slow.second.dump();
+    EXPECT_EQ(waiting.first, 503) << waiting.second.dump();
+    EXPECT_EQ(waiting.second["error"]["kind"], "stopping");
 }
 
 TEST_F(HttpServiceTest, ATokenGuardsEveryRequest) {
