@@ -19,6 +19,7 @@
 #include <nlohmann/json.hpp>
 
 #include "call_session.h"
+#include "lines_service.h"
 
 namespace {
 
@@ -126,37 +127,20 @@ BENCHMARK(serveHttp)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void serveLines(benchmark::State &state) {
     const Json script = steps();
-    int in[2], out[2];
-    if (pipe(in) != 0 || pipe(out) != 0) return;
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(in[0], STDIN_FILENO);
-        dup2(out[1], STDOUT_FILENO);
-        close(in[1]);
-        close(out[0]);
-        execl(TIV_EXECUTABLE, TIV_EXECUTABLE, "serve", "--lines", static_cast<char *>(nullptr));
-        _exit(127);
+    LinesService service;
+    if (!service.start(TIV_EXECUTABLE)) {
+        state.SkipWithError("tiv serve --lines did not start");
+        return;
     }
-    close(in[0]);
-    close(out[1]);
-    FILE *to = fdopen(in[1], "w");
-    FILE *from = fdopen(out[0], "r");
-    char *line = nullptr;
-    size_t size = 0;
     for (auto _ : state)
         for (const Json &step : script) {
-            std::fprintf(to, "%s\n", step.dump().c_str());
-            std::fflush(to);
-            if (getline(&line, &size, from) < 0 || std::strstr(line, "\"error\":")) {
+            const std::string answer = service.send(step.dump()) ? service.answer() : "";
+            if (answer.empty() || answer.find("\"error\":") != std::string::npos) {
                 state.SkipWithError("a call failed");
                 break;
             }
         }
-    std::free(line);
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(script.size()));
-    std::fclose(to);
-    std::fclose(from);
-    waitpid(child, nullptr, 0);
 }
 BENCHMARK(serveLines)->Unit(benchmark::kMillisecond)->UseRealTime();
 

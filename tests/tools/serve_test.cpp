@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include "../common/lines_service.h"
 #include "call_session.h"
 #include "serve.h"
 #include "service.h"
@@ -177,45 +178,22 @@ TEST_F(ServiceTest, JsonLinesStopTakingCallsWhenTheClientIsGone) {
 // written, and the service exits 0.
 TEST(LinesService, ASignalWaitsForTheAnswerUnderWay) {
     TempFolder folder;
-    int in[2], out[2];
-    ASSERT_EQ(pipe(in), 0);
-    ASSERT_EQ(pipe(out), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        dup2(in[0], STDIN_FILENO);
-        dup2(out[1], STDOUT_FILENO);
-        close(in[1]);
-        close(out[0]);
-        execl(TIV_EXECUTABLE, TIV_EXECUTABLE, "serve", "--lines", static_cast<char *>(nullptr));
-        _exit(127);
-    }
-    close(in[0]);
-    close(out[1]);
-    FILE *to = fdopen(in[1], "w");
-    FILE *from = fdopen(out[0], "r");
-    char *line = nullptr;
-    size_t size = 0;
+    LinesService service;
+    ASSERT_TRUE(service.start(TIV_EXECUTABLE));
     for (const Json &request : {Json{{"ecfsim", "OpenFolder"}, {"args", {folder.path + "/ecf"}}},
                                 Json{{"ecfsim", "Reset"}}, kStart}) {
-        std::fprintf(to, "%s\n", request.dump().c_str());
-        std::fflush(to);
-        ASSERT_GT(getline(&line, &size, from), 0);
+        ASSERT_TRUE(service.send(request.dump()));
+        ASSERT_NE(service.answer(), "");
     }
-    std::fprintf(to, "%s\n", kSlowTef.dump().c_str());
-    std::fflush(to);
+    ASSERT_TRUE(service.send(kSlowTef.dump()));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    kill(child, SIGTERM);
-    ASSERT_GT(getline(&line, &size, from), 0) << "no answer to the call under way";
+    kill(service.pid(), SIGTERM);
+    const std::string line = service.answer();
+    ASSERT_NE(line, "") << "no answer to the call under way";
     const Json answer = Json::parse(line);
     EXPECT_EQ(answer.value("call", ""), "ImprimeTef");
     EXPECT_EQ(answer.value("return", false), true) << answer.dump();
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    std::free(line);
-    std::fclose(to);
-    std::fclose(from);
+    EXPECT_EQ(service.finish(), 0);
 }
 
 TEST(ServeAddress, OnlyLoopbackGoesWithoutAToken) {
