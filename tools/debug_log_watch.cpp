@@ -1,5 +1,6 @@
 #include "debug_log_watch.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "tivplatform/cp1252.h"
@@ -42,6 +43,23 @@ void appendLines(Json &out, const std::string &text) {
 
 std::string DebugLogWatch::currentPath() {
     return tiv::programFolder() + "/impdebug" + tiv::formatDateTime("mmyy", tiv::now()) + ".txt";
+}
+
+Json DebugLogWatch::lastLines(size_t count) {
+    // Enough of the file's end for the lines asked, without reading a whole month.
+    constexpr uintmax_t kTailBytes = 1 << 20;
+    const std::string path = currentPath();
+    const uintmax_t size = sizeOf(path);
+    const uintmax_t from = size > kTailBytes ? size - kTailBytes : 0;
+    std::string text = readFrom(path, from);
+    // Read from the middle of the file, the first line is a piece of one.
+    if (from) text.erase(0, std::min(text.find('\n'), text.size() - 1) + 1);
+    Json all = Json::array();
+    appendLines(all, text);
+    Json last = Json::array();
+    for (size_t i = all.size() > count ? all.size() - count : 0; i < all.size(); ++i)
+        last.push_back(std::move(all[i]));
+    return last;
 }
 
 void DebugLogWatch::start() {

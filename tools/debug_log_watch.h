@@ -18,6 +18,8 @@ class DebugLogWatch {
 
     // The current month's file.
     static std::string currentPath();
+    // Its last `count` lines, in UTF-8, read from at most its last MiB.
+    static Json lastLines(size_t count);
 
   private:
     std::string path_;

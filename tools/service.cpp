@@ -1,12 +1,8 @@
 #include "service.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "debug_log_watch.h"
-#include "tivplatform/cp1252.h"
-#include "tivplatform/errors.h"
-#include "tivplatform/system.h"
 
 namespace tivtool {
 
@@ -143,35 +139,8 @@ Json Service::status(const std::string &id) const {
 }
 
 Json Service::logTail(size_t lines) {
-    lines = std::min(lines, kMaxLogLines);
-    // Enough of the file's end for the lines asked, without reading a whole month.
-    constexpr uintmax_t kTailBytes = 1 << 20;
-    const std::string path = DebugLogWatch::currentPath();
-    std::error_code ec;
-    const uintmax_t size = std::filesystem::file_size(path, ec);
-    std::string text;
-    const uintmax_t from = !ec && size > kTailBytes ? size - kTailBytes : 0;
-    if (!ec) {
-        try {
-            text = tiv::readFile(path, from);
-        } catch (const tiv::Error &) {
-            text.clear();
-        }
-    }
-    std::deque<std::string> last;
-    // Read from the middle of the file, the first line is a piece of one.
-    size_t start = from ? std::min(text.find('\n'), text.size()) + 1 : 0;
-    while (start < text.size() && lines > 0) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        last.push_back(tiv::cp1252ToUtf8(line));
-        if (last.size() > lines) last.pop_front();
-        start = end + 1;
-    }
-    return Json{{"file", path},
-                {"lines", Json(std::vector<std::string>(last.begin(), last.end()))}};
+    return Json{{"file", DebugLogWatch::currentPath()},
+                {"lines", DebugLogWatch::lastLines(std::min(lines, kMaxLogLines))}};
 }
 
 } // namespace tivtool
