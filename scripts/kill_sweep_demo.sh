@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The longer kill sweep: `tiv demo` (the driver and the virtual printer together) killed at
-# every printer call in each phase (ECFSIM_KILL_AT, docs/emulator.md), then the printer's
+# every printer call in each phase (ECFSIM_KILL_AT, docs/printer.md), then the printer's
 # folder reopened and checked: integrity_check ok, the paper roll has the state's lines, its
 # documents carry COO 1..COO and CCF 1..CCF, its items and surcharges add up to the GT, and
 # every document but an open one is printed whole. One to two minutes.

@@ -1,6 +1,6 @@
 #pragma once
 // Reading the binary images of the virtual printer's memories, as EPSON_Obter_Arquivo_Binario_MF
-// and EPSON_Obter_Arquivo_Binario_MFD write them (the layout is in docs/emulator.md). Header
+// and EPSON_Obter_Arquivo_Binario_MFD write them (the layout is in docs/printer.md). Header
 // only; the includer links OpenSSL's libcrypto and has nlohmann-json.
 #include <cstdint>
 #include <cstring>

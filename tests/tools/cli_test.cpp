@@ -150,7 +150,7 @@ TEST_F(CliTest, AModuleThatCannotLoadIsNoScriptError) {
     EXPECT_NE(noRun.status, 0);
 }
 
-// An image as the printer writes it: header, records in CBOR, SHA-256 (docs/emulator.md).
+// An image as the printer writes it: header, records in CBOR, SHA-256 (docs/printer.md).
 std::string memoryImage(const std::vector<nlohmann::json> &records) {
     std::string out = "TIVMEMIM";
     out += std::string("\x01\x00\x02\x00", 4); // version 1, detail memory

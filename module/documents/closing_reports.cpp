@@ -1,0 +1,227 @@
+// The till closing: the withdrawal receipt, the closing report of the
+// opening and, after the operator's questions, the general closing report,
+// each closing report preceded by its product report.
+#include <string>
+#include <vector>
+
+#include "core/call_guard.h"
+#include "core/data_module.h"
+#include "core/text.h"
+#include "documents/documents.h"
+#include "fiscal_day.h"
+#include "host_tables.h"
+#include "product_report.h"
+#include "queries/queries.h"
+#include "report_blocks.h"
+#include "tiv02000/procedures.h"
+#include "tivhost/host.h"
+#include "tivplatform/numbers.h"
+#include "withdrawal_receipt.h"
+
+using namespace tiv02000;
+
+namespace {
+
+constexpr const char *kProcedure = "GeraReciboSangria";
+constexpr int kColumns = 48;
+
+const std::vector<std::string> kMovementFields{"IDTIPOREG", "NMTIPORECE", "VRSAIDA"};
+
+std::vector<tiv::FieldDef> movementTable() {
+    return {{"IDTIPOREG", tiv::FieldType::String, 1},
+            {"NMTIPORECE", tiv::FieldType::String, 40},
+            {"VRSAIDA", tiv::FieldType::Float}};
+}
+
+struct Closing {
+    std::string serialNumber, cerKey1, cerKey2, colourScheme;
+    std::string &receiptCounter;
+    tiv::TClientDataSet *openingProducts, *dayProducts, *movAbertura;
+    std::string productConfirmMode, productGrouping;
+    double creditSold = 0;
+};
+
+bool ask(const std::string &key, const std::string &colourScheme) {
+    return tivhost::Mensagem(msg(key), "", "N", "S", 1, "", colourScheme, 0, nullptr);
+}
+
+// A new management report for what follows, recorded when it opened; its
+// counter fills a blank receipt counter.
+bool openReport(const Closing &c) {
+    const bool opened = openManagementReport(c.colourScheme, c.cerKey1, c.cerKey2, "");
+    if (opened) recordDocument(c.serialNumber, c.colourScheme, "RG", "");
+    fillWhenBlank(c.receiptCounter, receiptNumber(c.colourScheme));
+    return opened;
+}
+
+void productReportOf(const Closing &c, const char *mode, tiv::TClientDataSet *products,
+                     bool &newReport) {
+    std::string number;
+    productReport({mode, c.serialNumber, c.cerKey1, c.cerKey2, products, c.productConfirmMode,
+                   c.productGrouping, c.colourScheme},
+                  number, newReport);
+    fillWhenBlank(c.receiptCounter, number);
+}
+
+std::string line(const std::string &label, double amount) {
+    return tivhost::TamFixo(label, 33) + numberColumn(amount, 15) + "\n";
+}
+
+// The closing report into the open report: sales against what left the till,
+// ending in a shortage or a surplus. `movements` null prints no movement row.
+void printClosingReport(const Closing &c, const std::string &title, double sales,
+                        tiv::TClientDataSet *movements) {
+    const std::string rule = tivhost::Replicate("-", kColumns) + "\n";
+    printBlock(c.colourScheme, tivhost::Centraliza(title, 47) + "\n" + "\n" +
+                                   tivhost::TamFixo(msg("Vendas"), 35) + numberColumn(sales, 13) +
+                                   "\n" + tivhost::TamFixo("Compra de Credito", 35) +
+                                   numberColumn(c.creditSold, 13) + "\n" + rule);
+
+    double outgoing = 0, issued = 0, supply = 0, received = 0;
+    if (movements != nullptr && !movements->isEmpty()) {
+        for (movements->first(); !movements->eof(); movements->next()) {
+            const std::string kind = text(*movements, "IDTIPOREG");
+            const double amount = value(*movements, "VRSAIDA");
+            if (kind == "1" || kind == "5") {
+                printBlock(c.colourScheme, line(text(*movements, "NMTIPORECE"), amount));
+                outgoing += amount;
+            } else if (kind == "2") {
+                issued = amount;
+            } else if (kind == "3") {
+                supply = amount;
+            } else if (kind == "4") {
+                received = amount;
+            }
+        }
+    }
+
+    // Cents decide: a sum that is off by a binary fraction is no shortage.
+    const double withdrawals = tiv::roundDec(outgoing + received - supply - issued, 2);
+    const double difference = tiv::roundDec(withdrawals - sales - c.creditSold, 2);
+    printBlock(c.colourScheme, line(msg("CV-RECEBIDO") + "(+)", received) +
+                                   line(msg("CV-EMITIDO") + "(-)", issued) +
+                                   line(upper(msg("Suprimento")) + "(-)", supply) + rule +
+                                   line(msg("Sangrias"), withdrawals) + "\n" +
+                                   line(msg(difference < 0 ? "Falta" : "Sobra"), difference));
+}
+
+// The title of the general closing report. Its catalogue key has no entry,
+// and the key itself is no title a cashier should read on paper.
+std::string generalTitle() {
+    const std::string title = msg("relFechamentoGeral");
+    return title == "relFechamentoGeral" ? "RELATORIO DE FECHAMENTO GERAL" : title;
+}
+
+} // namespace
+
+extern "C" TIV_EXPORT bool GeraReciboSangria(
+    const std::string & /*unused1*/, const std::string &serialNumber, const std::string &cerKey1,
+    const std::string &cerKey2, const std::string & /*unused5*/, int32_t /*unused6*/,
+    std::string &receiptCounter, tiv::TClientDataSet *movFecha, tiv::TClientDataSet *sangria,
+    tiv::TClientDataSet *openingProducts, tiv::TClientDataSet *operadorSup,
+    tiv::TClientDataSet *movTot, tiv::TClientDataSet *movAbertura, tiv::TClientDataSet *dayProducts,
+    tiv::TClientDataSet *creditSold, tiv::TDateTime /*unused16*/, bool printReceipt,
+    bool askReduction, bool /*unused19*/, tiv::TClientDataSet *& /*unused20*/,
+    tiv::TClientDataSet *& /*unused21*/, tiv::TClientDataSet *& /*unused22*/,
+    tiv::TClientDataSet *& /*unused23*/, bool &closingReached, tiv::TClientDataSet *tipoReceAux,
+    const std::string &productConfirmMode, const std::string &productGrouping,
+    const std::string &printXReadingFirst, const std::string &envelopeColumn,
+    const std::string &colourScheme, bool withdrawalOnly, bool repeatCall, bool confirmReduction,
+    const std::string & /*unused34*/, const std::string & /*unused35*/) {
+    const tiv02000::CallGuard guard;
+    TdtmEpson2000 &dm = ensureDataModule();
+    closingReached = false;
+
+    // Every dataset this call reads is checked before the first line is
+    // printed: a missing one never leaves the closing half on paper.
+    const bool closingReports = !withdrawalOnly;
+    if (!repeatCall) {
+        const auto &fecha = requireFields(kProcedure, "of closing values", movFecha,
+                                          {"NRENVELOPE", "NMTIPORECE", "VRFECHADIG", "VRFECHAINF"});
+        const auto &withdrawals = requireFields(kProcedure, "of withdrawals", sangria, {});
+        const auto &people =
+            requireFields(kProcedure, "of supervisor and operator", operadorSup,
+                          {"CDSUPERVISOR", "NMSUPERVISOR", "CDOPERADOR", "NMOPERADOR"});
+        const auto &methods = requireFields(kProcedure, "of payment methods", tipoReceAux, {});
+        const auto &opening =
+            requireFields(kProcedure, "of the opening's movements", movAbertura, kMovementFields);
+        loadTable(dm.dataset("cdsMovFecha"), fecha,
+                  {{"CDTIPORECE", tiv::FieldType::String, 3},
+                   {"NRENVELOPE", tiv::FieldType::String, 6},
+                   {"NMTIPORECE", tiv::FieldType::String, 40},
+                   {"VRFECHADIG", tiv::FieldType::Float},
+                   {"VRFECHAINF", tiv::FieldType::Float},
+                   {"DTABERCAIX", tiv::FieldType::DateTime}});
+        loadTable(dm.dataset("cdsSangria"), withdrawals);
+        loadTable(dm.dataset("cdsOperadorSup"), people);
+        loadTable(dm.dataset("cdsTipoReceAux"), methods);
+        loadTable(dm.dataset("cdsMovAbertura"), opening, movementTable());
+    }
+    loadTable(dm.dataset("cdsMovTot"),
+              requireFields(kProcedure, "of the day's movements", movTot, kMovementFields),
+              movementTable());
+    if (closingReports) {
+        const auto fields = productFields(productGrouping == "S");
+        if (printReceipt)
+            requireFields(kProcedure, "of the opening's products", openingProducts, fields);
+        requireFields(kProcedure, "of the day's products", dayProducts, fields);
+    }
+    requireFields(kProcedure, "of the credit sold", creditSold, {"VRCARGACREDITO"});
+
+    Closing c{serialNumber,
+              cerKey1,
+              cerKey2,
+              colourScheme,
+              receiptCounter,
+              openingProducts,
+              dayProducts,
+              movAbertura,
+              productConfirmMode,
+              productGrouping,
+              value(*creditSold, "VRCARGACREDITO")};
+    tiv::TClientDataSet &movements = dm.dataset("cdsMovTot");
+    // False before a product report: it closes what is still open. True
+    // after it: what follows needs a report of its own.
+    bool newReport = false;
+
+    if (printReceipt) {
+        if (printXReadingFirst == "S" && printXReading(serialNumber, colourScheme))
+            receiptCounter = receiptNumber(colourScheme);
+        if (openReport(c))
+            printWithdrawalCopies({colourScheme, envelopeColumn == "S", withdrawalOnly});
+        if (withdrawalOnly) {
+            (void)closeManagementReport(colourScheme, true, true);
+            return false;
+        }
+        newReport = false;
+        productReportOf(c, "A", openingProducts, newReport);
+        if (!movements.isEmpty()) {
+            if (newReport) newReport = openReport(c);
+            // The opening's rows count only when the host sent some this time.
+            tiv::TClientDataSet *opening = movAbertura != nullptr && !movAbertura->isEmpty()
+                                               ? &dm.dataset("cdsMovAbertura")
+                                               : nullptr;
+            printClosingReport(c, msg("RelFechamento"), salesTotal(*openingProducts), opening);
+            (void)closeManagementReport(colourScheme, true, true);
+        }
+    }
+    // A withdrawal on its own prints nothing else.
+    if (withdrawalOnly) return false;
+
+    if (!repeatCall) {
+        if (ask("AbreCaixa", colourScheme)) return true;
+        if (!(askReduction && confirmReduction)) return false;
+        if (!ask("ConfReducao", colourScheme)) return false;
+    }
+    if (ask("ConfRelFechamento", colourScheme)) {
+        newReport = true;
+        productReportOf(c, "D", dayProducts, newReport);
+        if (!movements.isEmpty()) {
+            if (newReport) newReport = openReport(c);
+            printClosingReport(c, generalTitle(), salesTotal(*dayProducts), &movements);
+            (void)closeManagementReport(colourScheme, true, true);
+        }
+    }
+    if (!repeatCall) closingReached = true;
+    return false;
+}

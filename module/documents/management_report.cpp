@@ -1,0 +1,146 @@
+// Management report "1": opening, printing, closing, and the prints built
+// on it (a whole text, the standard heading).
+#include "management_report.h"
+
+#include "core/call_guard.h"
+#include "documents/documents.h"
+
+#include "core/binding.h"
+#include "core/command.h"
+#include "core/command_family.h"
+#include "core/debug_log.h"
+#include "core/reply.h"
+#include "core/text.h"
+#include "queries/queries.h"
+#include "tiv02000/procedures.h"
+#include "tiv02000/variables.h"
+#include "tivhost/host.h"
+#include "tivplatform/datetime.h"
+
+using namespace tiv02000;
+
+namespace tiv02000 {
+
+namespace {
+constexpr size_t kMinimumChunk = 500;
+constexpr uint8_t kColumns = 48;
+} // namespace
+
+std::vector<std::string> reportChunks(const std::string &text) {
+    std::vector<std::string> chunks;
+    size_t from = 0;
+    while (from < text.size()) {
+        size_t to = from;
+        while (to < text.size() && to - from < kMinimumChunk) {
+            const size_t lf = text.find('\n', to);
+            to = lf == std::string::npos ? text.size() : lf + 1;
+        }
+        chunks.push_back(text.substr(from, to - from));
+        from = to;
+    }
+    return chunks;
+}
+
+void printChunks(const std::string &colourScheme, const std::string &text) {
+    for (const std::string &chunk : reportChunks(text))
+        (void)printReportText(colourScheme, chunk);
+}
+
+tiv::TDateTime hostFiscalDate(const std::string &colourScheme) {
+    const auto &hostProc = tivhost::DataMoviFiscal();
+    return hostProc ? hostProc(colourScheme) : fiscalMovementDate(colourScheme);
+}
+
+std::string standardHeading(const std::string &title, const std::string &tillCode,
+                            tiv::TDateTime when) {
+    const std::string rule = tivhost::Replicate("-", kColumns) + "\n";
+    return "\n" + rule + tivhost::Centraliza(title, kColumns) + "\n" + "\n" + rule +
+           "Caixa: " + tillCode + std::string(16, ' ') +
+           tiv::formatDateTime("dd/mm/yyyy hh:nn", when) + "\n" + rule;
+}
+
+bool openManagementReport(const std::string &colourScheme, const std::string &cerKey1,
+                          const std::string &cerKey2, const std::string &cerFlag) {
+    // A voucher or report left open would refuse the opening: close it first.
+    Reply state(58, '\0');
+    (void)EPSON(EPSON_Obter_Estado_Cupom)(state.data());
+    const std::string document = copyText(state.text(), 2, 1);
+    if (document == "2" || document == "4" || document == "5")
+        (void)closeManagementReport(colourScheme, true, false);
+
+    const bool opened =
+        analyse({colourScheme, boNUtilTaa},
+                {family().openReport(), "EPSON_NaoFiscal_Abrir_Relatorio_Gerencial"});
+
+    if (opened && !cerFlag.empty()) {
+        // The report is open whatever happens to the host's counter: a
+        // recording failure is logged, never turned into a failed opening.
+        try {
+            tivhost::GravaCER(cerKey1, cerKey2, hostFiscalDate(colourScheme));
+        } catch (const std::exception &e) {
+            logDebug(std::string("GravaCER: ") + e.what());
+        }
+    }
+    return opened;
+}
+
+bool printReportText(const std::string &colourScheme, const std::string &text) {
+    return analyse({colourScheme, boNUtilTaa},
+                   {family().printReportLines(text), "EPSON_NaoFiscal_Imprimir_LinhaEX: " + text});
+}
+
+bool closeManagementReport(const std::string &colourScheme, bool show, bool analysisFlag) {
+    return analyse({colourScheme, show, analysisFlag},
+                   {family().closeReport(), "EPSON_NaoFiscal_Fechar_Relatorio_Gerencial"});
+}
+
+} // namespace tiv02000
+
+extern "C" TIV_EXPORT bool Relatorio_Gerencial_Imp(const std::string &colourScheme,
+                                                   const std::string &cerKey1,
+                                                   const std::string &cerKey2,
+                                                   const std::string & /*unused4*/,
+                                                   const std::string &cerFlag) {
+    const tiv02000::CallGuard guard;
+    return openManagementReport(colourScheme, cerKey1, cerKey2, cerFlag);
+}
+
+extern "C" TIV_EXPORT bool Usa_CompNFis(const std::string &colourScheme, const std::string &text) {
+    const tiv02000::CallGuard guard;
+    return printReportText(colourScheme, text);
+}
+
+extern "C" TIV_EXPORT bool FechRelatGerenc(const std::string &colourScheme, bool showMessages,
+                                           bool analysisFlag) {
+    const tiv02000::CallGuard guard;
+    return closeManagementReport(colourScheme, showMessages, analysisFlag);
+}
+
+extern "C" TIV_EXPORT bool Relatorio_Generico(const std::string &colourScheme,
+                                              const std::string &cerKey1,
+                                              const std::string &cerKey2, const std::string &text,
+                                              const std::string &serialNumber,
+                                              const std::string & /*unused6*/) {
+    const tiv02000::CallGuard guard;
+    // Printing goes on after a failed opening; only the close decides.
+    (void)openManagementReport(colourScheme, cerKey1, cerKey2, "");
+    printChunks(colourScheme, text);
+    const bool closed = closeManagementReport(colourScheme, true, false);
+    if (closed) recordDocument(serialNumber, colourScheme, "RG", "");
+    return closed;
+}
+
+extern "C" TIV_EXPORT bool Cabecalho(const std::string &cerKey1, const std::string &colourScheme,
+                                     const std::string &title, const std::string &tillCode,
+                                     const std::string & /*unused5*/,
+                                     const std::string & /*unused6*/) {
+    const tiv02000::CallGuard guard;
+    try {
+        (void)openManagementReport(colourScheme, cerKey1, tillCode, "");
+        const std::string heading = standardHeading(title, tillCode, tiv::now());
+        (void)printReportText(colourScheme, heading.substr(0, kBlockLimit));
+        return true;
+    } catch (const std::exception &) {
+        return false;
+    }
+}
