@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "core/call_guard.h"
+#include "core/carried_out.h"
 #include "core/command.h"
 #include "core/command_family.h"
 #include "core/data_module.h"
@@ -35,8 +36,14 @@ bool cashMovement(bool supply, const std::string &colourScheme, double amount) {
     }
     if (supply && amount <= 0) return true;
     const std::string cents = centsText(amount);
-    const char *line = supply ? "EPSON_NaoFiscal_Fundo_Troco : " : "EPSON_NaoFiscal_Sangria : ";
-    if (analyse({colourScheme, true}, {family().cashMovement(supply, cents), line + cents}))
+    const std::string entry = supply ? "EPSON_NaoFiscal_Fundo_Troco" : "EPSON_NaoFiscal_Sangria";
+    // The movement is one non-fiscal document: the printer's count of them tells a movement it
+    // registered from one it did not, so the host's repeat never registers the cash twice.
+    const OnceCommand command{std::string(supply ? "Suprimento " : "Sangria ") + cents, entry,
+                              witness::nonFiscalDocuments};
+    if (sendOnce(command, {colourScheme, true}, [&] {
+            return Sent{family().cashMovement(supply, cents), entry + " : " + cents};
+        }))
         return true;
     tivhost::Mensagem(msg("ErroComando"), "", "N", "N", 0, "", colourScheme, 0, nullptr);
     return false;

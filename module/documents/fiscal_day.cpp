@@ -4,6 +4,7 @@
 
 #include "core/binding.h"
 #include "core/call_guard.h"
+#include "core/carried_out.h"
 #include "core/command.h"
 #include "core/command_family.h"
 #include "core/data_module.h"
@@ -34,8 +35,11 @@ bool daylightSavingInForce() {
 namespace tiv02000 {
 
 bool printXReading(const std::string &serialNumber, const std::string &colourScheme) {
-    const bool ok = analyse({colourScheme, true}, {EPSON(EPSON_RelatorioFiscal_LeituraX)(),
-                                                   "EPSON_RelatorioFiscal_LeituraX"});
+    const bool ok = sendOnce(
+        {"Leitura_X_Imp", "EPSON_RelatorioFiscal_LeituraX", witness::xReadings},
+        {colourScheme, true}, [] {
+            return Sent{EPSON(EPSON_RelatorioFiscal_LeituraX)(), "EPSON_RelatorioFiscal_LeituraX"};
+        });
     if (ok) recordDocument(serialNumber, colourScheme, "LX", "");
     return ok;
 }
@@ -51,8 +55,10 @@ extern "C" TIV_EXPORT bool Leitura_X_Imp(const std::string &serialNumber, const 
 extern "C" TIV_EXPORT bool Reducao_Z_Imp(const std::string &serialNumber, const std::string &,
                                          const std::string &colourScheme, const std::string &) {
     const tiv02000::CallGuard guard;
-    const bool ok =
-        analyse({colourScheme, true}, {family().reduceZ(), "EPSON_RelatorioFiscal_RZEX"});
+    const bool ok = sendOnce({"Reducao_Z_Imp", "EPSON_RelatorioFiscal_RZEX", witness::reductions},
+                             {colourScheme, true}, [] {
+                                 return Sent{family().reduceZ(), "EPSON_RelatorioFiscal_RZEX"};
+                             });
     // The next day is opened whatever the reduction answered.
     (void)EPSON(EPSON_RelatorioFiscal_Abrir_Dia)();
     if (ok) recordDocument(serialNumber, colourScheme, "RZ", "");
@@ -78,8 +84,12 @@ extern "C" TIV_EXPORT bool Muda_Horario(const std::string &colourScheme) {
         ensureDataModule();
         if (!tivhost::Mensagem(msg2("ConfRedZ"), "", "N", "S", 1, "", colourScheme, 0, nullptr))
             return false;
-        const bool ok = analyse({colourScheme, true}, {EPSON(EPSON_RelatorioFiscal_RZEx)(switchOn),
-                                                       "EPSON_RelatorioFiscal_RZEX"});
+        const bool ok =
+            sendOnce({"Muda_Horario", "EPSON_RelatorioFiscal_RZEX", witness::reductions},
+                     {colourScheme, true}, [&] {
+                         return Sent{EPSON(EPSON_RelatorioFiscal_RZEx)(switchOn),
+                                     "EPSON_RelatorioFiscal_RZEX"};
+                     });
         (void)EPSON(EPSON_RelatorioFiscal_Abrir_Dia)();
         return ok;
     } catch (const std::exception &e) {

@@ -3,6 +3,7 @@
 // names one.
 #include "core/binding.h"
 #include "core/call_guard.h"
+#include "core/carried_out.h"
 #include "core/command.h"
 #include "core/command_family.h"
 #include "core/debug_log.h"
@@ -38,11 +39,13 @@ std::string readingFile(bool complete) {
     return fiscalMenuFolder() + "/" + (complete ? "LMFC_" : "LMFS_") + readingStamp() + ".txt";
 }
 
+Sent sent(const Reading &r, int32_t rc) {
+    return {rc, "EPSON_RelatorioFiscal_Leitura_MF :  - " + r.start + " - " + r.end + " - " +
+                    (r.byDates ? "5" : "4") + "\r\nRetorno da Impressora : " + tiv::intToStr(rc)};
+}
+
 bool judged(const Reading &r, int32_t rc) {
-    return analyse({r.colourScheme, false},
-                   {rc, "EPSON_RelatorioFiscal_Leitura_MF :  - " + r.start + " - " + r.end + " - " +
-                            (r.byDates ? "5" : "4") +
-                            "\r\nRetorno da Impressora : " + tiv::intToStr(rc)});
+    return analyse({r.colourScheme, false}, sent(r, rc));
 }
 
 } // namespace
@@ -57,9 +60,16 @@ EmiteLeituraMemoriaFiscal(const std::string &colourScheme, const std::string &st
         // A reading by dates is also written to a file; its folder must be there.
         if (r.byDates) ensureFiscalMenuFolder();
         const std::string file = r.byDates ? readingFile(r.complete) : "";
-        const int32_t rc =
-            family().printFiscalMemoryReading(r.complete, r.byDates, r.start, r.end, file);
-        if (!judged(r, rc)) return false;
+        // A printed reading is a document: the printer's document count tells whether it
+        // printed, so the host's repeat never prints a second reading.
+        const OnceCommand command{"EmiteLeituraMemoriaFiscal " + r.start + " " + r.end + " " +
+                                      readingKind + " " + rangeKind,
+                                  "EPSON_RelatorioFiscal_Leitura_MF", witness::documents};
+        if (!sendOnce(command, {r.colourScheme, false}, [&] {
+                return sent(r, family().printFiscalMemoryReading(r.complete, r.byDates, r.start,
+                                                                 r.end, file));
+            }))
+            return false;
         recordDocument(serialNumber, colourScheme, "MF", "");
         return true;
     } catch (const std::exception &e) {

@@ -2,6 +2,7 @@
 // item of the open receipt by its number, and the last item sold.
 #include "core/binding.h"
 #include "core/call_guard.h"
+#include "core/carried_out.h"
 #include "core/command.h"
 #include "core/command_family.h"
 #include "core/debug_log.h"
@@ -58,9 +59,16 @@ extern "C" TIV_EXPORT bool Cancela_Cupom_Imp(const tiv::Variant &args, tiv::Vari
         std::string formatted;
         if (upper(number) != "ERRO") {
             formatted = tivhost::Ajusta(number, width);
-            const int32_t rc = EPSON(EPSON_Fiscal_Cancelar_Cupom)();
-            logDebug("EPSON_Fiscal_Cancelar_Cupom");
-            cancelled = analyse({a.colourScheme, a.show, a.flag}, rc);
+            // The printer's count of cancelled receipts tells whether it cancelled; a repeat
+            // that finds it did hands back the number the first call cancelled.
+            cancelled = sendOnce(
+                {"Cancela_Cupom_Imp", "EPSON_Fiscal_Cancelar_Cupom", witness::receiptsCancelled},
+                {a.colourScheme, a.show, a.flag},
+                [] {
+                    const int32_t rc = EPSON(EPSON_Fiscal_Cancelar_Cupom)();
+                    return Sent{rc, "EPSON_Fiscal_Cancelar_Cupom"};
+                },
+                &formatted);
         }
         tiv::setResult(result, 0, formatted);
         if (const auto &reconcile = tivhost::Atu_TotGeral())
@@ -85,12 +93,20 @@ extern "C" TIV_EXPORT bool Cancela_ItGenerico(const std::string &colourScheme,
                                               double) {
     const tiv02000::CallGuard guard;
     const std::string number = copyText(item, 2, 4);
-    return analyse({colourScheme, false},
-                   {family().cancelItem(number), "EPSON_Fiscal_Cancelar_Item : " + number});
+    // A cancelled item adds its amount to the day's cancellations.
+    return sendOnce(
+        {"Cancela_ItGenerico " + number, "EPSON_Fiscal_Cancelar_Item", witness::cancelledCents},
+        {colourScheme, false}, [&] {
+            return Sent{family().cancelItem(number), "EPSON_Fiscal_Cancelar_Item : " + number};
+        });
 }
 
 extern "C" TIV_EXPORT bool Cancela_UltimoItem(const std::string &colourScheme) {
     const tiv02000::CallGuard guard;
-    return analyse({colourScheme, true}, {EPSON(EPSON_Fiscal_Cancelar_Ultimo_Item)(),
-                                          "EPSON_Fiscal_Cancelar_Ultimo_Item"});
+    return sendOnce(
+        {"Cancela_UltimoItem", "EPSON_Fiscal_Cancelar_Ultimo_Item", witness::cancelledCents},
+        {colourScheme, true}, [] {
+            return Sent{EPSON(EPSON_Fiscal_Cancelar_Ultimo_Item)(),
+                        "EPSON_Fiscal_Cancelar_Ultimo_Item"};
+        });
 }

@@ -41,15 +41,17 @@ TEST_F(FiscalDayTest, AnXReadingIsPrintedAndRecorded) {
         startPrinter(type);
         const size_t recorded = sale::recordedCodes().size();
         EXPECT_TRUE(Leitura_X_Imp("EP0123456789", "", "001", ""));
-        // (The document record then reads the counters.)
-        EXPECT_EQ(calls().at(0),
+        // The counters are read first, so that a lost answer can be judged; the document
+        // record then reads them again.
+        EXPECT_EQ(calls().at(0).first, "EPSON_Obter_Contadores");
+        EXPECT_EQ(calls().at(1),
                   (sale::Calls::value_type{"EPSON_RelatorioFiscal_LeituraX", json::array()}));
         EXPECT_TRUE(logged("EPSON_RelatorioFiscal_LeituraX"));
         EXPECT_EQ(counters().at("lx"), 1);
         EXPECT_EQ(sale::recordedCodes().size(), recorded + 1);
         EXPECT_EQ(sale::recordedCodes().back(), "LX");
         // Out of paper: false, shown, nothing recorded.
-        injectFault({{"kind", "paper"}});
+        injectFault({{"kind", "paper"}, {"entry", "EPSON_RelatorioFiscal_LeituraX"}});
         EXPECT_FALSE(Leitura_X_Imp("EP0123456789", "", "001", ""));
         EXPECT_FALSE(dialogs.empty());
         EXPECT_EQ(sale::recordedCodes().size(), recorded + 1);
@@ -61,18 +63,20 @@ TEST_F(FiscalDayTest, AZReductionClosesTheDayAndOpensTheNextEvenWhenItFails) {
         int type;
         sale::Calls sent;
     } cases[] = {{31,
-                  {{"EPSON_RelatorioFiscal_RZEx", json({2})},
+                  {{"EPSON_Obter_Contadores", json::array({nullptr})},
+                   {"EPSON_RelatorioFiscal_RZEx", json({2})},
                    {"EPSON_RelatorioFiscal_Abrir_Dia", json::array()}}},
                  {33,
-                  {{"EPSON_ESC_ECF_RelatorioFiscal_RZEX", json({"", "", "0"})},
+                  {{"EPSON_Obter_Contadores", json::array({nullptr})},
+                   {"EPSON_ESC_ECF_RelatorioFiscal_RZEX", json({"", "", "0"})},
                    {"EPSON_RelatorioFiscal_Abrir_Dia", json::array()}}}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.type);
         startPrinter(c.type);
         EXPECT_TRUE(Reducao_Z_Imp("EP0123456789", "", "001", ""));
         const auto sent = calls();
-        ASSERT_GE(sent.size(), 2u);
-        EXPECT_EQ(sale::Calls(sent.begin(), sent.begin() + 2), c.sent);
+        ASSERT_GE(sent.size(), 3u);
+        EXPECT_EQ(sale::Calls(sent.begin(), sent.begin() + 3), c.sent);
         EXPECT_TRUE(logged("EPSON_RelatorioFiscal_RZEX"));
         EXPECT_EQ(counters().at("crz"), 1);
         EXPECT_EQ(sale::recordedCodes().back(), "RZ");
@@ -106,9 +110,10 @@ TEST_F(FiscalDayTest, DaylightSavingIsReadAndSwitched) {
             clearJournal();
             EXPECT_TRUE(Muda_Horario("001"));
             const auto sent = calls();
-            ASSERT_EQ(sent.size(), 3u);
-            EXPECT_EQ(sent[1], (sale::Calls::value_type{"EPSON_RelatorioFiscal_RZEx", json({1})}));
-            EXPECT_EQ(sent[2].first, "EPSON_RelatorioFiscal_Abrir_Dia");
+            ASSERT_EQ(sent.size(), 4u);
+            EXPECT_EQ(sent[1].first, "EPSON_Obter_Contadores");
+            EXPECT_EQ(sent[2], (sale::Calls::value_type{"EPSON_RelatorioFiscal_RZEx", json({1})}));
+            EXPECT_EQ(sent[3].first, "EPSON_RelatorioFiscal_Abrir_Dia");
             EXPECT_EQ(counters().at("crz"), 1);
         } else {
             clearJournal();
@@ -147,10 +152,12 @@ TEST_F(FiscalDayTest, SupplyAndWithdrawalSendTheAmountInCents) {
                 EXPECT_TRUE(dialogs.empty());
                 continue;
             }
-            ASSERT_EQ(sent.size(), 1u);
-            EXPECT_EQ(sent[0].first,
+            // The counters first, so that a lost answer can be judged.
+            ASSERT_EQ(sent.size(), 2u);
+            EXPECT_EQ(sent[0].first, "EPSON_Obter_Contadores");
+            EXPECT_EQ(sent[1].first,
                       c.supply ? "EPSON_NaoFiscal_Fundo_Troco" : "EPSON_NaoFiscal_Sangria");
-            EXPECT_EQ(sent[0].second, json({c.cents, 2}));
+            EXPECT_EQ(sent[1].second, json({c.cents, 2}));
             EXPECT_TRUE(logged(std::string(c.supply ? "EPSON_NaoFiscal_Fundo_Troco : "
                                                     : "EPSON_NaoFiscal_Sangria : ") +
                                c.cents));
@@ -168,7 +175,9 @@ TEST_F(FiscalDayTest, TheOtherFamilySendsBothMovementsThroughOneEntryPoint) {
     EXPECT_TRUE(Sangria("", "001", 40));
     EXPECT_EQ(
         calls(),
-        (sale::Calls{{"EPSON_ESC_ECF_NaoFiscal_Sangria_Fundo_TrocoEX", json({"1", "10000", ""})},
+        (sale::Calls{{"EPSON_Obter_Contadores", json::array({nullptr})},
+                     {"EPSON_ESC_ECF_NaoFiscal_Sangria_Fundo_TrocoEX", json({"1", "10000", ""})},
+                     {"EPSON_Obter_Contadores", json::array({nullptr})},
                      {"EPSON_ESC_ECF_NaoFiscal_Sangria_Fundo_TrocoEX", json({"2", "4000", ""})}}));
     const json day = printerState().at("day");
     EXPECT_EQ(day.at("supply"), 10000);

@@ -6,7 +6,8 @@
 namespace tiv02000::counters {
 
 constexpr size_t kReplySize = 84;
-constexpr size_t kCooAt = 1, kCrzAt = 7, kGnfAt = 19, kCdcAt = 25, kGrgAt = 37, kCcfAt = 43;
+constexpr size_t kCooAt = 1, kCrzAt = 7, kCroAt = 13, kGnfAt = 19, kCdcAt = 25, kCfcAt = 31,
+                 kGrgAt = 37, kCcfAt = 43, kXReadingsAt = 49;
 constexpr size_t kWidth = 6;
 
 // The ESC/ECF data reply: a counter is 9 characters from position 3.
