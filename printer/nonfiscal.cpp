@@ -33,6 +33,7 @@ int32_t voucherEntry(const char *totalizerKey, const char *amountText, int32_t d
         int32_t n = totalizer(key);
         postNonFiscal(n, amount);
         st.doc.total = amounts::add(st.doc.total, amount);
+        ++st.doc.items;
         P().print(spread(zeros(n, 2) + " " + st.nonFiscal[n - 1].name, money(amount)));
     });
 }

@@ -325,16 +325,18 @@ int32_t impl::EPSON_Obter_Informacao_Ultimo_Documento(char *pszDados) {
         const State &st = S();
         const Document &d = st.doc;
         const bool receipt = isReceipt(d.state);
+        // An unlinked voucher reports its entries and payments as a receipt does.
+        const bool counted = receipt || d.state == DocState::Voucher;
         const auto &items = P().items;
         const Item *lastItem = receipt && !items.empty() ? &items.back() : nullptr;
         auto flag = [](bool b) { return std::string(1, b ? '1' : '0'); };
         return std::string(1, docStateCode(d.state)) +
                zeros(d.state == DocState::None ? 0 : d.coo, 6) + zeros(st.last.coo, 6) +
-               zeros(receipt ? d.items : 0, 4) + flag(lastItem && lastItem->discount != 0) +
+               zeros(counted ? d.items : 0, 4) + flag(lastItem && lastItem->discount != 0) +
                flag(lastItem && lastItem->surcharge != 0) +
                flag(receipt && (d.discount != 0 || d.surcharge != 0)) +
-               zeros(receipt ? static_cast<int64_t>(d.payments.size()) : 0, 2) +
-               zeros(receipt ? d.paid() : 0, 14) + flag(receipt && !d.footer.empty());
+               zeros(counted ? static_cast<int64_t>(d.payments.size()) : 0, 2) +
+               zeros(counted ? d.paid() : 0, 14) + flag(receipt && !d.footer.empty());
     });
 }
 

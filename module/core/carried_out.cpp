@@ -22,14 +22,12 @@ bool digitsAt(const std::string &s, size_t pos, size_t len, int64_t &out) {
     return true;
 }
 
-// A command whose outcome the printer could not tell, and what it advanced before it.
-struct Unknown {
+// What the last call could not settle, with the printer session it belongs to.
+struct Kept {
     uint64_t session = 0;
-    std::string key;
-    int64_t before = 0;
-    std::string memo;
+    Unsettled unsettled;
 };
-std::optional<Unknown> unknown;
+std::optional<Kept> kept;
 
 std::optional<int64_t> counter(int64_t PrinterCounters::*field) {
     const auto c = readPrinterCounters();
@@ -93,34 +91,52 @@ std::optional<int64_t> cancelledCents() {
 
 } // namespace witness
 
+std::optional<int64_t> readWitness(Witness witness) {
+    if (auto value = witness()) return value;
+    return witness();
+}
+
+void reportWitnessUnread(const std::string &command, const Analysis &how) {
+    reportError({"A impressora fiscal n\xE3o informou seus contadores; o comando n\xE3o foi "
+                 "enviado.",
+                 " (" + command + ")"},
+                how.colourScheme, how.show);
+}
+
+void keepUnsettled(Unsettled unsettled) {
+    kept = Kept{printerSession(), std::move(unsettled)};
+}
+
+std::optional<Unsettled> takeUnsettled(const std::string &key) {
+    std::optional<Kept> earlier;
+    earlier.swap(kept);
+    if (!earlier || earlier->session != printerSession() || earlier->unsettled.key != key)
+        return std::nullopt;
+    return std::move(earlier->unsettled);
+}
+
 bool sendOnce(const OnceCommand &command, const Analysis &how, const std::function<Sent()> &send,
               std::string *memo) {
     std::optional<int64_t> before;
-    if (unknown && unknown->session == printerSession() && unknown->key == command.key) {
+    if (const auto earlier = takeUnsettled(command.key)) {
         // A repeat of a command the printer could not account for: it is sent only when the
         // printer now shows it not carried out.
         before = command.witness();
         if (!before) {
+            keepUnsettled(*earlier);
             reportOutcomeUnknown(command.name, how.colourScheme, how.show);
             return false;
         }
-        const Unknown earlier = *unknown;
-        unknown.reset();
-        if (*before > earlier.before) {
+        if (*before > earlier->before) {
             noteCarriedOut(command.name);
-            if (memo) *memo = earlier.memo;
+            if (memo) *memo = earlier->memo;
             return true;
         }
     }
-    unknown.reset();
     // Without the figure before it, a failed answer could not be judged: the command waits.
-    if (!before) before = command.witness();
-    if (!before) before = command.witness();
+    if (!before) before = readWitness(command.witness);
     if (!before) {
-        reportError({"A impressora fiscal n\xE3o informou seus contadores; o comando n\xE3o foi "
-                     "enviado.",
-                     " (" + command.name + ")"},
-                    how.colourScheme, how.show);
+        reportWitnessUnread(command.name, how);
         return false;
     }
     if (analyse(how, send())) return true;
@@ -131,7 +147,7 @@ bool sendOnce(const OnceCommand &command, const Analysis &how, const std::functi
         return true;
     }
     if (after) return false;
-    unknown = Unknown{printerSession(), command.key, *before, memo ? *memo : std::string()};
+    keepUnsettled({command.key, *before, memo ? *memo : std::string()});
     reportOutcomeUnknown(command.name, how.colourScheme, how.show);
     return false;
 }

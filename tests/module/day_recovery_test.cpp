@@ -26,7 +26,15 @@ struct DayProcedure {
     std::function<bool(int type)> setUp;
     std::function<bool()> call;
     std::function<int64_t(const json &state)> held;
+    json printer = json::object(); // the printer's set-up, when not a fresh one
 };
+
+int64_t voucherTotal(const json &state) {
+    int64_t total = 0;
+    for (const auto &t : state.at("nonFiscal"))
+        if (t.at("name") == "CONTRA-VALE EMI") total += t.at("total").get<int64_t>();
+    return total;
+}
 
 int64_t cancelledItems(const json &state, const std::string &description) {
     int64_t n = 0;
@@ -91,6 +99,13 @@ const std::vector<DayProcedure> &dayProcedures() {
              return EmiteLeituraMemoriaFiscal("001", "0001", "9999", "s", "CRZ", "EP0123456789");
          },
          [](const json &s) { return s.at("counters").at("coo").get<int64_t>(); }},
+        {"Cupom_NFiscNVinc", [](int) { return true; },
+         [] {
+             return Cupom_NFiscNVinc("001", "CONTRA-VALE EMI", "00000000001250", "Dinheiro", "");
+         },
+         // A voucher still open has posted its entry but is not issued until it closes.
+         [](const json &s) { return voucherTotal(s) / 1250 - (s.at("docState") == "2" ? 1 : 0); },
+         sale::cardPrinter()},
     };
     return list;
 }
@@ -119,7 +134,7 @@ class DaySweepTest : public DriverTest, public ::testing::WithParamInterface<Day
     // holds then.
     int64_t prepare() {
         StopImpFiscal();
-        resetPrinter();
+        resetPrinter(procedure().printer);
         EXPECT_TRUE(start(GetParam().printerType));
         (void)EPSON_RelatorioFiscal_Abrir_Dia();
         EXPECT_TRUE(procedure().setUp(GetParam().printerType)) << procedure().name;

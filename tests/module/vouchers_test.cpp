@@ -39,6 +39,7 @@ TEST_F(VoucherTest, UnlinkedVoucherClassic) {
     EXPECT_TRUE(Cupom_NFiscNVinc("001", "CONTRA-VALE EMI", "00000000012550", "Dinheiro", ""));
     EXPECT_EQ(calls(),
               (sale::Calls{
+                  {"EPSON_Obter_Contadores", {nullptr}},
                   {"EPSON_NaoFiscal_Abrir_Comprovante", {"", "", "", "", 1}},
                   {"EPSON_NaoFiscal_Vender_Item", {"CONTRA-VALE EMI", "00000000012550", 2}},
                   {"EPSON_NaoFiscal_Pagamento", {"Dinheiro", "12550", 2, "", ""}},
@@ -53,6 +54,7 @@ TEST_F(VoucherTest, UnlinkedVoucherEscEcfLogsEachReturnCode) {
     EXPECT_TRUE(Cupom_NFiscNVinc("001", "CONTRA-VALE EMI", "00000000000100", "Dinheiro", ""));
     EXPECT_EQ(calls(),
               (sale::Calls{
+                  {"EPSON_Obter_Contadores", {nullptr}},
                   {"EPSON_ESC_ECF_NaoFiscal_Abrir_ComprovanteEX", {"", "", ""}},
                   {"EPSON_ESC_ECF_NaoFiscal_Vender_ItemEX", {"CONTRA-VALE EMI", "00000000000100"}},
                   {"EPSON_NaoFiscal_Pagamento", {"Dinheiro", "100", 2, "", ""}},

@@ -100,17 +100,33 @@ class ClassicCommands final : public CommandFamily {
         return EPSON(EPSON_NaoFiscal_Fechar_Relatorio_Gerencial)(1);
     }
 
-    // The payment's answer is judged; the closing's is only recorded.
-    int32_t issueUnlinkedVoucher(const std::string &totalizerName, const std::string &amountCents,
-                                 const std::string &paymentName,
-                                 const std::string &payment) const override {
-        (void)EPSON(EPSON_NaoFiscal_Abrir_Comprovante)("", "", "", "", 1);
-        (void)EPSON(EPSON_NaoFiscal_Vender_Item)(totalizerName.c_str(), amountCents.c_str(), 2);
-        const int32_t rc =
-            EPSON(EPSON_NaoFiscal_Pagamento)(paymentName.c_str(), payment.c_str(), 2, "", "");
-        const int32_t closeRc = EPSON(EPSON_NaoFiscal_Fechar_Comprovante)(1);
+    // The payment's answer is judged (the closing's when the payment was not sent); the
+    // closing's is recorded.
+    VoucherRun issueUnlinkedVoucher(const std::string &totalizerName,
+                                    const std::string &amountCents, const std::string &paymentName,
+                                    const std::string &payment, VoucherStep from) const override {
+        VoucherRun run;
+        auto step = [&](VoucherStep s, auto &&send) -> int32_t {
+            if (s < from) return 0;
+            const int32_t rc = send();
+            if (rc != 0) run.clean = false;
+            return rc;
+        };
+        (void)step(VoucherStep::Open,
+                   [] { return EPSON(EPSON_NaoFiscal_Abrir_Comprovante)("", "", "", "", 1); });
+        (void)step(VoucherStep::Sell, [&] {
+            return EPSON(EPSON_NaoFiscal_Vender_Item)(totalizerName.c_str(), amountCents.c_str(),
+                                                      2);
+        });
+        const int32_t payRc = step(VoucherStep::Pay, [&] {
+            return EPSON(EPSON_NaoFiscal_Pagamento)(paymentName.c_str(), payment.c_str(), 2, "",
+                                                    "");
+        });
+        const int32_t closeRc =
+            step(VoucherStep::Close, [] { return EPSON(EPSON_NaoFiscal_Fechar_Comprovante)(1); });
         stImpDebug = "EPSON_NaoFiscal_Fechar_Comprovante: " + std::to_string(closeRc);
-        return rc;
+        run.judged = from <= VoucherStep::Pay ? payRc : closeRc;
+        return run;
     }
 
     bool cardVoucherCarriesAmount() const override { return true; }

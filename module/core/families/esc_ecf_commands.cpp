@@ -163,19 +163,39 @@ class EscEcfCommands final : public CommandFamily {
 
     // Each step is logged with its answer; the closing's is judged. The
     // payment goes through the classic entry point, as the library takes it.
-    int32_t issueUnlinkedVoucher(const std::string &totalizerName, const std::string &amountCents,
-                                 const std::string &paymentName,
-                                 const std::string &payment) const override {
-        int32_t rc = EPSON(EPSON_ESC_ECF_NaoFiscal_Abrir_ComprovanteEX)("", "", "");
-        logDebug("EPSON_ESC_ECF_NaoFiscal_Abrir_ComprovanteEX: " + std::to_string(rc));
-        rc = EPSON(EPSON_ESC_ECF_NaoFiscal_Vender_ItemEX)(totalizerName.c_str(),
-                                                          amountCents.c_str());
-        logDebug("EPSON_ESC_ECF_NaoFiscal_Vender_ItemEX: " + std::to_string(rc));
-        (void)EPSON(EPSON_NaoFiscal_Pagamento)(paymentName.c_str(), payment.c_str(), 2, "", "");
-        rc = EPSON(EPSON_ESC_ECF_NaoFiscal_Fechar_ComprovanteEX)("1", "");
-        stImpDebug = "EPSON_ESC_ECF_NaoFiscal_Fechar_ComprovanteEX: " + std::to_string(rc);
+    VoucherRun issueUnlinkedVoucher(const std::string &totalizerName,
+                                    const std::string &amountCents, const std::string &paymentName,
+                                    const std::string &payment, VoucherStep from) const override {
+        VoucherRun run;
+        auto step = [&](VoucherStep s, auto &&send) -> int32_t {
+            if (s < from) return 0;
+            const int32_t rc = send();
+            if (rc != 0) run.clean = false;
+            return rc;
+        };
+        if (from <= VoucherStep::Open) {
+            const int32_t rc = step(VoucherStep::Open, [] {
+                return EPSON(EPSON_ESC_ECF_NaoFiscal_Abrir_ComprovanteEX)("", "", "");
+            });
+            logDebug("EPSON_ESC_ECF_NaoFiscal_Abrir_ComprovanteEX: " + std::to_string(rc));
+        }
+        if (from <= VoucherStep::Sell) {
+            const int32_t rc = step(VoucherStep::Sell, [&] {
+                return EPSON(EPSON_ESC_ECF_NaoFiscal_Vender_ItemEX)(totalizerName.c_str(),
+                                                                    amountCents.c_str());
+            });
+            logDebug("EPSON_ESC_ECF_NaoFiscal_Vender_ItemEX: " + std::to_string(rc));
+        }
+        (void)step(VoucherStep::Pay, [&] {
+            return EPSON(EPSON_NaoFiscal_Pagamento)(paymentName.c_str(), payment.c_str(), 2, "",
+                                                    "");
+        });
+        run.judged = step(VoucherStep::Close, [] {
+            return EPSON(EPSON_ESC_ECF_NaoFiscal_Fechar_ComprovanteEX)("1", "");
+        });
+        stImpDebug = "EPSON_ESC_ECF_NaoFiscal_Fechar_ComprovanteEX: " + std::to_string(run.judged);
         logDebug(stImpDebug);
-        return rc;
+        return run;
     }
 
     bool cardVoucherCarriesAmount() const override { return false; }

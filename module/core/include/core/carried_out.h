@@ -35,6 +35,23 @@ std::optional<int64_t> documents();          // COO: every printed document
 std::optional<int64_t> cancelledCents();     // the day's cancellations
 } // namespace witness
 
+// Reads a witness, once more when the printer does not answer the first time.
+std::optional<int64_t> readWitness(Witness witness);
+// A command not sent because the figure that would judge it could not be read first.
+void reportWitnessUnread(const std::string &command, const Analysis &how);
+
+// A command a call could not settle (the printer could not tell whether it carried it out, or
+// holds its document part-way), kept for the host's repeat of the same call.
+struct Unsettled {
+    std::string key;
+    int64_t before = 0; // the witness before the first call sent it
+    std::string memo;
+};
+void keepUnsettled(Unsettled unsettled);
+// The one kept for `key` in this printer session, taken away; none otherwise. Any other kept
+// command is dropped: the host has moved on.
+std::optional<Unsettled> takeUnsettled(const std::string &key);
+
 struct OnceCommand {
     std::string key;  // the procedure and what it was asked: a repeat asks the same
     std::string name; // the entry point, as the debug lines name it

@@ -27,6 +27,16 @@ struct PaymentMethod {
     std::string code, kind, name, fiscalName;
 };
 
+// The unlinked voucher's steps, in the order the printer takes them.
+enum class VoucherStep { Open, Sell, Pay, Close };
+
+// What a voucher's steps answered: the answer the procedure judges, and whether every step
+// sent answered 0.
+struct VoucherRun {
+    int32_t judged = 0;
+    bool clean = true;
+};
+
 class CommandFamily {
   public:
     virtual ~CommandFamily() = default;
@@ -66,12 +76,13 @@ class CommandFamily {
     virtual int32_t printReportLines(const std::string &text) const = 0;
     virtual int32_t closeReport() const = 0;
 
-    // Vouchers. The unlinked one is opened, sold, paid and closed; the
-    // answer handed back is the one the procedure judges.
-    virtual int32_t issueUnlinkedVoucher(const std::string &totalizerName,
-                                         const std::string &amountCents,
-                                         const std::string &paymentName,
-                                         const std::string &payment) const = 0;
+    // Vouchers. The unlinked one is opened, sold, paid and closed, from `from` on: a voucher
+    // the printer holds part-way is finished from the step it lacks.
+    virtual VoucherRun issueUnlinkedVoucher(const std::string &totalizerName,
+                                            const std::string &amountCents,
+                                            const std::string &paymentName,
+                                            const std::string &payment,
+                                            VoucherStep from = VoucherStep::Open) const = 0;
     // True when a card voucher is opened with the payment's amount.
     virtual bool cardVoucherCarriesAmount() const = 0;
     // None when the printer's payment table does not hold the method.
