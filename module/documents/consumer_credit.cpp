@@ -1,11 +1,15 @@
 // Credit bought into a consumer account, and its cancellation: a voucher
 // the consumer keeps (printed as a management report), then the unlinked
 // vouchers that put the money through the printer's non-fiscal totalizer.
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/call_guard.h"
 #include "core/data_module.h"
+#include "core/document_progress.h"
+#include "core/error_report.h"
 #include "documents/documents.h"
 #include "documents/printed_amount.h"
 #include "management_report.h"
@@ -89,6 +93,61 @@ std::string depositCopy(const Deposit &d, const std::string &depositNumber,
            d.balanceLine;
 }
 
+// How far a deposit or its cancellation got, kept for the host's repeat of the same call: the
+// copy is printed whole once and each voucher is issued once, so a repeat goes on where the
+// printer stands instead of putting the money through again.
+struct CreditProgress {
+    uint64_t session = 0;
+    std::string key, counter;
+    bool copyOpened = false, copyWhole = false;
+    size_t vouchers = 0; // issued
+};
+std::optional<CreditProgress> kept;
+
+CreditProgress resumeCredit(const std::string &key) {
+    std::optional<CreditProgress> earlier;
+    earlier.swap(kept);
+    if (earlier && earlier->session == printerSession() && earlier->key == key) return *earlier;
+    CreditProgress fresh;
+    fresh.session = printerSession();
+    fresh.key = key;
+    return fresh;
+}
+
+// The copy (a management report) and the vouchers of one call. `printCopy` says whether the
+// copy reached the paper whole and sets `opened` when its report opened.
+struct CreditDocuments {
+    std::function<bool(bool &opened)> printCopy;
+    std::vector<std::function<bool()>> vouchers;
+};
+
+bool runCredit(CreditProgress p, const CreditDocuments &d, const std::string &colourScheme) {
+    // The copy first, also on a repeat that finds it incomplete: opening its report closes what
+    // a failed closing left open, which would hold the vouchers back.
+    if (!p.copyWhole) {
+        bool opened = false;
+        p.copyWhole = d.printCopy(opened);
+        p.copyOpened = p.copyOpened || opened;
+        // Nothing was issued yet: the repeat starts afresh.
+        if (!p.copyOpened) return false;
+    }
+    // A deposit without payments puts nothing through the printer: not done.
+    if (d.vouchers.empty()) return false;
+    for (; p.vouchers < d.vouchers.size(); ++p.vouchers)
+        if (!d.vouchers[p.vouchers]()) {
+            kept = p;
+            return false;
+        }
+    if (!p.copyWhole) {
+        reportError("A via do consumidor n\xE3o foi impressa por inteiro; repita a opera\xE7\xE3o "
+                    "para imprimi-la (os comprovantes j\xE1 emitidos n\xE3o ser\xE3o repetidos).",
+                    colourScheme, boNUtilTaa);
+        kept = p;
+        return false;
+    }
+    return true;
+}
+
 bool buyCredit(const std::string &totalizerName, const std::string &serialNumber,
                const std::string &cerKey1, const std::string &cerKey2,
                const std::string &colourScheme, std::string &receiptCounter,
@@ -105,23 +164,37 @@ bool buyCredit(const std::string &totalizerName, const std::string &serialNumber
         return false;
     }
 
-    receiptCounter = receiptNumber(colourScheme);
-    const bool opened = openManagementReport(colourScheme, cerKey1, cerKey2, "");
-    if (opened) {
-        recordDocument(serialNumber, colourScheme, "RG", "");
-        const std::string copy = depositCopy(deposit, depositNumber, consumerName, familyName);
-        (void)printReportText(
-            colourScheme,
-            (copy + blankLine() + blankLine() + blankLine() + blankLine()).substr(0, kBlockLimit));
-        (void)printReportText(colourScheme, copy.substr(0, kBlockLimit));
-    }
-    (void)closeManagementReport(colourScheme, boNUtilTaa, false);
-    if (!opened) return false;
-
-    bool issued = false;
+    std::string key = "deposit " + totalizerName + " " + depositNumber + " " + consumerName;
     for (const Deposit::Voucher &v : deposit.vouchers)
-        issued = issueUnlinkedVoucher(colourScheme, totalizerName, v.cents, v.paymentName);
-    return issued;
+        key += " " + v.cents + " " + v.paymentName;
+    CreditProgress progress = resumeCredit(key);
+    receiptCounter = receiptNumber(colourScheme);
+    // A repeat hands back the counter of the deposit's own copy.
+    if (progress.copyOpened)
+        receiptCounter = progress.counter;
+    else
+        progress.counter = receiptCounter;
+
+    CreditDocuments docs;
+    docs.printCopy = [&](bool &opened) {
+        opened = openManagementReport(colourScheme, cerKey1, cerKey2, "");
+        bool whole = opened;
+        if (opened) {
+            recordDocument(serialNumber, colourScheme, "RG", "");
+            const std::string copy = depositCopy(deposit, depositNumber, consumerName, familyName);
+            whole = printReportText(colourScheme,
+                                    (copy + blankLine() + blankLine() + blankLine() + blankLine())
+                                        .substr(0, kBlockLimit)) &&
+                    whole;
+            whole = printReportText(colourScheme, copy.substr(0, kBlockLimit)) && whole;
+        }
+        return closeManagementReport(colourScheme, boNUtilTaa, false) && whole;
+    };
+    for (const Deposit::Voucher &v : deposit.vouchers)
+        docs.vouchers.push_back([&] {
+            return issueUnlinkedVoucher(colourScheme, totalizerName, v.cents, v.paymentName);
+        });
+    return runCredit(progress, docs, colourScheme);
 }
 
 bool cancelCredit(const std::string &totalizerName, const std::string &serialNumber,
@@ -146,13 +219,23 @@ bool cancelCredit(const std::string &totalizerName, const std::string &serialNum
         return false;
     }
 
-    if (!openManagementReport(colourScheme, cerKey1, cerKey2, "")) return false;
-    (void)printReportText(colourScheme, text.substr(0, kBlockLimit));
-    if (closeManagementReport(colourScheme, true, false))
-        recordDocument(serialNumber, colourScheme, "RG", "");
-    const bool issued = issueUnlinkedVoucher(colourScheme, totalizerName, cents, paymentName);
-    if (issued) recordDocument(serialNumber, colourScheme, "CC", "");
-    return issued;
+    CreditDocuments docs;
+    docs.printCopy = [&](bool &opened) {
+        opened = openManagementReport(colourScheme, cerKey1, cerKey2, "");
+        if (!opened) return false;
+        const bool printed = printReportText(colourScheme, text.substr(0, kBlockLimit));
+        const bool closed = closeManagementReport(colourScheme, true, false);
+        if (closed) recordDocument(serialNumber, colourScheme, "RG", "");
+        return printed && closed;
+    };
+    docs.vouchers.push_back([&] {
+        const bool issued = issueUnlinkedVoucher(colourScheme, totalizerName, cents, paymentName);
+        if (issued) recordDocument(serialNumber, colourScheme, "CC", "");
+        return issued;
+    });
+    return runCredit(resumeCredit("cancel " + totalizerName + " " + depositNumber + " " + cents +
+                                  " " + paymentName),
+                     docs, colourScheme);
 }
 
 } // namespace
