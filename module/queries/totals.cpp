@@ -48,8 +48,7 @@ bool judgedMoney(bool answered, const std::string &reply, size_t width, const ch
     if (!answered) return false;
     if (digitsOfWidth(reply, width)) return true;
     value.clear();
-    reportError({std::string(what) +
-                     " informado pela impressora fiscal n\xE3o \xE9 um n\xFAmero de " +
+    reportError({std::string(what) + " pela impressora fiscal n\xE3o \xE9 um n\xFAmero de " +
                      std::to_string(width) + " d\xEDgitos; o valor n\xE3o foi usado.",
                  " - resposta: \"" + reply + "\""},
                 colourScheme, false);
@@ -91,22 +90,23 @@ bool grossSales(const std::string &colourScheme, std::string &total) {
     total = gross.text();
     const bool answered =
         analyse({colourScheme, false}, {rc, replyLine("EPSON_Obter_Venda_Bruta", total)});
-    return judgedMoney(answered, gross.text(), kGrossWidth, "A venda bruta", colourScheme, total);
+    return judgedMoney(answered, gross.text(), kGrossWidth, "A venda bruta informada", colourScheme,
+                       total);
 }
 
 bool cancelledTotal(const std::string &colourScheme, std::string &total) {
     return dayTotal(colourScheme, epson().EPSON_Obter_Total_Cancelado,
-                    "EPSON_Obter_Total_Cancelado", "O total de cancelamentos", total);
+                    "EPSON_Obter_Total_Cancelado", "O total de cancelamentos informado", total);
 }
 
 bool discountTotal(const std::string &colourScheme, std::string &total) {
     return dayTotal(colourScheme, epson().EPSON_Obter_Total_Descontos,
-                    "EPSON_Obter_Total_Descontos", "O total de descontos", total);
+                    "EPSON_Obter_Total_Descontos", "O total de descontos informado", total);
 }
 
 bool surchargeTotal(const std::string &colourScheme, std::string &total) {
     return dayTotal(colourScheme, epson().EPSON_Obter_Total_Acrescimos,
-                    "EPSON_Obter_Total_Acrescimos", "O total de acr\xE9scimos", total);
+                    "EPSON_Obter_Total_Acrescimos", "O total de acr\xE9scimos informado", total);
 }
 
 bool grandTotal(const std::string &colourScheme, std::string &total) {
@@ -118,7 +118,8 @@ bool grandTotal(const std::string &colourScheme, std::string &total) {
     // its digits, hands back nothing rather than a number made from an unread buffer or from
     // a reply cut short or run long.
     total.clear();
-    if (!judgedMoney(answered, reply.text(), kGtWidth, "O totalizador geral", colourScheme, total))
+    if (!judgedMoney(answered, reply.text(), kGtWidth, "O totalizador geral informado",
+                     colourScheme, total))
         return false;
     total = tiv::floatToStr(moneyValue(reply.text()));
     return true;
