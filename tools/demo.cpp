@@ -67,6 +67,28 @@ void moveToNextDay(PrinterControl &printer) {
         printer.run("ShiftClock", Json::array({24 * 3600}));
 }
 
+// Whether the printer has made any document: a printer whose set-up was cut short has not.
+bool printerHasDocuments(PrinterControl &printer) {
+    const Json state = printer.run("State", Json::array());
+    if (!state.contains("counters"))
+        throw std::runtime_error("the printer's state cannot be read: " + state.dump());
+    const Json &n = state.at("counters");
+    return n.value("coo", int64_t{0}) > 0 || n.value("crz", int64_t{0}) > 0 ||
+           state.value("paperLines", int64_t{0}) > 0;
+}
+
+// A used folder runs its next day only on the demo's own printer: another one would fail the
+// till's serial check on every run.
+void requireDemoPrinter(PrinterControl &printer, const std::string &folder) {
+    const Json state = printer.run("State", Json::array());
+    const std::string serial = state.at("id").value("serial", std::string());
+    if (serial != kDemoSerial)
+        throw std::runtime_error("the printer in " + folder + "/ecf is " + serial +
+                                 ", not the demo's " + kDemoSerial +
+                                 ": run tiv demo with a new --state folder, or remove this one "
+                                 "to start again");
+}
+
 // The day as its Z reduction recorded it in the fiscal memory.
 void printSummary(PrinterControl &printer, const std::string &folder) {
     const Json records = printer.run("FiscalMemory", Json::array());
@@ -122,10 +144,15 @@ int runDemo(const DemoOptions &options) {
     std::string why;
     auto printer = PrinterControl::open("", module.folder(), why);
     if (!printer) throw std::runtime_error("cannot use the virtual printer: " + why);
-    // A folder that already holds a printer runs its next day; a new one gets a fresh printer.
-    const bool usedPrinter = std::filesystem::exists(folder + "/ecf/ecf.sqlite");
+    // A folder whose printer has made documents runs its next day; a new one, or one whose
+    // set-up was cut short before the printer made any document (a kill at the first calls),
+    // gets a fresh printer: there is nothing on it to lose.
+    const bool printerFolder = std::filesystem::exists(folder + "/ecf/ecf.sqlite");
     printer->run("OpenFolder", Json::array({folder + "/ecf"}));
+    const bool usedPrinter = printerFolder && printerHasDocuments(*printer);
+    const std::string configPath = folder + "/Pravell.cds";
     if (usedPrinter) {
+        requireDemoPrinter(*printer, folder);
         moveToNextDay(*printer);
     } else {
         printer->run(
@@ -136,10 +163,14 @@ int runDemo(const DemoOptions &options) {
                                         "SAO PAULO - SP", "CNPJ 12.345.678/0001-90"})}}}));
     }
     // The till's configuration file names the printer; its grand total is recorded at the
-    // day's first check.
-    const std::string configPath = folder + "/Pravell.cds";
-    if (!std::filesystem::exists(configPath))
+    // day's first check. A used folder that lost it gets it again, and is told so.
+    if (!std::filesystem::exists(configPath)) {
         writeConfigRow(configPath, {"0001", "001", kDemoSerial, "", true});
+        if (usedPrinter)
+            std::cerr << "tiv demo: " << configPath
+                      << " was missing; written again for the printer " << kDemoSerial
+                      << " (its grand total is recorded at the day's first check)\n";
+    }
     const int64_t mark = printer->markPaper();
 
     ScriptRunner runner(module, printer.get());

@@ -174,7 +174,8 @@ std::string totals(const SaleVoucher &v, double balance, tiv::TClientDataSet &pr
         const double discount = products.fieldByName("VRDESCCOMVEN").asFloat();
         const double surcharge = products.fieldByName("VRACRCOMVEN").asFloat();
         if (discount > 0) text += amountLine(msg("Desconto"), "Desconto", discount, v);
-        if (surcharge > 0) text += amountLine(msg("Acrescimo"), "Acr\xE9scimo", surcharge, v);
+        // The voucher's own label, without the accent the catalogue's text carries.
+        if (surcharge > 0) text += amountLine("Acrescimo", "Acr\xE9scimo", surcharge, v);
     }
     text += amountLine(msg("Total").substr(0, 40), "Total da venda", v.saleAmount, v);
     text += rule();

@@ -2,10 +2,8 @@
 // lines, plain or grouped by taxation with a tax summary, and its totals.
 #include "product_report.h"
 
-#include "core/binding.h"
 #include "core/call_guard.h"
 #include "core/data_module.h"
-#include "core/reply.h"
 #include "core/text.h"
 #include "documents/documents.h"
 #include "host_tables.h"
@@ -29,14 +27,6 @@ struct Totals {
 
 std::string rule() {
     return tivhost::Replicate("-", kColumns) + "\n";
-}
-
-// A voucher or report left open on the printer; only then is there one to close.
-bool nonFiscalDocumentOpen() {
-    Reply state(58, '\0');
-    (void)EPSON(EPSON_Obter_Estado_Cupom)(state.data());
-    const std::string document = copyText(state.text(), 2, 1);
-    return document == "2" || document == "4" || document == "5";
 }
 
 std::string heading(const ProductReportArgs &a) {
@@ -186,8 +176,10 @@ void productReport(const ProductReportArgs &a, std::string &reportNumber, bool &
     }
     tiv::processMessages();
 
+    // The caller's flag says whether a document may still be pending; while it does, the
+    // closing is sent whatever the printer shows, and its answer does not stop the report.
     if (!reportOpen) {
-        if (nonFiscalDocumentOpen()) (void)closeManagementReport(a.colourScheme, true, true);
+        (void)closeManagementReport(a.colourScheme, true, true);
         reportOpen = true;
     }
     if (products.isEmpty()) return;

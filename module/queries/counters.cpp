@@ -5,6 +5,7 @@
 #include "core/command.h"
 #include "core/command_family.h"
 #include "core/counters_reply.h"
+#include "core/error_report.h"
 #include "core/reply.h"
 #include "core/text.h"
 #include "queries/queries.h"
@@ -33,7 +34,17 @@ namespace tiv02000 {
 
 std::string receiptNumber(const std::string &colourScheme) {
     std::string number;
-    return analyse({colourScheme, false}, family().readReceiptNumber(number)) ? number : "ERRO";
+    if (!analyse({colourScheme, false}, family().readReceiptNumber(number))) return "ERRO";
+    // The number is stored and printed as the document's own: a reply that is not the
+    // counter's digits is no number at all.
+    const auto width = static_cast<size_t>(family().receiptNumberWidth());
+    if (digitsOfWidth(number, width)) return number;
+    reportError({"O n\xFAmero do cupom informado pela impressora fiscal n\xE3o \xE9 um n\xFAmero "
+                 "de " +
+                     std::to_string(width) + " d\xEDgitos; o valor n\xE3o foi usado.",
+                 " - resposta: \"" + number + "\""},
+                colourScheme, false);
+    return "ERRO";
 }
 
 bool fiscalReceiptCounter(const std::string &colourScheme, std::string &counter) {

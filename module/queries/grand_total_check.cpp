@@ -5,6 +5,7 @@
 #include <cmath>
 #include <optional>
 
+#include "config_file_load.h"
 #include "core/call_guard.h"
 #include "core/data_module.h"
 #include "core/debug_log.h"
@@ -108,7 +109,7 @@ bool checkGrandTotal(const GtCheck &c, const std::string &path, bool &result) {
     tiv::TClientDataSet &file = dataModule().dataset("cdsCheckECF");
     file.close();
     file.setFiltered(false);
-    file.loadFromFile(path);
+    loadConfigFile(file, path);
     file.setFilter(std::string(cf::kBranch) + " = " + quoted(c.branch) + " AND " + cf::kTill +
                    " = " + quoted(c.till) + " AND " + cf::kSerial + " = " +
                    quoted(tivhost::Cripto(c.serial, cf::kKey)));
@@ -119,7 +120,8 @@ bool checkGrandTotal(const GtCheck &c, const std::string &path, bool &result) {
     ConfigRow row(file, path);
     const std::optional<std::string> stored = row.storedGt();
     std::string printerGt;
-    const bool gtRead = grandTotal(c.colourScheme, printerGt);
+    // A GT the file could not hold as a plain number is not written either.
+    const bool gtRead = grandTotal(c.colourScheme, printerGt) && gtCents(printerGt).has_value();
     if (!gtRead)
         logDebug("Atu_TotGeral: GT da impressora nao lido; " + path + " mantido como estava");
 

@@ -1,5 +1,6 @@
 // Whether the printer on the line is the one this till may use: its serial
 // number against the till's configuration file and against the host's record.
+#include "config_file_load.h"
 #include "core/binding.h"
 #include "core/call_guard.h"
 #include "core/command.h"
@@ -52,10 +53,14 @@ std::string serialOnFile(tiv::TClientDataSet &file) {
     }
 }
 
-bool refuse(const char *key, const std::string &colourScheme) {
-    if (dialogsAllowed()) notice(msg(key), 3, colourScheme);
+bool refuseWith(const std::string &text, const std::string &colourScheme) {
+    if (dialogsAllowed()) notice(text, 3, colourScheme);
     boClieUtil = false;
     return false;
+}
+
+bool refuse(const char *key, const std::string &colourScheme) {
+    return refuseWith(msg(key), colourScheme);
 }
 
 bool checkSerial(const SerialCheck &c) {
@@ -68,7 +73,11 @@ bool checkSerial(const SerialCheck &c) {
 
     tiv::TClientDataSet file;
     try {
-        file.loadFromFile(configPath(c.folder));
+        loadConfigFile(file, configPath(c.folder));
+    } catch (const CorruptConfigFile &e) {
+        // A damaged file is not a missing one: the operator restores it rather than looking
+        // for a file that is there.
+        return refuseWith(e.what(), c.colourScheme);
     } catch (const tiv::Error &e) {
         logDebug(std::string("VerificaSerialImp: ") + e.what());
         return refuse("PRAVELL_N_ENC", c.colourScheme);

@@ -300,6 +300,25 @@ extern "C" TIV_EXPORT bool FechaCupom(const tiv::Variant &args, tiv::TStringList
         boClieUtil = false;
         return false;
     }
+    if (payments.rows == 0) {
+        // No payment rows: with no receipt open there is nothing to close, a success; a receipt
+        // open cannot be closed without payments, and is refused. The document state is the one
+        // thing read before that is decided, and nothing is sent.
+        const auto p = readDocumentProgress();
+        if (p && !p->receiptOpen()) {
+            c.t = SaleTrack{};
+            tiv::setResult(result, 0, c.tefError);
+            tiv::setResult(result, 1, a.passThrough);
+            tiv::setResult(result, 2, std::string());
+            tiv::setResult(result, 3, stMensagemTaa);
+            boClieUtil = stMensagemTaa.empty();
+            return true;
+        }
+        reportError("Nenhum pagamento informado; o cupom fiscal n\xE3o foi fechado.",
+                    a.colourScheme, dialogsAllowed());
+        boClieUtil = false;
+        return false;
+    }
     if (!c.t.coo) {
         // A receipt this module did not open: its COO tells it from the next one.
         std::optional<DocumentProgress> open;
@@ -307,12 +326,6 @@ extern "C" TIV_EXPORT bool FechaCupom(const tiv::Variant &args, tiv::TStringList
     }
     bool subtotalDone = false;
     if (c.t.closing && !c.resume(data, payments, subtotalDone)) return false;
-    if (!c.t.closing && payments.rows == 0) {
-        reportError("Nenhum pagamento informado; o cupom fiscal n\xE3o foi fechado.",
-                    a.colourScheme, dialogsAllowed());
-        boClieUtil = false;
-        return false;
-    }
     if (!c.closed && !c.tefCheck()) return false;
     // From here the receipt may be part-way closed: a call that stops resumes next time.
     c.t.closing = true;

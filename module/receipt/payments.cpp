@@ -9,6 +9,7 @@
 #include "core/error_report.h"
 #include "core/return_analysis.h"
 #include "core/text.h"
+#include "tiv02000/variables.h"
 
 namespace tiv02000 {
 
@@ -64,6 +65,14 @@ void copyRow(tiv::TClientDataSet &from, tiv::TClientDataSet &to) {
 struct Method : PaymentMethod {
     bool known = false; // found in the host's payment methods
 };
+// A card payment keeps its place among the payments for the card voucher linked to it: the
+// ESC/ECF family notes it when it sends the payment, and one the receipt already held when a
+// closing resumed keeps it the same way (the classic family links no voucher by it).
+void keepCardPlace(const PaymentMethod &m, int position) {
+    if (&family() == &escEcfCommands() && (m.kind == "1" || m.kind == "2"))
+        inIndiceReceb = position;
+}
+
 Method findMethod(tiv::TClientDataSet *methods, tiv::TClientDataSet *row) {
     const std::string original = field(row, "CDTIPORECEORIG");
     const std::string code = !original.empty() && !isBlank(field(row, "CDBANCARTCR"))
@@ -186,6 +195,7 @@ PaymentOutcome sendPayments(const ClosingArgs &a, PaymentDatasets &d, PaymentRun
             }
             if (!accepted) return PaymentOutcome::Failed;
         }
+        keepCardPlace(m, run.sent + 1);
         run.repeat = false;
         ++run.sent;
         if (m.kind == "8") run.agreementSale = true;

@@ -825,15 +825,57 @@ TEST_F(ClosingTest, AWaitingMessageIsHandedBackAndClearsTheFlag) {
     EXPECT_EQ(docState(), "0");
 }
 
-// A closing with nothing to pay cannot close the receipt, so it is no success.
-TEST_F(ClosingTest, NoPaymentIsRefusedAndLeavesTheReceiptOpen) {
-    openSale(33);
-    EXPECT_FALSE(close(args({{"001", 40.0, "S"}})));
-    EXPECT_TRUE(callsOf("EPSON_Fiscal_Imprimir_MensagemEX").empty());
-    EXPECT_TRUE(callsOf("EPSON_ESC_ECF_Fiscal_Fechar_CupomEX").empty());
-    EXPECT_EQ(docState(), "1");
-    EXPECT_TRUE(contains(stMensagemTaa, "Nenhum pagamento")) << stMensagemTaa;
-    expectUntouched();
+// No payment rows: an open receipt cannot be closed, so that is no success; with no receipt
+// open there is nothing to close, a success without a word. Only the document state is read
+// before that is decided, and nothing is sent either way; a printer that cannot tell is refused.
+TEST_F(ClosingTest, NoPaymentIsNothingToCloseOnlyWithNoReceiptOpen) {
+    struct Case {
+        const char *name;
+        int type;
+        bool receiptOpen;
+        bool noAnswer; // the document state is not read
+        bool result;
+    };
+    for (const Case &c : {Case{"receipt open", 33, true, false, false},
+                          Case{"receipt open, classic", 31, true, false, false},
+                          Case{"no receipt", 33, false, false, true},
+                          Case{"no receipt, classic", 31, false, false, true},
+                          Case{"state unknown", 33, false, true, false}}) {
+        SCOPED_TRACE(c.name);
+        resetPrinter({{"payments", kPrinterPayments}, {"nonFiscal", {"TROCO"}}});
+        if (c.receiptOpen) {
+            openSale(c.type);
+        } else {
+            ASSERT_TRUE(start(c.type));
+            clearJournal();
+            boClieUtil = true;
+        }
+        dialogs.clear();
+        stMensagemTaa.clear();
+        if (c.noAnswer)
+            injectFault(
+                {{"kind", "noanswer"}, {"entry", "EPSON_Obter_Informacao_Ultimo_Documento"}});
+        tiv::Variant a = args({{"001", 40.0, "S"}});
+        a.at(4) = true; // a change voucher asked for: still nothing to print
+        a.at(7) = 5.0;
+        EXPECT_EQ(close(a), c.result);
+        EXPECT_EQ(journalEntries(),
+                  std::vector<std::string>{"EPSON_Obter_Informacao_Ultimo_Documento"});
+        EXPECT_EQ(docState(), c.receiptOpen ? "1" : "0");
+        EXPECT_EQ(boClieUtil, c.result);
+        if (c.result) {
+            EXPECT_EQ(stMensagemTaa, "");
+            EXPECT_TRUE(dialogs.empty());
+            EXPECT_EQ(result.at(0).toInteger(), 0);
+            EXPECT_EQ(result.at(1).toString(), "PASS");
+            EXPECT_EQ(result.at(2).toString(), "");
+            EXPECT_EQ(result.at(3).toString(), "");
+        } else {
+            EXPECT_TRUE(contains(stMensagemTaa, "Nenhum pagamento")) << stMensagemTaa;
+            expectUntouched();
+        }
+        StopImpFiscal();
+    }
 }
 
 TEST_F(ClosingTest, NextSaleStartsFromItsOwnPayments) {

@@ -181,7 +181,7 @@ TEST_F(ConsumerDocumentsTest, DebitSaleVoucherAddsTheSalePriceAndTheLastRowsAdju
     const std::string lines = left("1001 SUCO  2,00", 30) + "      3,50    7,00\n" +
                               left("2002 PAO  1,00", 30) + "      1,00    1,00\n";
     const std::string head = kBlank + "Desconto       " + right("0,75", 33) + "\n" +
-                             "Acr\xE9scimo      " + right("0,25", 33) + "\n" + "Total Geral    " +
+                             "Acrescimo      " + right("0,25", 33) + "\n" + "Total Geral    " +
                              right("7,50", 33) + "\n" + kRule + "\n";
     for (const std::string mode : {"2", "0"}) {
         SCOPED_TRACE(mode);

@@ -234,6 +234,84 @@ TEST_F(CountersTest, AGrandTotalThatCouldNotBeReadIsAFailure) {
     EXPECT_EQ(gt, "0");
 }
 
+// A reply that passed the return analysis but is not the digits of its field (empty, letters, a
+// sign, cut short or run long) is a failure with its reason, never a value: read as given, a
+// 10-digit GT was 0 and a 20-digit one 1E18.
+TEST_F(CountersTest, RepliesThatAreNotTheirDigitsAreFailuresNeverValues) {
+    enum class Query { Gt, Gross, Cancelled, Discounts, Receipt };
+    struct Case {
+        int type;
+        Query query;
+        const char *entry;
+        std::string reply;
+    };
+    const std::string gross15 = "000000000000123", shortCoo = "12345 " + std::string(78, '0');
+    const Case cases[] = {
+        {31, Query::Gt, "EPSON_Obter_GT", ""},
+        {31, Query::Gt, "EPSON_Obter_GT", "-1"},
+        {31, Query::Gt, "EPSON_Obter_GT", "0000000000"},           // 10 digits
+        {31, Query::Gt, "EPSON_Obter_GT", "00000000000000001000"}, // 20 digits
+        {31, Query::Gt, "EPSON_Obter_GT", "0000000000000O1000"},   // a letter O
+        {31, Query::Gross, "EPSON_Obter_Venda_Bruta", ""},
+        {31, Query::Gross, "EPSON_Obter_Venda_Bruta", "ABCDEFGHIJKLMN"},
+        {31, Query::Gross, "EPSON_Obter_Venda_Bruta", "-1"},
+        {31, Query::Gross, "EPSON_Obter_Venda_Bruta", gross15},
+        {31, Query::Cancelled, "EPSON_Obter_Total_Cancelado", ""},
+        {31, Query::Cancelled, "EPSON_Obter_Total_Cancelado", "-1"},
+        {31, Query::Cancelled, "EPSON_Obter_Total_Cancelado", "0000001449"},
+        {31, Query::Cancelled, "EPSON_Obter_Total_Cancelado", "000000000000000001449"},
+        {31, Query::Discounts, "EPSON_Obter_Total_Descontos", "00000000000000,250"},
+        {31, Query::Receipt, "EPSON_Obter_Contadores", ""},
+        {31, Query::Receipt, "EPSON_Obter_Contadores", "-1"},
+        {31, Query::Receipt, "EPSON_Obter_Contadores", "ABCDEF" + std::string(78, '0')},
+        {31, Query::Receipt, "EPSON_Obter_Contadores", shortCoo},
+        {33, Query::Receipt, "EPSON_ESC_ECF_Obter_Dados", "01-1"},
+        {33, Query::Receipt, "EPSON_ESC_ECF_Obter_Dados", "0100000012"},
+        {33, Query::Receipt, "EPSON_ESC_ECF_Obter_Dados", "01ABCDEFGHI"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.entry) + " \"" + c.reply + "\"");
+        resetPrinter();
+        ASSERT_TRUE(start(c.type));
+        dialogs.clear();
+        nlohmann::json fault = {{"kind", "reply"}, {"entry", c.entry}, {"count", 1}};
+        if (c.query == Query::Gross)
+            fault["texts"] = {c.reply, "00000000000000"};
+        else
+            fault["text"] = c.reply;
+        injectFault(fault);
+        stMensagemTaa.clear();
+        // Each query answers as its failure convention says, and the value handed back is
+        // none; the same query then reads the printer's own reply.
+        const auto ask = [&](std::string &out) -> bool {
+            switch (c.query) {
+            case Query::Gt:
+                return BuscaTotGer("001", out);
+            case Query::Gross:
+                return VendaBruta("001", out);
+            case Query::Cancelled:
+                return Cancelamentos("001", out);
+            case Query::Discounts:
+                return Descontos("001", out);
+            case Query::Receipt:
+                out = Nr_Cupom("", "001");
+                return out != "ERRO";
+            }
+            return false;
+        };
+        std::string out = "unchanged";
+        EXPECT_FALSE(ask(out));
+        EXPECT_EQ(out, c.query == Query::Receipt ? "ERRO" : "");
+        EXPECT_NE(stMensagemTaa.find("o valor n\xE3o foi usado"), std::string::npos)
+            << stMensagemTaa;
+        EXPECT_TRUE(dialogs.empty()); // display off
+        std::string good;
+        EXPECT_TRUE(ask(good));
+        EXPECT_FALSE(good.empty());
+        StopImpFiscal();
+    }
+}
+
 TEST_F(CountersTest, FixedAnswersAndStateFlag) {
     ASSERT_TRUE(start(31));
     std::string interventions, substitutions = "kept", a = "a", b = "b", c = "c";

@@ -154,22 +154,33 @@ TEST_F(GrandTotalTest, AGrandTotalThePrinterDidNotHandOverIsNeverWritten) {
         bool result;
         bool noticed;
     };
-    for (const Case &c : {Case{"S", true, false, true}, Case{"S", false, false, true},
-                          Case{"N", false, true, false}}) {
-        SCOPED_TRACE(std::string(c.validate) + (c.mayRebuild ? " rebuild" : ""));
-        writeConfig(path, {FileRow().withGt("100,00")});
-        const std::string before = tiv::readFile(path);
-        dialogs.clear();
-        injectFault({{"kind", "noanswer"}, {"entry", "EPSON_Obter_GT"}});
-        EXPECT_EQ(Atu_TotGeral(params(c.validate, c.mayRebuild)), c.result);
-        EXPECT_EQ(tiv::readFile(path), before);
-        ASSERT_EQ(dialogs.size(), c.noticed ? 1u : 0u);
-        if (c.noticed) {
-            EXPECT_TRUE(mentions(dialogs[0], "n\xE3o p\xF4"
-                                             "de ser lido"))
-                << dialogs[0].text;
+    // No answer, and replies that are not the GT's 18 digits: empty, a sign, cut to 10 digits
+    // (read as given, 0 while the printer holds 12.345,67), run to 20 (read as given, "1E18").
+    const nlohmann::json faults[] = {
+        {{"kind", "noanswer"}, {"entry", "EPSON_Obter_GT"}},
+        {{"kind", "reply"}, {"entry", "EPSON_Obter_GT"}, {"text", ""}},
+        {{"kind", "reply"}, {"entry", "EPSON_Obter_GT"}, {"text", "-1"}},
+        {{"kind", "reply"}, {"entry", "EPSON_Obter_GT"}, {"text", "0000000000"}},
+        {{"kind", "reply"}, {"entry", "EPSON_Obter_GT"}, {"text", "99999999999999999999"}},
+    };
+    for (const auto &fault : faults)
+        for (const Case &c : {Case{"S", true, false, true}, Case{"S", false, false, true},
+                              Case{"N", true, true, false}, Case{"N", false, true, false}}) {
+            SCOPED_TRACE(fault.dump() + " " + c.validate + (c.mayRebuild ? " rebuild" : ""));
+            writeConfig(path, {FileRow().withGt("100,00")});
+            const std::string before = tiv::readFile(path);
+            dialogs.clear();
+            injectFault(fault);
+            EXPECT_EQ(Atu_TotGeral(params(c.validate, c.mayRebuild)), c.result);
+            EXPECT_EQ(tiv::readFile(path), before);
+            ASSERT_EQ(dialogs.size(), c.noticed ? 1u : 0u);
+            if (c.noticed) {
+                EXPECT_TRUE(mentions(dialogs[0], "n\xE3o p\xF4"
+                                                 "de ser lido"))
+                    << dialogs[0].text;
+            }
+            ECFSIM_ClearFaults();
         }
-    }
     // A GT field too narrow for the encoded total: the file keeps what it had.
     writeConfig(path, {FileRow()}, 10);
     const std::string before = tiv::readFile(path);
@@ -186,6 +197,17 @@ TEST_F(GrandTotalTest, MissingFileQuotesAndTheDialogRule) {
     ASSERT_EQ(dialogs.size(), 1u);
     EXPECT_TRUE(mentions(dialogs[0], cf::kName)) << dialogs[0].text;
     EXPECT_FALSE(fs::exists(path)) << "nothing is made up";
+
+    // A file cut short is told as damaged, not as missing, and is left as it is.
+    writeConfig(path, {FileRow().withGt("100,00")});
+    const std::string whole = tiv::readFile(path);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << whole.substr(0, whole.size() - 20);
+    dialogs.clear();
+    EXPECT_TRUE(Atu_TotGeral(params("S", true)));
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_TRUE(mentions(dialogs[0], "est\xE1 corrompido ou ileg\xEDvel")) << dialogs[0].text;
+    EXPECT_TRUE(mentions(dialogs[0], path)) << dialogs[0].text;
+    EXPECT_EQ(tiv::readFile(path), whole.substr(0, whole.size() - 20));
 
     // A quote in the branch code is a text to match, not a broken filter.
     writeConfig(path, {FileRow().withGt("100,00")});
@@ -270,7 +292,7 @@ TEST_F(SerialCheckTest, OnlyThePrinterOnFileAndOnRecordIsAccepted) {
         "ECF ou N\xFAmero de s\xE9rie da Impressora fiscal est\xE1 incorreto";
     struct Case {
         const char *name;
-        const char *fileSerial; // nullptr: no file
+        const char *fileSerial; // nullptr: no file; "": a file cut short
         const char *hostSerial;
         const char *fault; // a fault on the printer data read
         bool result;
@@ -292,6 +314,12 @@ TEST_F(SerialCheckTest, OnlyThePrinterOnFileAndOnRecordIsAccepted) {
          nullptr,
          false,
          {"Arquivo de configura\xE7\xE3o da impressora fiscal n\xE3o encontrado."}},
+        {"a file cut short",
+         "",
+         kPrinterSerial,
+         nullptr,
+         false,
+         {"est\xE1 corrompido ou ileg\xEDvel"}},
         {"no answer from the printer",
          kPrinterSerial,
          kPrinterSerial,
@@ -301,9 +329,16 @@ TEST_F(SerialCheckTest, OnlyThePrinterOnFileAndOnRecordIsAccepted) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        fs::remove(folderOfFile + "/" + cf::kName);
-        if (c.fileSerial)
-            writeConfig(folderOfFile + "/" + cf::kName, {FileRow().withSerial(c.fileSerial)});
+        const std::string file = folderOfFile + "/" + cf::kName;
+        fs::remove(file);
+        if (c.fileSerial && *c.fileSerial) writeConfig(file, {FileRow().withSerial(c.fileSerial)});
+        if (c.fileSerial && !*c.fileSerial) {
+            // A whole file cut in half, as a full disk or a copy stopped part-way leaves it.
+            writeConfig(file, {FileRow()});
+            const std::string whole = tiv::readFile(file);
+            std::ofstream(file, std::ios::binary | std::ios::trunc)
+                << whole.substr(0, whole.size() / 2);
+        }
         if (c.fault) injectFault({{"kind", c.fault}, {"entry", "EPSON_Obter_Dados_Impressora"}});
         dialogs.clear();
         boClieUtil = true;

@@ -169,6 +169,7 @@ TEST_F(ProductReportTest, QuestionAndPendingDocument) {
         std::vector<std::string> calls;
         bool flagAfter;
         size_t questions;
+        bool closeRefused = false; // the close found nothing open, and said so
     };
     const std::string open = "EPSON_NaoFiscal_Abrir_Relatorio_Gerencial";
     const std::string close = "EPSON_NaoFiscal_Fechar_Relatorio_Gerencial";
@@ -178,7 +179,27 @@ TEST_F(ProductReportTest, QuestionAndPendingDocument) {
         {"any other mode prints nothing", "X", {}, false, true, one, {}, false, 0},
         {"pending report closed first", "N", {}, false, true, one, {close, open, close}, true, 0},
         {"empty list still closes the pending report", "N", {}, false, true, {}, {close}, true, 0},
-        {"nothing pending: nothing to close", "N", {}, false, false, {}, {}, true, 0},
+        // The flag, not the printer, says a document may be pending: the close is sent.
+        {"flag false, nothing open: the close is sent",
+         "N",
+         {},
+         false,
+         false,
+         {},
+         {close},
+         true,
+         0,
+         true},
+        {"flag false, nothing open, then the report",
+         "N",
+         {},
+         false,
+         false,
+         one,
+         {close, open, close},
+         true,
+         0,
+         true},
         {"flag already set: the pending report stays", "N", {}, true, true, {}, {}, true, 0},
     };
     for (const Case &c : cases) {
@@ -190,15 +211,21 @@ TEST_F(ProductReportTest, QuestionAndPendingDocument) {
         }
         clearJournal();
         dialogs.clear();
+        stMensagemTaa.clear();
         answers.assign(c.answers.begin(), c.answers.end());
         reportOpen = c.flagBefore;
         run(c.rows, c.confirm);
         EXPECT_EQ(till::reportCalls(journal()), c.calls);
         EXPECT_EQ(reportOpen, c.flagAfter);
-        // Questions only: a close that had nothing to close would show an error.
-        ASSERT_EQ(dialogs.size(), c.questions);
+        // The question, and the printer's refusal of a close that found nothing open: shown, as
+        // the close is sent with its messages on, and no stop to the report.
+        ASSERT_EQ(dialogs.size(), c.questions + (c.closeRefused ? 1 : 0));
         if (c.questions) {
             EXPECT_EQ(dialogs[0].text, "Confirma impress\xE3o do Relat\xF3rio de Produtos?");
+        }
+        if (c.closeRefused) {
+            EXPECT_EQ(dialogs.back().askMark, "N") << dialogs.back().text;
+            EXPECT_FALSE(stMensagemTaa.empty());
         }
         StopImpFiscal();
     }

@@ -1,4 +1,5 @@
 // tiv against the real driver module and the virtual printer.
+#include <filesystem>
 #include <fstream>
 
 #include <nlohmann/json.hpp>
@@ -130,6 +131,59 @@ TEST_F(EndToEndTest, DemoRunsTheWholeWorkingDayAndTheNextOne) {
         EXPECT_NE(nextDay.find("CRZ          : 2"), std::string::npos);
         EXPECT_NE(nextDay.find("GT           : R$ 219,68"), std::string::npos);
     }
+}
+
+// A demo killed at its first printer calls (the printer's folder made, its set-up not done or
+// the configuration file not yet written) leaves a folder the next run starts again from; a
+// used folder that lost its configuration file gets it again; a folder holding another printer
+// is refused with the way to start again, never run into a failed serial check.
+TEST_F(EndToEndTest, TheDemoRecoversAFolderItWasKilledIn) {
+    std::string out, err;
+    const auto demo = [&](const std::string &state, const std::string &environment) {
+        const std::string errorPath = (folder_ / "err.txt").string();
+        ProcessResult run = runCommand(tivCommand("demo --state '" + state + "'", errorPath,
+                                                  "ASAN_OPTIONS=detect_leaks=0 " + environment));
+        std::ifstream in(errorPath);
+        err.assign(std::istreambuf_iterator<char>(in), {});
+        out = run.out;
+        return run.status;
+    };
+    // Call 1 opens the printer's folder, call 2 sets the printer up, call 3 is the driver's
+    // first; the configuration file is written between 2 and 3.
+    for (const char *killAt :
+         {"1:commit", "1:reply", "2:before", "2:commit", "2:reply", "3:before"}) {
+        SCOPED_TRACE(killAt);
+        const std::string state = (folder_ / (std::string("kill-") + killAt)).string();
+        // The shell reports the SIGKILL as 128 + 9.
+        EXPECT_EQ(demo(state, std::string("ECFSIM_KILL_AT=") + killAt + " "), 137) << "killed";
+        ASSERT_EQ(demo(state, ""), 0) << err;
+        EXPECT_NE(out.find("CRZ          : 1"), std::string::npos) << "a whole first day";
+        EXPECT_NE(out.find("GT x Pravell : confere"), std::string::npos);
+    }
+
+    const std::string used = (folder_ / "used").string();
+    ASSERT_EQ(demo(used, ""), 0) << err;
+    std::filesystem::remove(used + "/Pravell.cds");
+    ASSERT_EQ(demo(used, ""), 0) << err;
+    EXPECT_NE(out.find("CRZ          : 2"), std::string::npos)
+        << "the next day, on the same printer";
+    EXPECT_NE(err.find("Pravell.cds was missing; written again"), std::string::npos) << err;
+
+    // A printer that has made documents under another serial number is not the demo's.
+    const std::string other = (folder_ / "other").string();
+    const nlohmann::json script = {
+        {{"ecfsim", "OpenFolder"}, {"args", {other + "/ecf"}}},
+        {{"ecfsim", "Reset"}, {"args", {{{"serial", "EP0000000000000099"}}}}},
+        {{"ecfsim", "SetCounters"}, {"args", {{{"coo", 5}}}}}};
+    const std::string path = (folder_ / "other.json").string();
+    std::ofstream(path) << script.dump();
+    int status = -1;
+    tiv("run '" + path + "'", status);
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(demo(other, ""), 1);
+    EXPECT_NE(err.find("EP0000000000000099"), std::string::npos) << err;
+    EXPECT_NE(err.find("new --state folder"), std::string::npos) << err;
+    EXPECT_EQ(std::filesystem::exists(other + "/Pravell.cds"), false) << "nothing written there";
 }
 
 // The day's roll fits the paper: not one line the printer printed is wider than 48 columns

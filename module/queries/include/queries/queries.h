@@ -2,13 +2,15 @@
 // The printer's counters, totals, state and identity, as the driver's other
 // subsystems read them. The exported procedures of queries/ are adapters
 // over these.
+#include <cstddef>
 #include <string>
 
 #include "tivplatform/datetime.h"
 
 namespace tiv02000 {
 
-// The receipt number (COO); "ERRO" when the printer's answer failed.
+// The receipt number (COO); "ERRO" when the printer's answer failed or was not the counter's
+// digits (the reason then in stMensagemTaa).
 std::string receiptNumber(const std::string &colourScheme);
 // Counters handed back in `counter` even when the answer fails; true when
 // the answer passed the return analysis.
@@ -28,7 +30,8 @@ std::string FormataCNPJ(const std::string &text);
 
 // The day's totals as the printer writes them (digits, two implied
 // decimals), handed back even when the answer fails; true when it passed the
-// return analysis (errors not shown).
+// return analysis (errors not shown) and is the digits of its field. A reply
+// of any other form is handed back empty, with the reason in stMensagemTaa.
 bool grossSales(const std::string &colourScheme, std::string &total);
 bool cancelledTotal(const std::string &colourScheme, std::string &total);
 bool discountTotal(const std::string &colourScheme, std::string &total);
@@ -43,6 +46,11 @@ bool nextReductionNumber(const std::string &colourScheme, std::string &counter);
 // The three model fields of the printer data, trimmed; errors shown.
 bool printerModel(const std::string &colourScheme, std::string &field1, std::string &field2,
                   std::string &field3);
+
+// True when the reply, blanks aside, is exactly `width` decimal digits: the form of every
+// counter and money field the printer hands over. A reply in any other form is a failure of the
+// query, never a value.
+bool digitsOfWidth(const std::string &reply, size_t width);
 
 // A money text of the printer (digits with two implied decimals, blanks,
 // "," and "." allowed) as a value: "1.234,56" and "123456" are both 1234.56;
