@@ -10,6 +10,7 @@
 
 #include "document_packets.h"
 #include "fixture.h"
+#include "print_sweep.h"
 #include "sale_helpers.h"
 
 namespace {
@@ -252,6 +253,79 @@ TEST_F(RestaurantTest, ComposedTextsGoOutInChunksAndAreRecordedTheirWay) {
     EXPECT_TRUE(blocks().empty());
     EXPECT_EQ(docCalls(), (std::vector<std::string>{"EPSON_NaoFiscal_Abrir_Relatorio_Gerencial",
                                                     "EPSON_NaoFiscal_Fechar_Relatorio_Gerencial"}));
+}
+
+// Each print with one fault on each of its printer calls, of every kind:
+// true only when everything reached the paper, and paper missing always
+// named in stMensagemTaa (imprimeProdutosTransf, without a result, says it
+// there only).
+TEST_F(RestaurantTest, EveryPrintSaysWhetherItReachedThePaperWhole) {
+    const std::string at = "10/12/2026 12:00:00";
+    const tiv::Variant tables = packet({"DSCOMANDA", "NRMESA", "DTHRABERMESA"},
+                                       {{"RES01", "5", at}, {"DLV123", "", at}, {"BAL9", "", at}});
+    const tiv::Variant moved = packet(
+        {"NRMESA", "NRMESADSCOMORIT", "CDPRODUTO", "NMPRODUTO", "QTPRODCOMVEN", "VRPRECCOMVEN"},
+        {{"5", "2", "10", "AGUA", 1.0, 4.0}, {"8", "2", "12", "FRITAS", 1.5, 32.9}});
+    std::string text;
+    for (int i = 0; i < 15; ++i)
+        text.append(39, static_cast<char>('A' + i)).push_back('\n');
+    std::string receipt;
+    auto prepare = [&] {
+        StopImpFiscal();
+        resetPrinter();
+        begin();
+    };
+    const std::vector<sweep::Print> prints{
+        {"ImprimeMesasAbertas", prepare,
+         [&] {
+             tiv::TClientDataSet *unused = nullptr;
+             return ImprimeMesasAbertas(unused, "K1", "007", "001", "EP0123456789", tables);
+         }},
+        {"imprimeProdutosTransf", prepare,
+         [&] {
+             imprimeProdutosTransf("K1", "007", "001", "EP0123456789", moved);
+             return stMensagemTaa.empty();
+         }},
+        {"Conferencia_Formatada", prepare,
+         [&] {
+             return Conferencia_Formatada("001", "K1", "007", "EP0123456789", "", "MESA 5", receipt,
+                                          text);
+         }},
+        {"Cupom_Troca", prepare, [&] { return Cupom_Troca("001", "K1", "007", text); }},
+        {"imprimeTipoRece", prepare,
+         [&] { return imprimeTipoRece("K1", "007", "001", "EP0123456789", text); }},
+        {"Relatorio_Generico", prepare,
+         [&] { return Relatorio_Generico("001", "K1", "007", text, "EP0123456789", ""); }},
+    };
+    for (const sweep::Print &p : prints) {
+        SCOPED_TRACE(p.name);
+        const sweep::Figures f = sweep::run(p);
+        // Every kind of fault on a line or on the close loses paper somewhere.
+        EXPECT_GT(f.missing, 0);
+    }
+    StopImpFiscal();
+}
+
+// The report's opening refused: nothing of the list is printed, and the call
+// says so instead of answering true.
+TEST_F(RestaurantTest, AListWhoseReportCouldNotOpenAnswersFalse) {
+    begin();
+    injectFault({{"kind", "refuse"}, {"entry", "EPSON_NaoFiscal_Abrir_Relatorio_Gerencial"}});
+    tiv::TClientDataSet *unused = nullptr;
+    const int64_t mark = ECFSIM_MarkPaper();
+    EXPECT_FALSE(ImprimeMesasAbertas(
+        unused, "K1", "007", "001", "EP0123456789",
+        packet({"DSCOMANDA", "NRMESA", "DTHRABERMESA"}, {{"RES01", "5", "10/12/2026 12:00:00"}})));
+    EXPECT_TRUE(paperSince(mark).empty());
+    EXPECT_NE(stMensagemTaa.find("ImprimeMesasAbertas: impress\xE3o incompleta; a impressora "
+                                 "fiscal n\xE3o confirmou que todo o documento chegou ao papel."),
+              std::string::npos)
+        << stMensagemTaa;
+    bool logged = false;
+    for (const auto &line : logTexts())
+        logged = logged || line.starts_with("ERRO!!! ImprimeMesasAbertas: impress");
+    EXPECT_TRUE(logged);
+    StopImpFiscal();
 }
 
 } // namespace
