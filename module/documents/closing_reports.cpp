@@ -188,9 +188,9 @@ extern "C" TIV_EXPORT bool GeraReciboSangria(
     // to count the till by: the operator is told, the result is false and
     // argument 24 stays false.
     const PaperCheck paper;
-    bool xReadingPrinted = true;
+    bool xReadingPrinted = true, receiptPrinted = true;
     auto finish = [&](bool result) {
-        if (paper.whole() && xReadingPrinted) return result;
+        if (paper.whole() && xReadingPrinted && receiptPrinted) return result;
         reportIncompletePrint(kProcedure, colourScheme, true);
         closingReached = false;
         return false;
@@ -201,7 +201,10 @@ extern "C" TIV_EXPORT bool GeraReciboSangria(
             xReadingPrinted = printXReading(serialNumber, colourScheme);
             if (xReadingPrinted) receiptCounter = receiptNumber(colourScheme);
         }
-        if (openReport(c))
+        // An opening judged failed skips both copies, even when the status
+        // read after it is what failed: the receipt is then missing.
+        receiptPrinted = openReport(c);
+        if (receiptPrinted)
             printWithdrawalCopies({colourScheme, envelopeColumn == "S", withdrawalOnly});
         if (withdrawalOnly) {
             (void)closeManagementReport(colourScheme, true, true);

@@ -26,17 +26,21 @@ namespace {
 constexpr size_t kMinimumChunk = 500;
 constexpr uint8_t kColumns = 48;
 
-// Failed openings, lines and closings since the module was loaded.
+// Openings, lines and closings the printer did not answer as done, since the
+// module was loaded.
 unsigned long reportFailures = 0;
 
-bool counted(bool done) {
-    if (!done) ++reportFailures;
-    return done;
+// The command's answer decides whether it reached the paper: an answer of 0
+// is the printer's own "done", even when the status read after it fails.
+// The analysis still decides the procedure's result and its notices.
+bool judged(const Analysis &how, const Sent &sent) {
+    if (sent.returnCode != 0) ++reportFailures;
+    return analyse(how, sent);
 }
 
 bool closeReport(const std::string &colourScheme, bool show, bool analysisFlag) {
-    return analyse({colourScheme, show, analysisFlag},
-                   {family().closeReport(), "EPSON_NaoFiscal_Fechar_Relatorio_Gerencial"});
+    return judged({colourScheme, show, analysisFlag},
+                  {family().closeReport(), "EPSON_NaoFiscal_Fechar_Relatorio_Gerencial"});
 }
 } // namespace
 
@@ -95,11 +99,12 @@ bool openManagementReport(const std::string &colourScheme, const std::string &ce
     // A document left by an earlier print is not this print's paper: only
     // the opening that follows decides.
     if (document == "2" || document == "4" || document == "5")
-        (void)closeReport(colourScheme, true, false);
+        (void)analyse({colourScheme, true, false},
+                      {family().closeReport(), "EPSON_NaoFiscal_Fechar_Relatorio_Gerencial"});
 
     const bool opened =
-        counted(analyse({colourScheme, boNUtilTaa},
-                        {family().openReport(), "EPSON_NaoFiscal_Abrir_Relatorio_Gerencial"}));
+        judged({colourScheme, boNUtilTaa},
+               {family().openReport(), "EPSON_NaoFiscal_Abrir_Relatorio_Gerencial"});
 
     if (opened && !cerFlag.empty()) {
         // The report is open whatever happens to the host's counter: a
@@ -114,13 +119,12 @@ bool openManagementReport(const std::string &colourScheme, const std::string &ce
 }
 
 bool printReportText(const std::string &colourScheme, const std::string &text) {
-    return counted(
-        analyse({colourScheme, boNUtilTaa},
-                {family().printReportLines(text), "EPSON_NaoFiscal_Imprimir_LinhaEX: " + text}));
+    return judged({colourScheme, boNUtilTaa},
+                  {family().printReportLines(text), "EPSON_NaoFiscal_Imprimir_LinhaEX: " + text});
 }
 
 bool closeManagementReport(const std::string &colourScheme, bool show, bool analysisFlag) {
-    return counted(closeReport(colourScheme, show, analysisFlag));
+    return closeReport(colourScheme, show, analysisFlag);
 }
 
 } // namespace tiv02000

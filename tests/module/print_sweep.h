@@ -56,7 +56,6 @@ inline Figures run(const Print &p) {
     for (const auto &call : nlohmann::json::parse(ECFSIM_Journal()))
         calls.push_back(call.at("entry").get<std::string>());
     EXPECT_FALSE(reference.empty());
-
     Figures f;
     for (const char *kind : {"comm", "noanswer", "paper", "lost", "refuse"}) {
         for (size_t n = 0; n < calls.size(); ++n) {

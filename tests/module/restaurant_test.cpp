@@ -3,6 +3,7 @@
 // exchange voucher, payment kinds).
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -284,7 +285,7 @@ TEST_F(RestaurantTest, EveryPrintSaysWhetherItReachedThePaperWhole) {
         {"imprimeProdutosTransf", prepare,
          [&] {
              imprimeProdutosTransf("K1", "007", "001", "EP0123456789", moved);
-             return stMensagemTaa.empty();
+             return stMensagemTaa.find("imprimeProdutosTransf: impress") == std::string::npos;
          }},
         {"Conferencia_Formatada", prepare,
          [&] {
@@ -306,26 +307,46 @@ TEST_F(RestaurantTest, EveryPrintSaysWhetherItReachedThePaperWhole) {
     StopImpFiscal();
 }
 
-// The report's opening refused: nothing of the list is printed, and the call
-// says so instead of answering true.
-TEST_F(RestaurantTest, AListWhoseReportCouldNotOpenAnswersFalse) {
-    begin();
-    injectFault({{"kind", "refuse"}, {"entry", "EPSON_NaoFiscal_Abrir_Relatorio_Gerencial"}});
-    tiv::TClientDataSet *unused = nullptr;
-    const int64_t mark = ECFSIM_MarkPaper();
-    EXPECT_FALSE(ImprimeMesasAbertas(
-        unused, "K1", "007", "001", "EP0123456789",
-        packet({"DSCOMANDA", "NRMESA", "DTHRABERMESA"}, {{"RES01", "5", "10/12/2026 12:00:00"}})));
-    EXPECT_TRUE(paperSince(mark).empty());
-    EXPECT_NE(stMensagemTaa.find("ImprimeMesasAbertas: impress\xE3o incompleta; a impressora "
-                                 "fiscal n\xE3o confirmou que todo o documento chegou ao papel."),
-              std::string::npos)
-        << stMensagemTaa;
-    bool logged = false;
-    for (const auto &line : logTexts())
-        logged = logged || line.starts_with("ERRO!!! ImprimeMesasAbertas: impress");
-    EXPECT_TRUE(logged);
-    StopImpFiscal();
+// The report's opening refused: nothing is printed, and the print says so
+// instead of answering true (in the debug log too, as imprimeProdutosTransf
+// has no result to say it with).
+TEST_F(RestaurantTest, APrintWhoseReportCouldNotOpenSaysSo) {
+    struct Case {
+        std::string name;
+        std::function<bool()> run;
+    };
+    const std::vector<Case> cases{
+        {"ImprimeMesasAbertas",
+         [] {
+             tiv::TClientDataSet *unused = nullptr;
+             return ImprimeMesasAbertas(unused, "K1", "007", "001", "EP0123456789",
+                                        packet({"DSCOMANDA", "NRMESA", "DTHRABERMESA"},
+                                               {{"RES01", "5", "10/12/2026 12:00:00"}}));
+         }},
+        {"imprimeProdutosTransf",
+         [] {
+             imprimeProdutosTransf("K1", "007", "001", "EP0123456789",
+                                   packet({"NRMESA", "NRMESADSCOMORIT", "CDPRODUTO", "NMPRODUTO",
+                                           "QTPRODCOMVEN", "VRPRECCOMVEN"},
+                                          {{"5", "2", "10", "AGUA", 1.0, 4.0}}));
+             return false;
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        begin();
+        injectFault({{"kind", "refuse"}, {"entry", "EPSON_NaoFiscal_Abrir_Relatorio_Gerencial"}});
+        const int64_t mark = ECFSIM_MarkPaper();
+        EXPECT_FALSE(c.run());
+        EXPECT_TRUE(paperSince(mark).empty());
+        const std::string told = c.name +
+                                 ": impress\xE3o incompleta; a impressora fiscal n\xE3o confirmou "
+                                 "que todo o documento chegou ao papel.";
+        EXPECT_NE(stMensagemTaa.find(told), std::string::npos) << stMensagemTaa;
+        const auto log = logTexts();
+        EXPECT_NE(std::find(log.begin(), log.end(), "ERRO!!! " + told), log.end());
+        StopImpFiscal();
+    }
 }
 
 } // namespace

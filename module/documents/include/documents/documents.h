@@ -15,9 +15,10 @@ bool printReportText(const std::string &colourScheme, const std::string &text);
 bool closeManagementReport(const std::string &colourScheme, bool show, bool analysisFlag);
 
 // Whether a print reached the paper whole: every opening, line and closing of
-// a management report that failed since the check was made is counted, so a
-// print built on many of them asks once, at its end. Checks nest: a print
-// made inside another is counted by both.
+// a management report that the printer did not answer as done (its answer
+// not 0) since the check was made is counted, so a print built on many of
+// them asks once, at its end. Checks nest: a print made inside another is
+// counted by both.
 class PaperCheck {
   public:
     PaperCheck();
