@@ -2,9 +2,11 @@
 // signed with the program's EAD record.
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -87,19 +89,45 @@ void reportDay(const std::string &day, const std::string &why) {
     reportError("GeraCatGenerica: arquivo do dia " + day + " " + why, "", false);
 }
 
+// Whether the file ends with an EAD record: "EAD", 256 hexadecimal digits
+// and CR LF.
+bool endsSigned(const std::string &path) {
+    constexpr std::streamoff kRecord = 3 + 256 + 2;
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in || in.tellg() < kRecord) return false;
+    in.seekg(-kRecord, std::ios::end);
+    std::string tail(static_cast<size_t>(kRecord), '\0');
+    if (!in.read(tail.data(), kRecord)) return false;
+    if (!tail.starts_with("EAD") || !tail.ends_with("\r\n")) return false;
+    for (size_t i = 3; i < 3 + 256; ++i)
+        if (!std::isxdigit(static_cast<unsigned char>(tail[i]))) return false;
+    return true;
+}
+
 // Temporary files of a signing killed part-way ("NAME.eadXXXXXX" beside the
 // file being signed) of this till's daily files: never a file of its own,
-// they are removed before a new range is made.
+// they are removed before a new range is made. The file whose signing was
+// killed is left unsigned: it leaves its final name as an unsigned file does.
 void sweepSigningLeftovers(const std::string &folder, const std::string &prefix) {
+    std::vector<std::filesystem::path> leftovers;
     std::error_code ec;
     std::filesystem::directory_iterator it(folder, ec), end;
     for (; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         const size_t mark = name.rfind("_CTP.txt.ead");
-        if (!name.starts_with(prefix) || mark == std::string::npos || name.size() != mark + 12 + 6)
-            continue;
-        if (std::remove(it->path().c_str()) == 0)
-            logDebug("Arquivo temporario removido: " + it->path().string());
+        if (name.starts_with(prefix) && mark != std::string::npos && name.size() == mark + 12 + 6)
+            leftovers.push_back(it->path());
+    }
+    for (const auto &leftover : leftovers) {
+        if (std::remove(leftover.c_str()) != 0) continue;
+        logDebug("Arquivo temporario removido: " + leftover.string());
+        const std::string name = leftover.filename().string();
+        const std::string file =
+            (leftover.parent_path() / name.substr(0, name.rfind(".ead"))).string();
+        if (!tiv::fileExists(file) || endsSigned(file)) continue;
+        const std::string aside = file + kUnsignedSuffix;
+        if (std::rename(file.c_str(), aside.c_str()) == 0)
+            logDebug("Arquivo " + file + " renomeado para " + aside);
     }
 }
 

@@ -2,7 +2,11 @@
 // EAD record, against the virtual printer and the real signing library.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <csignal>
 
 #include <cstdlib>
 #include <filesystem>
@@ -384,12 +388,22 @@ TEST_F(SignedFilesTest, TemporaryFilesOfAKilledSigningAreRemovedAtTheNextRun) {
         std::ofstream(path) << std::string(4096, 'x');
     for (const auto &path : kept)
         std::ofstream(path) << "not ours";
+    // The file whose signing was killed is unsigned: it leaves its name. One
+    // that was signed since (it ends with its record) stays.
+    std::ofstream(dailyFile("01012026"), std::ios::binary) << "E01 unsigned\r\n";
+    const std::string signedDay = "E01 signed\r\nEAD" + std::string(256, 'A') + "\r\n";
+    std::ofstream(dailyFile("02012026"), std::ios::binary) << signedDay;
+    std::ofstream(dailyFile("02012026") + ".eadzzzzzz") << "half";
     EXPECT_TRUE(run("10/12/2026", "10/12/2026"));
     expectSignedOnce(dailyFile("10122026"), content);
     for (const auto &path : leftovers)
         EXPECT_FALSE(fs::exists(path)) << path;
+    EXPECT_FALSE(fs::exists(dailyFile("02012026") + ".eadzzzzzz"));
     for (const auto &path : kept)
         EXPECT_EQ(tiv::readFile(path), "not ours") << path;
+    EXPECT_FALSE(fs::exists(dailyFile("01012026")));
+    EXPECT_EQ(tiv::readFile(dailyFile("01012026") + ".sem_ead"), "E01 unsigned\r\n");
+    EXPECT_EQ(tiv::readFile(dailyFile("02012026")), signedDay);
 
     // geraEad on a file of its own name.
     const std::string own = folder + "/own.txt";
@@ -398,6 +412,49 @@ TEST_F(SignedFilesTest, TemporaryFilesOfAKilledSigningAreRemovedAtTheNextRun) {
     geraEad(own);
     expectSignedOnce(own, "line\r\n");
     EXPECT_FALSE(fs::exists(own + ".eadAAAAAA"));
+}
+
+// A process writing and signing a large daily file again and again, killed
+// as soon as its signing's temporary file is seen: whatever it leaves, the
+// next run leaves no temporary file and the day's file signed once.
+TEST_F(SignedFilesTest, NoTemporaryFileSurvivesAKilledSigningAndTheNextRun) {
+    reduce("11122026");
+    const std::string content = printersFile("11122026");
+    const std::string day = dailyFile("11122026");
+    auto temporaries = [&] {
+        int n = 0;
+        for (const auto &entry : fs::directory_iterator(dataDir))
+            n += entry.path().filename().string().find(".ead") != std::string::npos;
+        return n;
+    };
+    constexpr int kKills = 10;
+    int leftBehind = 0;
+    for (int kill = 0; kill < kKills; ++kill) {
+        SCOPED_TRACE(kill);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            // A file already signed is signed again without being rewritten:
+            // each round signs the unsigned file afresh.
+            for (;;) {
+                std::ofstream(day, std::ios::binary) << std::string(8 << 20, 'x') << "\r\n";
+                geraEad(day);
+            }
+        }
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (temporaries() == 0 && std::chrono::steady_clock::now() < until) {
+        }
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        leftBehind += temporaries();
+        EXPECT_TRUE(run("11/12/2026", "11/12/2026"));
+        EXPECT_EQ(temporaries(), 0);
+        expectSignedOnce(day, content);
+    }
+    // The kills did leave what the run has to clear.
+    EXPECT_GT(leftBehind, 0);
+    std::cout << "[ kills    ] " << kKills << " kills, " << leftBehind
+              << " temporary files left by them, none after the next run\n";
 }
 
 // A symbolic link is signed through: the file it points to gets the record,
