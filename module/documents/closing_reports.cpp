@@ -184,14 +184,31 @@ extern "C" TIV_EXPORT bool GeraReciboSangria(
     // after it: what follows needs a report of its own.
     bool newReport = false;
 
+    // A closing with a document or a line missing is no closing to sign or
+    // to count the till by: the operator is told, the result is false and
+    // argument 24 stays false.
+    const PaperCheck paper;
+    bool xReadingPrinted = true, receiptPrinted = true;
+    auto finish = [&](bool result) {
+        if (paper.whole() && xReadingPrinted && receiptPrinted) return result;
+        reportIncompletePrint(kProcedure, colourScheme, true);
+        closingReached = false;
+        return false;
+    };
+
     if (printReceipt) {
-        if (printXReadingFirst == "S" && printXReading(serialNumber, colourScheme))
-            receiptCounter = receiptNumber(colourScheme);
-        if (openReport(c))
+        if (printXReadingFirst == "S") {
+            xReadingPrinted = printXReading(serialNumber, colourScheme);
+            if (xReadingPrinted) receiptCounter = receiptNumber(colourScheme);
+        }
+        // An opening judged failed skips both copies, even when the status
+        // read after it is what failed: the receipt is then missing.
+        receiptPrinted = openReport(c);
+        if (receiptPrinted)
             printWithdrawalCopies({colourScheme, envelopeColumn == "S", withdrawalOnly});
         if (withdrawalOnly) {
             (void)closeManagementReport(colourScheme, true, true);
-            return false;
+            return finish(false);
         }
         newReport = false;
         productReportOf(c, "A", openingProducts, newReport);
@@ -206,12 +223,12 @@ extern "C" TIV_EXPORT bool GeraReciboSangria(
         }
     }
     // A withdrawal on its own prints nothing else.
-    if (withdrawalOnly) return false;
+    if (withdrawalOnly) return finish(false);
 
     if (!repeatCall) {
-        if (ask("AbreCaixa", colourScheme)) return true;
-        if (!(askReduction && confirmReduction)) return false;
-        if (!ask("ConfReducao", colourScheme)) return false;
+        if (ask("AbreCaixa", colourScheme)) return finish(true);
+        if (!(askReduction && confirmReduction)) return finish(false);
+        if (!ask("ConfReducao", colourScheme)) return finish(false);
     }
     if (ask("ConfRelFechamento", colourScheme)) {
         newReport = true;
@@ -223,5 +240,5 @@ extern "C" TIV_EXPORT bool GeraReciboSangria(
         }
     }
     if (!repeatCall) closingReached = true;
-    return false;
+    return finish(false);
 }

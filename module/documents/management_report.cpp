@@ -9,6 +9,7 @@
 #include "core/command.h"
 #include "core/command_family.h"
 #include "core/debug_log.h"
+#include "core/error_report.h"
 #include "core/reply.h"
 #include "core/text.h"
 #include "queries/queries.h"
@@ -24,7 +25,37 @@ namespace tiv02000 {
 namespace {
 constexpr size_t kMinimumChunk = 500;
 constexpr uint8_t kColumns = 48;
+
+// Openings, lines and closings the printer did not answer as done, since the
+// module was loaded.
+unsigned long reportFailures = 0;
+
+// The command's answer decides whether it reached the paper: an answer of 0
+// is the printer's own "done", even when the status read after it fails.
+// The analysis still decides the procedure's result and its notices.
+bool judged(const Analysis &how, const Sent &sent) {
+    if (sent.returnCode != 0) ++reportFailures;
+    return analyse(how, sent);
+}
+
+bool closeReport(const std::string &colourScheme, bool show, bool analysisFlag) {
+    return judged({colourScheme, show, analysisFlag},
+                  {family().closeReport(), "EPSON_NaoFiscal_Fechar_Relatorio_Gerencial"});
+}
 } // namespace
+
+PaperCheck::PaperCheck() : failuresBefore_(reportFailures) {}
+
+bool PaperCheck::whole() const {
+    return reportFailures == failuresBefore_;
+}
+
+void reportIncompletePrint(const std::string &print, const std::string &colourScheme, bool show) {
+    reportError(print +
+                    ": impress\xE3o incompleta; a impressora fiscal n\xE3o confirmou que todo o "
+                    "documento chegou ao papel.",
+                colourScheme, show);
+}
 
 std::vector<std::string> reportChunks(const std::string &text) {
     std::vector<std::string> chunks;
@@ -65,12 +96,15 @@ bool openManagementReport(const std::string &colourScheme, const std::string &ce
     Reply state(58, '\0');
     (void)EPSON(EPSON_Obter_Estado_Cupom)(state.data());
     const std::string document = copyText(state.text(), 2, 1);
+    // A document left by an earlier print is not this print's paper: only
+    // the opening that follows decides.
     if (document == "2" || document == "4" || document == "5")
-        (void)closeManagementReport(colourScheme, true, false);
+        (void)analyse({colourScheme, true, false},
+                      {family().closeReport(), "EPSON_NaoFiscal_Fechar_Relatorio_Gerencial"});
 
     const bool opened =
-        analyse({colourScheme, boNUtilTaa},
-                {family().openReport(), "EPSON_NaoFiscal_Abrir_Relatorio_Gerencial"});
+        judged({colourScheme, boNUtilTaa},
+               {family().openReport(), "EPSON_NaoFiscal_Abrir_Relatorio_Gerencial"});
 
     if (opened && !cerFlag.empty()) {
         // The report is open whatever happens to the host's counter: a
@@ -85,13 +119,12 @@ bool openManagementReport(const std::string &colourScheme, const std::string &ce
 }
 
 bool printReportText(const std::string &colourScheme, const std::string &text) {
-    return analyse({colourScheme, boNUtilTaa},
-                   {family().printReportLines(text), "EPSON_NaoFiscal_Imprimir_LinhaEX: " + text});
+    return judged({colourScheme, boNUtilTaa},
+                  {family().printReportLines(text), "EPSON_NaoFiscal_Imprimir_LinhaEX: " + text});
 }
 
 bool closeManagementReport(const std::string &colourScheme, bool show, bool analysisFlag) {
-    return analyse({colourScheme, show, analysisFlag},
-                   {family().closeReport(), "EPSON_NaoFiscal_Fechar_Relatorio_Gerencial"});
+    return closeReport(colourScheme, show, analysisFlag);
 }
 
 } // namespace tiv02000
@@ -122,12 +155,15 @@ extern "C" TIV_EXPORT bool Relatorio_Generico(const std::string &colourScheme,
                                               const std::string &serialNumber,
                                               const std::string & /*unused6*/) {
     const tiv02000::CallGuard guard;
-    // Printing goes on after a failed opening; only the close decides.
+    // Printing goes on after a failed opening; the close decides the record,
+    // and every piece reaching the paper the result.
+    const PaperCheck paper;
     (void)openManagementReport(colourScheme, cerKey1, cerKey2, "");
     printChunks(colourScheme, text);
     const bool closed = closeManagementReport(colourScheme, true, false);
     if (closed) recordDocument(serialNumber, colourScheme, "RG", "");
-    return closed;
+    if (!paper.whole()) reportIncompletePrint("Relatorio_Generico", colourScheme, false);
+    return closed && paper.whole();
 }
 
 extern "C" TIV_EXPORT bool Cabecalho(const std::string &cerKey1, const std::string &colourScheme,

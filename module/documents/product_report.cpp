@@ -208,7 +208,11 @@ extern "C" TIV_EXPORT void Relatorio_Produto(
     tiv::TClientDataSet *products, const std::string &confirmMode, const std::string &groupByTax,
     const std::string &colourScheme, bool &reportOpen) {
     const tiv02000::CallGuard guard;
+    // The procedure has no result: a report that did not reach the paper
+    // whole is told in stMensagemTaa and the debug log.
+    const PaperCheck paper;
     productReport(
         {mode, serialNumber, branchCode, tillCode, products, confirmMode, groupByTax, colourScheme},
         reportNumber, reportOpen);
+    if (!paper.whole()) reportIncompletePrint(kProcedure, colourScheme, false);
 }

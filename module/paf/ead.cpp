@@ -1,5 +1,7 @@
 // The EAD record: the signing library, loaded on demand under its own handle,
 // signs a file the driver hands it.
+#include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "core/call_guard.h"
@@ -52,9 +54,41 @@ bool isSignature(const std::string &text) {
     return true;
 }
 
+// Removes what a signing of `path` killed part-way left beside it: the
+// signing library's temporary files, "NAME.eadXXXXXX".
+void sweepLeftovers(const std::filesystem::path &path) {
+    const std::string prefix = path.filename().string() + ".ead";
+    std::error_code ec;
+    std::filesystem::directory_iterator it(path.parent_path().empty() ? "." : path.parent_path(),
+                                           ec),
+        end;
+    for (; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() == prefix.size() + 6 && name.starts_with(prefix) &&
+            std::remove(it->path().c_str()) == 0)
+            logDebug("Arquivo temporario removido: " + it->path().string());
+    }
+}
+
 } // namespace
 
 bool signWithEad(const std::string &path) {
+    // A symbolic link is signed through: the signing library replaces the
+    // file it is given, and would put a signed copy in place of the link and
+    // leave the file it points to unsigned.
+    std::string target = path;
+    std::error_code ec;
+    if (std::filesystem::is_symlink(path, ec)) {
+        const auto resolved = std::filesystem::canonical(path, ec);
+        if (ec) {
+            logUnsigned(path, "link simbolico sem arquivo: " + ec.message());
+            return false;
+        }
+        target = resolved.string();
+        logDebug("Gera Ead. Link " + path + " aponta para " + target);
+    }
+    sweepLeftovers(target);
+
     // Loaded at every signing, as the host may have put another build in
     // front; a library once loaded stays loaded.
     signingLibrary = tiv::loadLibrary("sign_bema.dll");
@@ -69,7 +103,7 @@ bool signWithEad(const std::string &path) {
     } else {
         // 256 blanks and the NUL after them; the library writes the digits only.
         std::string signature(256, ' ');
-        const int32_t answer = entries.Epson_generateEAD(path.c_str(), kEadKeyPartA, kEadKeyPartB,
+        const int32_t answer = entries.Epson_generateEAD(target.c_str(), kEadKeyPartA, kEadKeyPartB,
                                                          signature.data(), 1);
         done = answer == kSignValid && isSignature(signature);
         if (!done)

@@ -15,13 +15,19 @@ using namespace tiv02000;
 
 namespace {
 
-// Open, print in chunks, close; the close decides.
-bool printComposed(const std::string &colourScheme, const std::string &cerKey1,
-                   const std::string &cerKey2, const std::string &text) {
+// Open, print in chunks, close. `closed` is the close's answer, which
+// decides the record; the result is true only when the opening, every chunk
+// and the close reached the paper.
+bool printComposed(const char *print, const std::string &colourScheme, const std::string &cerKey1,
+                   const std::string &cerKey2, const std::string &text, bool &closed) {
     ensureDataModule();
+    const PaperCheck paper;
     (void)openManagementReport(colourScheme, cerKey1, cerKey2, "");
     printChunks(colourScheme, text);
-    return closeManagementReport(colourScheme, true, false);
+    closed = closeManagementReport(colourScheme, true, false);
+    if (paper.whole()) return closed;
+    reportIncompletePrint(print, colourScheme, false);
+    return false;
 }
 
 } // namespace
@@ -34,6 +40,7 @@ Conferencia_Formatada(const std::string &colourScheme, const std::string &cerKey
     const tiv02000::CallGuard guard;
     try {
         ensureDataModule();
+        const PaperCheck paper;
         // The conference is the one restaurant print counted in the host's CER record.
         (void)openManagementReport(colourScheme, cerKey1, cerKey2, "incCer");
         receiptNumberOut = receiptNumber(colourScheme);
@@ -45,7 +52,10 @@ Conferencia_Formatada(const std::string &colourScheme, const std::string &cerKey
             recordDocument(serialNumber, colourScheme, "RG", "");
         else
             recordDocument(serialNumber, colourScheme, "CM", extraKey);
-        return closed;
+        // A bill missing a line is no bill to show the customer.
+        if (paper.whole()) return closed;
+        reportIncompletePrint("Conferencia_Formatada", colourScheme, false);
+        return false;
     } catch (const std::exception &) {
         return false;
     }
@@ -54,7 +64,8 @@ Conferencia_Formatada(const std::string &colourScheme, const std::string &cerKey
 extern "C" TIV_EXPORT bool Cupom_Troca(const std::string &colourScheme, const std::string &cerKey1,
                                        const std::string &cerKey2, const std::string &text) {
     const tiv02000::CallGuard guard;
-    return printComposed(colourScheme, cerKey1, cerKey2, text);
+    bool closed = false;
+    return printComposed("Cupom_Troca", colourScheme, cerKey1, cerKey2, text, closed);
 }
 
 extern "C" TIV_EXPORT bool imprimeTipoRece(const std::string &cerKey1, const std::string &cerKey2,
@@ -62,7 +73,9 @@ extern "C" TIV_EXPORT bool imprimeTipoRece(const std::string &cerKey1, const std
                                            const std::string &serialNumber,
                                            const std::string &text) {
     const tiv02000::CallGuard guard;
-    const bool closed = printComposed(colourScheme, cerKey1, cerKey2, text);
+    bool closed = false;
+    const bool whole =
+        printComposed("imprimeTipoRece", colourScheme, cerKey1, cerKey2, text, closed);
     if (closed) recordDocument(serialNumber, colourScheme, "RG", "");
-    return closed;
+    return whole;
 }

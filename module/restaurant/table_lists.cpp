@@ -49,6 +49,7 @@ bool printOpenTables(const std::string &cerKey1, const std::string &cerKey2,
                      const tiv::Variant &openTables) {
     auto &tables = dataModule().dataset("cdsMesaAberTiv");
     loadDataPacket(tables, openTables);
+    const PaperCheck paper;
     (void)openManagementReport(colourScheme, cerKey1, cerKey2, "");
     (void)printReportText(colourScheme, std::string(15, ' ') + "Mesas Abertas\n\n");
     (void)printReportText(colourScheme, issuedAt() + "\n");
@@ -74,7 +75,11 @@ bool printOpenTables(const std::string &cerKey1, const std::string &cerKey2,
     (void)printReportText(colourScheme, "\n");
     (void)closeManagementReport(colourScheme, true, false);
     recordDocument(serialNumber, colourScheme, "RG", "");
-    return true;
+    // A list with a table missing would have the waiter miss it: true only
+    // when every line reached the paper.
+    if (paper.whole()) return true;
+    reportIncompletePrint("ImprimeMesasAbertas", colourScheme, false);
+    return false;
 }
 
 // An item moved between tables: code, name and quantity in 37 columns, the
@@ -95,7 +100,10 @@ std::string transferLine(tiv::TClientDataSet &items, const std::string &colourSc
            "\n";
 }
 
-void printTransfers(const std::string &cerKey1, const std::string &cerKey2,
+// Prints the transfers; false when an amount its column cannot hold stopped
+// the print or a part of it did not reach the paper, each told in
+// stMensagemTaa and the debug log, as the host gets no result.
+bool printTransfers(const std::string &cerKey1, const std::string &cerKey2,
                     const std::string &colourScheme, const std::string &serialNumber,
                     const tiv::Variant &packet) {
     auto &items = dataModule().dataset("cdsProdutoTransf");
@@ -124,10 +132,11 @@ void printTransfers(const std::string &cerKey1, const std::string &cerKey2,
                 previous = std::move(tablesOfRow);
             }
         } catch (const AmountRefused &) {
-            return;
+            return false;
         }
     }
 
+    const PaperCheck paper;
     (void)openManagementReport(colourScheme, cerKey1, cerKey2, "");
     (void)printReportText(colourScheme, issuedAt() + "\n\n\n");
     // One print per line, as the host's layout is line by line.
@@ -140,6 +149,9 @@ void printTransfers(const std::string &cerKey1, const std::string &cerKey2,
     (void)printReportText(colourScheme, "\n");
     (void)closeManagementReport(colourScheme, true, false);
     recordDocument(serialNumber, colourScheme, "RG", "");
+    if (paper.whole()) return true;
+    reportIncompletePrint("imprimeProdutosTransf", colourScheme, false);
+    return false;
 }
 
 } // namespace
@@ -162,5 +174,5 @@ extern "C" TIV_EXPORT void imprimeProdutosTransf(const std::string &cerKey1,
                                                  const std::string &serialNumber,
                                                  const tiv::Variant &items) {
     const tiv02000::CallGuard guard;
-    printTransfers(cerKey1, cerKey2, colourScheme, serialNumber, items);
+    (void)printTransfers(cerKey1, cerKey2, colourScheme, serialNumber, items);
 }

@@ -3,6 +3,7 @@
 // exchange voucher, payment kinds).
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "document_packets.h"
 #include "fixture.h"
+#include "print_sweep.h"
 #include "sale_helpers.h"
 
 namespace {
@@ -252,6 +254,99 @@ TEST_F(RestaurantTest, ComposedTextsGoOutInChunksAndAreRecordedTheirWay) {
     EXPECT_TRUE(blocks().empty());
     EXPECT_EQ(docCalls(), (std::vector<std::string>{"EPSON_NaoFiscal_Abrir_Relatorio_Gerencial",
                                                     "EPSON_NaoFiscal_Fechar_Relatorio_Gerencial"}));
+}
+
+// Each print with one fault on each of its printer calls, of every kind:
+// true only when everything reached the paper, and paper missing always
+// named in stMensagemTaa (imprimeProdutosTransf, without a result, says it
+// there only).
+TEST_F(RestaurantTest, EveryPrintSaysWhetherItReachedThePaperWhole) {
+    const std::string at = "10/12/2026 12:00:00";
+    const tiv::Variant tables = packet({"DSCOMANDA", "NRMESA", "DTHRABERMESA"},
+                                       {{"RES01", "5", at}, {"DLV123", "", at}, {"BAL9", "", at}});
+    const tiv::Variant moved = packet(
+        {"NRMESA", "NRMESADSCOMORIT", "CDPRODUTO", "NMPRODUTO", "QTPRODCOMVEN", "VRPRECCOMVEN"},
+        {{"5", "2", "10", "AGUA", 1.0, 4.0}, {"8", "2", "12", "FRITAS", 1.5, 32.9}});
+    std::string text;
+    for (int i = 0; i < 15; ++i)
+        text.append(39, static_cast<char>('A' + i)).push_back('\n');
+    std::string receipt;
+    auto prepare = [&] {
+        StopImpFiscal();
+        resetPrinter();
+        begin();
+    };
+    const std::vector<sweep::Print> prints{
+        {"ImprimeMesasAbertas", prepare,
+         [&] {
+             tiv::TClientDataSet *unused = nullptr;
+             return ImprimeMesasAbertas(unused, "K1", "007", "001", "EP0123456789", tables);
+         }},
+        {"imprimeProdutosTransf", prepare,
+         [&] {
+             imprimeProdutosTransf("K1", "007", "001", "EP0123456789", moved);
+             return stMensagemTaa.find("imprimeProdutosTransf: impress") == std::string::npos;
+         }},
+        {"Conferencia_Formatada", prepare,
+         [&] {
+             return Conferencia_Formatada("001", "K1", "007", "EP0123456789", "", "MESA 5", receipt,
+                                          text);
+         }},
+        {"Cupom_Troca", prepare, [&] { return Cupom_Troca("001", "K1", "007", text); }},
+        {"imprimeTipoRece", prepare,
+         [&] { return imprimeTipoRece("K1", "007", "001", "EP0123456789", text); }},
+        {"Relatorio_Generico", prepare,
+         [&] { return Relatorio_Generico("001", "K1", "007", text, "EP0123456789", ""); }},
+    };
+    for (const sweep::Print &p : prints) {
+        SCOPED_TRACE(p.name);
+        const sweep::Figures f = sweep::run(p);
+        // Every kind of fault on a line or on the close loses paper somewhere.
+        EXPECT_GT(f.missing, 0);
+    }
+    StopImpFiscal();
+}
+
+// The report's opening refused: nothing is printed, and the print says so
+// instead of answering true (in the debug log too, as imprimeProdutosTransf
+// has no result to say it with).
+TEST_F(RestaurantTest, APrintWhoseReportCouldNotOpenSaysSo) {
+    struct Case {
+        std::string name;
+        std::function<bool()> run;
+    };
+    const std::vector<Case> cases{
+        {"ImprimeMesasAbertas",
+         [] {
+             tiv::TClientDataSet *unused = nullptr;
+             return ImprimeMesasAbertas(unused, "K1", "007", "001", "EP0123456789",
+                                        packet({"DSCOMANDA", "NRMESA", "DTHRABERMESA"},
+                                               {{"RES01", "5", "10/12/2026 12:00:00"}}));
+         }},
+        {"imprimeProdutosTransf",
+         [] {
+             imprimeProdutosTransf("K1", "007", "001", "EP0123456789",
+                                   packet({"NRMESA", "NRMESADSCOMORIT", "CDPRODUTO", "NMPRODUTO",
+                                           "QTPRODCOMVEN", "VRPRECCOMVEN"},
+                                          {{"5", "2", "10", "AGUA", 1.0, 4.0}}));
+             return false;
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        begin();
+        injectFault({{"kind", "refuse"}, {"entry", "EPSON_NaoFiscal_Abrir_Relatorio_Gerencial"}});
+        const int64_t mark = ECFSIM_MarkPaper();
+        EXPECT_FALSE(c.run());
+        EXPECT_TRUE(paperSince(mark).empty());
+        const std::string told = c.name +
+                                 ": impress\xE3o incompleta; a impressora fiscal n\xE3o confirmou "
+                                 "que todo o documento chegou ao papel.";
+        EXPECT_NE(stMensagemTaa.find(told), std::string::npos) << stMensagemTaa;
+        const auto log = logTexts();
+        EXPECT_NE(std::find(log.begin(), log.end(), "ERRO!!! " + told), log.end());
+        StopImpFiscal();
+    }
 }
 
 } // namespace

@@ -2,7 +2,11 @@
 // EAD record, against the virtual printer and the real signing library.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <csignal>
 
 #include <cstdlib>
 #include <filesystem>
@@ -80,14 +84,6 @@ class SignedFilesTest : public DriverTest {
         const std::string path = folder + "/reference" + day;
         EXPECT_EQ(EPSON_Obter_Dados_MF_MFD(day.c_str(), day.c_str(), 0, 0, 3, 0, path.c_str()), 0);
         return tiv::readFile(path + "_CTP.txt");
-    }
-    // The call answering 2 (not 1, "no file") without writing anything: what a
-    // printer that lost its answer would leave.
-    void answerWithoutWriting(int at) const {
-        injectFault({{"kind", "noanswer"},
-                     {"entry", "EPSON_Obter_Dados_MF_MFD"},
-                     {"return", 2},
-                     {"at", at}});
     }
     void answerNoFile(int at) const {
         injectFault({{"kind", "refuse"}, {"entry", "EPSON_Obter_Dados_MF_MFD"}, {"at", at}});
@@ -182,28 +178,75 @@ TEST_F(SignedFilesTest, ThreeDaysGiveThreeFilesEachSignedOnceAndListedInDayOrder
     EXPECT_EQ(log, expectedLog);
 }
 
-TEST_F(SignedFilesTest, ADayAnswering1OrWithoutItsFileAddsNothing) {
-    // 02/12 has no reduction: the printer answers 1. 03/12 is answered with 2
-    // but no file is written.
+// 02/12 has no reduction: the printer answers 1 and its status says nothing
+// is in the range, so the day is skipped. 03/12 has one, and a fault on its
+// file call (or on what tells the two apart) is no day without movement: the
+// range answers false and names the day. An answer lost after the printer
+// wrote the file leaves a day like any other.
+TEST_F(SignedFilesTest, ADayWithoutMovementIsSkippedAndAFailedDayIsNamed) {
     reduce("01122026");
     reduce("03122026");
     const std::string first = printersFile("01122026");
+    const std::string third = printersFile("03122026");
+    struct Case {
+        const char *name;
+        nlohmann::json fault;
+        bool result;
+        std::string failedDay; // named in stMensagemTaa, "" none
+    };
+    const std::string file = "EPSON_Obter_Dados_MF_MFD";
+    const Case cases[] = {
+        {"no fault", nullptr, true, ""},
+        {"no answer", {{"kind", "noanswer"}, {"entry", file}, {"at", 3}}, false, "03/12/2026"},
+        {"no answer, 2",
+         {{"kind", "noanswer"}, {"entry", file}, {"at", 3}, {"return", 2}},
+         false,
+         "03/12/2026"},
+        {"communication", {{"kind", "comm"}, {"entry", file}, {"at", 3}}, false, "03/12/2026"},
+        {"refused", {{"kind", "refuse"}, {"entry", file}, {"at", 3}}, false, "03/12/2026"},
+        // The file call is a query: a printer out of paper still answers it.
+        {"out of paper", {{"kind", "paper"}, {"entry", file}, {"at", 3}}, true, ""},
+        {"answer lost", {{"kind", "lost"}, {"entry", file}, {"at", 3}}, true, ""},
+        // The query that clears the printer's last result fails once: asked again.
+        {"clearing query",
+         {{"kind", "comm"}, {"entry", "EPSON_Obter_Estado_Cupom"}, {"at", 2}},
+         true,
+         ""},
+        // The status of 02/12 cannot be read: nothing tells it from a failure.
+        {"status unread",
+         {{"kind", "noanswer"}, {"entry", "EPSON_Obter_Estado_Impressora"}, {"at", 1}},
+         false,
+         "02/12/2026"},
+    };
     std::ofstream(dailyFile("02122026")) << "an older file, not the printer's answer";
-    clearJournal();
-    answerWithoutWriting(3);
-    EXPECT_TRUE(run("01/12/2026", "03/12/2026"));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(dailyFile("01122026"));
+        fs::remove(dailyFile("03122026"));
+        clearJournal();
+        stMensagemTaa.clear();
+        const size_t told = logWith("ERRO!!! GeraCatGenerica: arquivo do dia").size();
+        if (!c.fault.is_null()) injectFault(c.fault);
+        EXPECT_EQ(run("01/12/2026", "03/12/2026"), c.result);
+        ECFSIM_ClearFaults();
 
-    EXPECT_EQ(listed(), std::vector<std::string>{dailyFile("01122026")});
-    expectSignedOnce(dailyFile("01122026"), first);
-    EXPECT_EQ(tiv::readFile(dailyFile("02122026")), "an older file, not the printer's answer");
-    EXPECT_FALSE(fs::exists(dailyFile("03122026")));
-    EXPECT_EQ(fileCalls().size(), 3u);
-    EXPECT_EQ(logWith("Gera Ead. Arquivo:"),
-              std::vector<std::string>{"Gera Ead. Arquivo: " + dailyFile("01122026")});
-    EXPECT_EQ(logWith("Retorno: "),
-              (std::vector<std::string>{"EPSON_Obter_Dados_MF_MFD - 011220260030 - Retorno: 0",
-                                        "EPSON_Obter_Dados_MF_MFD - 021220260030 - Retorno: 1",
-                                        "EPSON_Obter_Dados_MF_MFD - 031220260030 - Retorno: 2"}));
+        std::vector<std::string> expected{dailyFile("01122026")};
+        if (c.failedDay != "03/12/2026") expected.push_back(dailyFile("03122026"));
+        EXPECT_EQ(listed(), expected);
+        expectSignedOnce(dailyFile("01122026"), first);
+        if (c.failedDay != "03/12/2026") expectSignedOnce(dailyFile("03122026"), third);
+        EXPECT_EQ(tiv::readFile(dailyFile("02122026")), "an older file, not the printer's answer");
+        EXPECT_EQ(fileCalls().size(), 3u);
+        if (c.failedDay.empty()) {
+            EXPECT_EQ(stMensagemTaa, "");
+        } else {
+            EXPECT_NE(stMensagemTaa.find("GeraCatGenerica: arquivo do dia " + c.failedDay +
+                                         " n\xE3o gerado"),
+                      std::string::npos)
+                << stMensagemTaa;
+            EXPECT_EQ(logWith("ERRO!!! GeraCatGenerica: arquivo do dia").size(), told + 1);
+        }
+    }
 }
 
 TEST_F(SignedFilesTest, DatesWithOrWithoutSeparatorsAndRangesThatGiveNoDay) {
@@ -294,7 +337,6 @@ TEST_F(SignedFilesTest, AFileTheSigningLibraryCouldNotSignIsLoggedAndLeftOffTheL
         std::string why;
     };
     reduce("07122026");
-    reduce("08122026");
     const Case cases[] = {
         {"sign-novalidate", false, "sign_bema.dll sem a funcao validateFile"},
         {"sign-failing", true, "generateEAD retornou -3"},
@@ -303,26 +345,142 @@ TEST_F(SignedFilesTest, AFileTheSigningLibraryCouldNotSignIsLoggedAndLeftOffTheL
         setenv("TIV_LIBRARY_DIR", (std::string(TIV_SIGN_VARIANTS_DIR "/") + c.variant).c_str(), 1);
         const std::string content = printersFile("07122026");
         fs::remove(dailyFile("07122026") + ".generateEAD-called");
+        stMensagemTaa.clear();
         EXPECT_FALSE(run("07/12/2026", "07/12/2026")) << c.variant;
         EXPECT_TRUE(listed().empty()) << c.variant;
-        EXPECT_EQ(tiv::readFile(dailyFile("07122026")), content) << c.variant;
+        // Never under the name the inspector is handed: set aside, as written.
+        EXPECT_FALSE(fs::exists(dailyFile("07122026"))) << c.variant;
+        EXPECT_EQ(tiv::readFile(dailyFile("07122026") + ".sem_ead"), content) << c.variant;
+        EXPECT_NE(stMensagemTaa.find("GeraCatGenerica: arquivo do dia 07/12/2026 n\xE3o assinado "
+                                     "(EAD); guardado como " +
+                                     dailyFile("07122026") + ".sem_ead."),
+                  std::string::npos)
+            << stMensagemTaa;
         EXPECT_EQ(fs::exists(dailyFile("07122026") + ".generateEAD-called"), c.generateCalled)
             << c.variant;
         EXPECT_EQ(logWith("Ead nao gerado.").back(),
                   "Ead nao gerado. Arquivo: " + dailyFile("07122026") + " - " + c.why);
     }
-    // One file of two left unsigned makes the range a failure; the signed one
-    // is listed.
+    // The real library, handed what it cannot sign (a FIFO, through a link):
+    // logged, and the link left as it was.
     unsetenv("TIV_LIBRARY_DIR");
-    const std::string good = printersFile("08122026");
-    // 09/12: the printer answered, and left no file the library can sign.
-    ASSERT_EQ(mkfifo(dailyFile("09122026").c_str(), 0600), 0);
-    answerWithoutWriting(2);
-    EXPECT_FALSE(run("08/12/2026", "09/12/2026"));
-    EXPECT_EQ(listed(), std::vector<std::string>{dailyFile("08122026")});
-    expectSignedOnce(dailyFile("08122026"), good);
+    ASSERT_EQ(mkfifo((folder + "/fifo").c_str(), 0600), 0);
+    fs::create_symlink(folder + "/fifo", folder + "/fifo-link");
+    geraEad(folder + "/fifo-link");
     EXPECT_EQ(logWith("Ead nao gerado.").back(),
-              "Ead nao gerado. Arquivo: " + dailyFile("09122026") + " - generateEAD retornou -1");
+              "Ead nao gerado. Arquivo: " + folder + "/fifo-link - generateEAD retornou -1");
+    EXPECT_TRUE(fs::is_symlink(folder + "/fifo-link"));
+}
+
+// What a signing killed part-way leaves ("NAME.eadXXXXXX" beside the file) is
+// removed at the next run: every such file of this till's daily files, and
+// the file's own when it is signed again. Files of another till, or of
+// another name, stay.
+TEST_F(SignedFilesTest, TemporaryFilesOfAKilledSigningAreRemovedAtTheNextRun) {
+    reduce("10122026");
+    const std::string content = printersFile("10122026");
+    const std::vector<std::string> leftovers{dailyFile("10122026") + ".eadQ3x9Zk",
+                                             dailyFile("01012026") + ".ead000000"};
+    const std::vector<std::string> kept{dataDir + "/EP0002001" + "10122026_CTP.txt.eadQ3x9Zk",
+                                        dailyFile("10122026") + ".eadlonger1",
+                                        dailyFile("10122026") + ".sem_ead"};
+    for (const auto &path : leftovers)
+        std::ofstream(path) << std::string(4096, 'x');
+    for (const auto &path : kept)
+        std::ofstream(path) << "not ours";
+    // The file whose signing was killed is unsigned: it leaves its name. One
+    // that was signed since (it ends with its record) stays.
+    std::ofstream(dailyFile("01012026"), std::ios::binary) << "E01 unsigned\r\n";
+    const std::string signedDay = "E01 signed\r\nEAD" + std::string(256, 'A') + "\r\n";
+    std::ofstream(dailyFile("02012026"), std::ios::binary) << signedDay;
+    std::ofstream(dailyFile("02012026") + ".eadzzzzzz") << "half";
+    EXPECT_TRUE(run("10/12/2026", "10/12/2026"));
+    expectSignedOnce(dailyFile("10122026"), content);
+    for (const auto &path : leftovers)
+        EXPECT_FALSE(fs::exists(path)) << path;
+    EXPECT_FALSE(fs::exists(dailyFile("02012026") + ".eadzzzzzz"));
+    for (const auto &path : kept)
+        EXPECT_EQ(tiv::readFile(path), "not ours") << path;
+    EXPECT_FALSE(fs::exists(dailyFile("01012026")));
+    EXPECT_EQ(tiv::readFile(dailyFile("01012026") + ".sem_ead"), "E01 unsigned\r\n");
+    EXPECT_EQ(tiv::readFile(dailyFile("02012026")), signedDay);
+
+    // geraEad on a file of its own name.
+    const std::string own = folder + "/own.txt";
+    std::ofstream(own, std::ios::binary) << "line\r\n";
+    std::ofstream(own + ".eadAAAAAA") << "half a signing";
+    geraEad(own);
+    expectSignedOnce(own, "line\r\n");
+    EXPECT_FALSE(fs::exists(own + ".eadAAAAAA"));
+}
+
+// A process writing and signing a large daily file again and again, killed
+// as soon as its signing's temporary file is seen: whatever it leaves, the
+// next run leaves no temporary file and the day's file signed once.
+TEST_F(SignedFilesTest, NoTemporaryFileSurvivesAKilledSigningAndTheNextRun) {
+    reduce("11122026");
+    const std::string content = printersFile("11122026");
+    const std::string day = dailyFile("11122026");
+    auto temporaries = [&] {
+        int n = 0;
+        for (const auto &entry : fs::directory_iterator(dataDir))
+            n += entry.path().filename().string().find(".ead") != std::string::npos;
+        return n;
+    };
+    constexpr int kKills = 10;
+    int leftBehind = 0;
+    for (int kill = 0; kill < kKills; ++kill) {
+        SCOPED_TRACE(kill);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            // A file already signed is signed again without being rewritten:
+            // each round signs the unsigned file afresh.
+            for (;;) {
+                std::ofstream(day, std::ios::binary) << std::string(8 << 20, 'x') << "\r\n";
+                geraEad(day);
+            }
+        }
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (temporaries() == 0 && std::chrono::steady_clock::now() < until) {
+        }
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        leftBehind += temporaries();
+        EXPECT_TRUE(run("11/12/2026", "11/12/2026"));
+        EXPECT_EQ(temporaries(), 0);
+        expectSignedOnce(day, content);
+    }
+    // The kills did leave what the run has to clear.
+    EXPECT_GT(leftBehind, 0);
+    std::cout << "[ kills    ] " << kKills << " kills, " << leftBehind
+              << " temporary files left by them, none after the next run\n";
+}
+
+// A symbolic link is signed through: the file it points to gets the record,
+// the link stays a link. A link to nothing is refused with a debug line.
+TEST_F(SignedFilesTest, ASymbolicLinkIsSignedThroughAndNeverReplaced) {
+    fs::create_directories(folder + "/real");
+    const std::string target = folder + "/real/day.txt";
+    const std::string content = "first line\r\nlast line\r\n";
+    std::ofstream(target, std::ios::binary) << content;
+    const std::string link = folder + "/day-link.txt";
+    fs::create_symlink(target, link);
+    geraEad(link);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(fs::read_symlink(link), target);
+    expectSignedOnce(target, content);
+
+    const std::string dangling = folder + "/nothing-link.txt";
+    fs::create_symlink(folder + "/missing.txt", dangling);
+    geraEad(dangling);
+    EXPECT_TRUE(fs::is_symlink(dangling));
+    EXPECT_FALSE(fs::exists(folder + "/missing.txt"));
+    ASSERT_FALSE(logWith("Ead nao gerado.").empty());
+    EXPECT_TRUE(
+        logWith("Ead nao gerado.")
+            .back()
+            .starts_with("Ead nao gerado. Arquivo: " + dangling + " - link simbolico sem arquivo"));
 }
 
 TEST_F(SignedFilesTest, GeraEadSignsAFileOnceHoweverOftenItIsCalled) {

@@ -2,8 +2,10 @@
 // copies, the closing reports and their shortage or surplus, the questions,
 // and what a failed or skipped step leaves behind.
 #include <algorithm>
+#include <map>
 
 #include "fixture.h"
+#include "print_sweep.h"
 #include "till_closing_helpers.h"
 
 namespace {
@@ -117,6 +119,15 @@ class TillClosingTest : public DriverTest {
     }
     std::string docState() const { return printerState()["docState"]; }
     int64_t coo() const { return printerState()["counters"]["coo"]; }
+    // Questions answered by their text, so that a notice shown before them
+    // takes no answer meant for a question.
+    void answerByText(std::map<std::string, bool> byText) {
+        tivhost::setDialogHandler([this, byText](const tivhost::Dialog &d) {
+            dialogs.push_back({d.text, d.askMark, d.kind});
+            const auto it = byText.find(d.text);
+            return it != byText.end() && it->second;
+        });
+    }
 };
 
 const std::string kOpen = "EPSON_NaoFiscal_Abrir_Relatorio_Gerencial";
@@ -493,6 +504,81 @@ TEST_F(TillClosingTest, AMissingDatasetIsRefusedBeforeAnyPrint) {
                                    "N", "N", "S", "001", true, false, true, "", ""),
                  tiv::DataError);
     EXPECT_TRUE(journal().empty());
+}
+
+// The closing with one fault on each of its printer calls, of every kind. The
+// whole closing says it reached the paper through argument 24; the
+// withdrawal on its own (with the X reading first), whose result is always
+// false, only through stMensagemTaa.
+TEST_F(TillClosingTest, EveryFormOfTheClosingSaysWhetherItReachedThePaperWhole) {
+    const std::string notice = "GeraReciboSangria: impress\xE3o incompleta";
+    TillClosing whole, withdrawal;
+    whole.envelopes.resize(1);
+    whole.dayMoves = {{"1", "DINHEIRO", 10.00}, {"3", "SUPRIMENTO", 5.00}};
+    withdrawal.withdrawalOnly = true;
+    withdrawal.xReading = "S";
+    const std::vector<sweep::Print> prints{
+        {"GeraReciboSangria",
+         [&] {
+             StopImpFiscal();
+             startPrinter();
+             answerByText({{kAbreCaixa, false}, {kConfReducao, true}, {kConfRel, true}});
+         },
+         [&] {
+             whole.receiptCounter.clear();
+             const bool result = whole.run();
+             const bool told = stMensagemTaa.find(notice) != std::string::npos;
+             // Told, the operator sees it too; argument 24 and the result follow.
+             bool shown = false;
+             for (const ShownDialog &d : dialogs)
+                 shown = shown || d.text.starts_with(notice);
+             EXPECT_EQ(shown, told);
+             EXPECT_FALSE(result);
+             if (told) {
+                 EXPECT_FALSE(whole.closingReached);
+             }
+             return whole.closingReached;
+         }},
+        {"GeraReciboSangria",
+         [&] {
+             StopImpFiscal();
+             startPrinter();
+         },
+         [&] {
+             withdrawal.receiptCounter.clear();
+             EXPECT_FALSE(withdrawal.run());
+             return stMensagemTaa.find(notice) == std::string::npos;
+         }},
+    };
+    for (const sweep::Print &p : prints) {
+        const sweep::Figures f = sweep::run(p);
+        EXPECT_GT(f.missing, 0);
+    }
+    StopImpFiscal();
+}
+
+// "Deseja abrir o caixa?" answered yes after a refused line: the till is not
+// reported reopened on a closing that did not reach the paper.
+TEST_F(TillClosingTest, ALostLineMakesTheReopeningFalseAndIsShown) {
+    startPrinter();
+    injectFault({{"kind", "refuse"}, {"entry", "EPSON_NaoFiscal_Imprimir_LinhaEX"}, {"at", 3}});
+    answerByText({{kAbreCaixa, true}});
+    TillClosing t;
+    EXPECT_FALSE(t.run());
+    EXPECT_FALSE(t.closingReached);
+    ASSERT_FALSE(dialogs.empty());
+    const auto asked = questions();
+    EXPECT_NE(std::find(asked.begin(), asked.end(), kAbreCaixa), asked.end());
+    EXPECT_EQ(dialogs.back().text,
+              "GeraReciboSangria: impress\xE3o incompleta; a impressora fiscal n\xE3o confirmou "
+              "que todo o documento chegou ao papel.");
+    StopImpFiscal();
+
+    // The same closing without the fault reopens the till.
+    startPrinter();
+    TillClosing again;
+    EXPECT_TRUE(again.run());
+    EXPECT_EQ(questions(), std::vector<std::string>{kAbreCaixa});
 }
 
 } // namespace

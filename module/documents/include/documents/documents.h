@@ -14,6 +14,25 @@ bool openManagementReport(const std::string &colourScheme, const std::string &ce
 bool printReportText(const std::string &colourScheme, const std::string &text);
 bool closeManagementReport(const std::string &colourScheme, bool show, bool analysisFlag);
 
+// Whether a print reached the paper whole: every opening, line and closing of
+// a management report that the printer did not answer as done (its answer
+// not 0) since the check was made is counted, so a print built on many of
+// them asks once, at its end. Checks nest: a print made inside another is
+// counted by both.
+class PaperCheck {
+  public:
+    PaperCheck();
+    // No opening, line or closing failed since the check was made.
+    bool whole() const;
+
+  private:
+    unsigned long failuresBefore_;
+};
+
+// Tells the host (stMensagemTaa and the debug log), and the operator when
+// `show`, that `print` did not reach the paper whole.
+void reportIncompletePrint(const std::string &print, const std::string &colourScheme, bool show);
+
 // An unlinked voucher under `totalizerName` for `amountCents`, paid with
 // `paymentName`.
 bool issueUnlinkedVoucher(const std::string &colourScheme, const std::string &totalizerName,
