@@ -80,6 +80,7 @@ int32_t printLines(const char *block) {
         if (!block) throw Refusal{Code::BadParameter};
         requireReportLines();
         P().printBlock(block);
+        ++S().doc.items;
     });
 }
 

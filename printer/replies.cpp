@@ -325,8 +325,9 @@ int32_t impl::EPSON_Obter_Informacao_Ultimo_Documento(char *pszDados) {
         const State &st = S();
         const Document &d = st.doc;
         const bool receipt = isReceipt(d.state);
-        // An unlinked voucher reports its entries and payments as a receipt does.
-        const bool counted = receipt || d.state == DocState::Voucher;
+        // An unlinked voucher reports its entries and payments as a receipt does, and a
+        // management report the blocks of lines it printed.
+        const bool counted = receipt || d.state == DocState::Voucher || d.state == DocState::Report;
         const auto &items = P().items;
         const Item *lastItem = receipt && !items.empty() ? &items.back() : nullptr;
         auto flag = [](bool b) { return std::string(1, b ? '1' : '0'); };

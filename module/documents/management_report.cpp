@@ -9,8 +9,10 @@
 #include "core/command.h"
 #include "core/command_family.h"
 #include "core/debug_log.h"
+#include "core/document_progress.h"
 #include "core/error_report.h"
 #include "core/reply.h"
+#include "core/return_analysis.h"
 #include "core/text.h"
 #include "queries/queries.h"
 #include "tiv02000/procedures.h"
@@ -30,17 +32,50 @@ constexpr uint8_t kColumns = 48;
 // module was loaded.
 unsigned long reportFailures = 0;
 
+// Blocks of lines the open report is known to have printed: the printer's account of the
+// report counts them, so a block whose answer was lost is told from one never printed.
+int blocksPrinted = 0;
+
+// What the printer's account of the open document shows after a report command whose
+// answer was not a clean success.
+enum class ReportStep { Open, Lines, Close };
+bool carriedOut(ReportStep step) {
+    if (lastCommandRefused()) return false;
+    const auto doc = readDocumentProgress();
+    if (!doc) return false;
+    switch (step) {
+    case ReportStep::Open:
+        return doc->state == '5' && doc->items == 0;
+    case ReportStep::Lines:
+        return doc->state == '5' && doc->items == blocksPrinted + 1;
+    case ReportStep::Close:
+        return doc->state == '0';
+    }
+    return false;
+}
+
 // The command's answer decides whether it reached the paper: an answer of 0
 // is the printer's own "done", even when the status read after it fails.
-// The analysis still decides the procedure's result and its notices.
-bool judged(const Analysis &how, const Sent &sent) {
-    if (sent.returnCode != 0) ++reportFailures;
-    return analyse(how, sent);
+// Any other answer is checked against the printer's account of the report,
+// and a step it shows done is done. The analysis decides the notices only.
+bool judged(const Analysis &how, const Sent &sent, ReportStep step) {
+    const bool verdict = analyse(how, sent);
+    bool done = sent.returnCode == 0;
+    if (!done && carriedOut(step)) {
+        noteCarriedOut(sent.debugLine.substr(0, sent.debugLine.find(':')));
+        done = true;
+    }
+    if (!done) ++reportFailures;
+    if (done && step == ReportStep::Open) blocksPrinted = 0;
+    if (done && step == ReportStep::Lines) ++blocksPrinted;
+    // A step the printer did is done, whatever the status read after it said.
+    return verdict || done;
 }
 
 bool closeReport(const std::string &colourScheme, bool show, bool analysisFlag) {
     return judged({colourScheme, show, analysisFlag},
-                  {family().closeReport(), "EPSON_NaoFiscal_Fechar_Relatorio_Gerencial"});
+                  {family().closeReport(), "EPSON_NaoFiscal_Fechar_Relatorio_Gerencial"},
+                  ReportStep::Close);
 }
 } // namespace
 
@@ -102,9 +137,9 @@ bool openManagementReport(const std::string &colourScheme, const std::string &ce
         (void)analyse({colourScheme, true, false},
                       {family().closeReport(), "EPSON_NaoFiscal_Fechar_Relatorio_Gerencial"});
 
-    const bool opened =
-        judged({colourScheme, boNUtilTaa},
-               {family().openReport(), "EPSON_NaoFiscal_Abrir_Relatorio_Gerencial"});
+    const bool opened = judged({colourScheme, boNUtilTaa},
+                               {family().openReport(), "EPSON_NaoFiscal_Abrir_Relatorio_Gerencial"},
+                               ReportStep::Open);
 
     if (opened && !cerFlag.empty()) {
         // The report is open whatever happens to the host's counter: a
@@ -120,7 +155,8 @@ bool openManagementReport(const std::string &colourScheme, const std::string &ce
 
 bool printReportText(const std::string &colourScheme, const std::string &text) {
     return judged({colourScheme, boNUtilTaa},
-                  {family().printReportLines(text), "EPSON_NaoFiscal_Imprimir_LinhaEX: " + text});
+                  {family().printReportLines(text), "EPSON_NaoFiscal_Imprimir_LinhaEX: " + text},
+                  ReportStep::Lines);
 }
 
 bool closeManagementReport(const std::string &colourScheme, bool show, bool analysisFlag) {
