@@ -1,11 +1,14 @@
 // The till closing: the withdrawal receipt, the closing report of the
 // opening and, after the operator's questions, the general closing report,
 // each closing report preceded by its product report.
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/call_guard.h"
 #include "core/data_module.h"
+#include "core/debug_log.h"
+#include "core/document_progress.h"
 #include "core/text.h"
 #include "documents/documents.h"
 #include "fiscal_day.h"
@@ -105,6 +108,36 @@ void printClosingReport(const Closing &c, const std::string &title, double sales
                                    line(msg(difference < 0 ? "Falta" : "Sobra"), difference));
 }
 
+// What an incomplete closing got onto the paper, kept for the host's repeat of the same
+// closing (the same till, the same withdrawals and closing values, in this printer session):
+// its X reading and a withdrawal receipt printed whole are fiscal and cash documents, printed
+// once.
+struct ClosingProgress {
+    uint64_t session = 0;
+    std::string key, counter;
+    bool xReading = false, receipt = false;
+};
+std::optional<ClosingProgress> keptClosing;
+
+// A table's rows as text, for the key of a closing; a table never given fields is empty.
+std::string rowsText(const tiv::TClientDataSet &table) {
+    try {
+        return table.dataPacket();
+    } catch (const std::exception &) {
+        return "";
+    }
+}
+
+ClosingProgress resumeClosing(const std::string &key) {
+    std::optional<ClosingProgress> earlier;
+    earlier.swap(keptClosing);
+    if (earlier && earlier->session == printerSession() && earlier->key == key) return *earlier;
+    ClosingProgress fresh;
+    fresh.session = printerSession();
+    fresh.key = key;
+    return fresh;
+}
+
 // The title of the general closing report. Its catalogue key has no entry,
 // and the key itself is no title a cashier should read on paper.
 std::string generalTitle() {
@@ -189,25 +222,45 @@ extern "C" TIV_EXPORT bool GeraReciboSangria(
     // argument 24 stays false.
     const PaperCheck paper;
     bool xReadingPrinted = true, receiptPrinted = true;
+    ClosingProgress progress =
+        resumeClosing(serialNumber + (withdrawalOnly ? " S " : " N ") + printXReadingFirst +
+                      envelopeColumn + (printReceipt ? " recibo " : " ") +
+                      rowsText(dm.dataset("cdsSangria")) + rowsText(dm.dataset("cdsMovFecha")));
     auto finish = [&](bool result) {
         if (paper.whole() && xReadingPrinted && receiptPrinted) return result;
+        keptClosing = progress;
         reportIncompletePrint(kProcedure, colourScheme, true);
         closingReached = false;
         return false;
     };
 
     if (printReceipt) {
-        if (printXReadingFirst == "S") {
+        if (printXReadingFirst == "S" && progress.xReading) {
+            receiptCounter = progress.counter;
+            logDebug(std::string(kProcedure) + ": leitura X ja impressa por esta conclusao do "
+                                               "caixa; nao sera impressa novamente");
+        } else if (printXReadingFirst == "S") {
             xReadingPrinted = printXReading(serialNumber, colourScheme);
-            if (xReadingPrinted) receiptCounter = receiptNumber(colourScheme);
+            if (xReadingPrinted) {
+                receiptCounter = receiptNumber(colourScheme);
+                progress.xReading = true;
+                progress.counter = receiptCounter;
+            }
+        }
+        if (withdrawalOnly && progress.receipt) {
+            logDebug(std::string(kProcedure) + ": recibo de sangria ja impresso por esta "
+                                               "conclusao do caixa; nao sera impresso novamente");
+            return finish(false);
         }
         // An opening judged failed skips both copies, even when the status
         // read after it is what failed: the receipt is then missing.
+        const PaperCheck receiptPaper;
         receiptPrinted = openReport(c);
         if (receiptPrinted)
             printWithdrawalCopies({colourScheme, envelopeColumn == "S", withdrawalOnly});
         if (withdrawalOnly) {
-            (void)closeManagementReport(colourScheme, true, true);
+            const bool closed = closeManagementReport(colourScheme, true, true);
+            progress.receipt = receiptPrinted && closed && receiptPaper.whole();
             return finish(false);
         }
         newReport = false;

@@ -300,6 +300,17 @@ extern "C" TIV_EXPORT bool FechaCupom(const tiv::Variant &args, tiv::TStringList
         boClieUtil = false;
         return false;
     }
+    // The change voucher's amount too: refused after the receipt closed, it would leave a paid
+    // sale answered false and its repeat refused again.
+    std::optional<std::string> changeDigits;
+    if (a.issueChange) {
+        changeDigits =
+            c.amount(a.changeAmount, "000000000000.00", Truncation::None, "Valor do contra-vale");
+        if (!changeDigits) {
+            boClieUtil = false;
+            return false;
+        }
+    }
     if (payments.rows == 0) {
         // No payment rows: with no receipt open there is nothing to close, a success; a receipt
         // open cannot be closed without payments, and is refused. The document state is the one
@@ -408,16 +419,10 @@ extern "C" TIV_EXPORT bool FechaCupom(const tiv::Variant &args, tiv::TStringList
         // The sale is over: the next receipt starts a new track.
         c.t = SaleTrack{};
 
-        if (a.issueChange) {
-            const auto value = c.amount(a.changeAmount, "000000000000.00", Truncation::None,
-                                        "Valor do contra-vale");
-            if (value) {
-                (void)issueUnlinkedVoucher(a.colourScheme, a.changeTotalizer, *value,
-                                           copyText(msg("Dinheiro"), 1, 16));
-                (void)nonFiscalOperationCounter(a.colourScheme, nonFiscalCounter);
-            } else {
-                finished = false;
-            }
+        if (changeDigits) {
+            (void)issueUnlinkedVoucher(a.colourScheme, a.changeTotalizer, *changeDigits,
+                                       copyText(msg("Dinheiro"), 1, 16));
+            (void)nonFiscalOperationCounter(a.colourScheme, nonFiscalCounter);
         }
     } catch (const std::exception &e) {
         logDebug(std::string("ERRO!!! FechaCupom: ") + e.what());

@@ -799,6 +799,8 @@ TEST_P(ClosingTooLargeTest, RefusedBeforeAnyPrinterCall) {
     openSale(c.position == -2 ? 31 : 33);
     tiv::Variant a = args({{"001", c.position < 0 ? c.value : 40.0}});
     if (c.position >= 0) a.at(c.position) = c.value;
+    // The change voucher's amount is read only when a voucher is asked for.
+    if (c.position == 7) a.at(4) = true;
     EXPECT_FALSE(close(a));
     EXPECT_EQ(journal(), json::array());
     EXPECT_TRUE(contains(stMensagemTaa, c.named)) << stMensagemTaa;
@@ -813,7 +815,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(TooLargeCase{"SubtotalDiscount", 6, 1e9, "Valor do subtotal"},
                       TooLargeCase{"SubtotalSurcharge", 8, 2e9, "Valor do subtotal"},
                       TooLargeCase{"Payment", -1, 1e11, "Valor do pagamento"},
-                      TooLargeCase{"ClassicPayment", -2, 1e11, "Valor do pagamento"}),
+                      TooLargeCase{"ClassicPayment", -2, 1e11, "Valor do pagamento"},
+                      TooLargeCase{"ChangeVoucher", 7, 1e13, "Valor do contra-vale"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(ClosingTest, AWaitingMessageIsHandedBackAndClearsTheFlag) {

@@ -582,3 +582,39 @@ TEST_F(TillClosingTest, ALostLineMakesTheReopeningFalseAndIsShown) {
 }
 
 } // namespace
+
+namespace {
+
+// A withdrawal whose receipt lost a line, closed again by the host: the X reading the first
+// call printed is not printed a second time and its counter is handed back; the receipt, not
+// whole, is printed again. The same closing once complete starts afresh.
+TEST_F(TillClosingTest, ARepeatedClosingPrintsItsXReadingOnce) {
+    for (int type : {31, 33}) {
+        SCOPED_TRACE(type);
+        StopImpFiscal();
+        startPrinter(type);
+        TillClosing t;
+        t.withdrawalOnly = true;
+        t.xReading = "S";
+        injectFault({{"kind", "refuse"},
+                     {"entry", type == 31 ? "EPSON_NaoFiscal_Imprimir_LinhaEX"
+                                          : "EPSON_ESC_ECF_NaoFiscal_Imprimir_Linha"}});
+        EXPECT_FALSE(t.run());
+        EXPECT_NE(stMensagemTaa.find("impress\xE3o incompleta"), std::string::npos);
+        const std::string counter = t.receiptCounter;
+        EXPECT_EQ(printerState().at("counters").at("lx"), 1);
+        const int64_t grg = printerState().at("counters").at("grg");
+        stMensagemTaa.clear();
+        t.receiptCounter.clear();
+        EXPECT_FALSE(t.run()); // a withdrawal on its own always answers false
+        EXPECT_EQ(stMensagemTaa.find("impress\xE3o incompleta"), std::string::npos);
+        EXPECT_EQ(printerState().at("counters").at("lx"), 1);
+        EXPECT_EQ(printerState().at("counters").at("grg"), grg + 1) << "the receipt again";
+        EXPECT_EQ(t.receiptCounter, counter);
+        // Complete, nothing is kept: the same closing called once more is a new one.
+        EXPECT_FALSE(t.run());
+        EXPECT_EQ(printerState().at("counters").at("lx"), 2);
+    }
+}
+
+} // namespace
