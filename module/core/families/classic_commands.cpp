@@ -106,12 +106,7 @@ class ClassicCommands final : public CommandFamily {
                                     const std::string &amountCents, const std::string &paymentName,
                                     const std::string &payment, VoucherStep from) const override {
         VoucherRun run;
-        auto step = [&](VoucherStep s, auto &&send) -> int32_t {
-            if (s < from) return 0;
-            const int32_t rc = send();
-            if (rc != 0) run.clean = false;
-            return rc;
-        };
+        auto step = [&](VoucherStep s, auto &&send) { return voucherStep(run, from, s, send); };
         (void)step(VoucherStep::Open,
                    [] { return EPSON(EPSON_NaoFiscal_Abrir_Comprovante)("", "", "", "", 1); });
         (void)step(VoucherStep::Sell, [&] {

@@ -167,12 +167,7 @@ class EscEcfCommands final : public CommandFamily {
                                     const std::string &amountCents, const std::string &paymentName,
                                     const std::string &payment, VoucherStep from) const override {
         VoucherRun run;
-        auto step = [&](VoucherStep s, auto &&send) -> int32_t {
-            if (s < from) return 0;
-            const int32_t rc = send();
-            if (rc != 0) run.clean = false;
-            return rc;
-        };
+        auto step = [&](VoucherStep s, auto &&send) { return voucherStep(run, from, s, send); };
         if (from <= VoucherStep::Open) {
             const int32_t rc = step(VoucherStep::Open, [] {
                 return EPSON(EPSON_ESC_ECF_NaoFiscal_Abrir_ComprovanteEX)("", "", "");

@@ -37,6 +37,16 @@ struct VoucherRun {
     bool clean = true;
 };
 
+// One step of an unlinked voucher: sent unless the run starts past it (0 then); a non-zero
+// answer makes the run unclean.
+template <class Send>
+int32_t voucherStep(VoucherRun &run, VoucherStep from, VoucherStep step, Send &&send) {
+    if (step < from) return 0;
+    const int32_t rc = send();
+    if (rc != 0) run.clean = false;
+    return rc;
+}
+
 class CommandFamily {
   public:
     virtual ~CommandFamily() = default;
