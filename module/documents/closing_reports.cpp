@@ -129,13 +129,7 @@ std::string rowsText(const tiv::TClientDataSet &table) {
 }
 
 ClosingProgress resumeClosing(const std::string &key) {
-    std::optional<ClosingProgress> earlier;
-    earlier.swap(keptClosing);
-    if (earlier && earlier->session == printerSession() && earlier->key == key) return *earlier;
-    ClosingProgress fresh;
-    fresh.session = printerSession();
-    fresh.key = key;
-    return fresh;
+    return resumeProgress(keptClosing, key);
 }
 
 // The title of the general closing report. Its catalogue key has no entry,

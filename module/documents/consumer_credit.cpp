@@ -105,13 +105,7 @@ struct CreditProgress {
 std::optional<CreditProgress> kept;
 
 CreditProgress resumeCredit(const std::string &key) {
-    std::optional<CreditProgress> earlier;
-    earlier.swap(kept);
-    if (earlier && earlier->session == printerSession() && earlier->key == key) return *earlier;
-    CreditProgress fresh;
-    fresh.session = printerSession();
-    fresh.key = key;
-    return fresh;
+    return resumeProgress(kept, key);
 }
 
 // The copy (a management report) and the vouchers of one call. `printCopy` says whether the

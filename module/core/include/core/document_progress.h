@@ -28,6 +28,20 @@ struct DocumentProgress {
 uint64_t printerSession();
 void startPrinterSession();
 
+// What a call got done, kept for the host's repeat of the same call (a `Progress` holds the
+// printer `session` and the call's `key`): taken away, it is returned when it is this session's
+// and this call's, else a fresh one for them.
+template <class Progress>
+Progress resumeProgress(std::optional<Progress> &kept, const std::string &key) {
+    std::optional<Progress> earlier;
+    earlier.swap(kept);
+    if (earlier && earlier->session == printerSession() && earlier->key == key) return *earlier;
+    Progress fresh;
+    fresh.session = printerSession();
+    fresh.key = key;
+    return fresh;
+}
+
 // Reads the printer's answer; none when it does not answer or answers something that is
 // not the documented reply (the outcome is then unknown).
 std::optional<DocumentProgress> readDocumentProgress();
