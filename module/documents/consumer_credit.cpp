@@ -116,14 +116,18 @@ struct CreditDocuments {
 };
 
 bool runCredit(CreditProgress p, const CreditDocuments &d, const std::string &colourScheme) {
-    // The copy first, also on a repeat that finds it incomplete: opening its report closes what
-    // a failed closing left open, which would hold the vouchers back.
-    if (!p.copyWhole) {
+    const bool repeat = p.copyOpened;
+    if (!repeat) {
         bool opened = false;
         p.copyWhole = d.printCopy(opened);
-        p.copyOpened = p.copyOpened || opened;
-        // Nothing was issued yet: the repeat starts afresh.
-        if (!p.copyOpened) return false;
+        p.copyOpened = opened;
+        // Nothing was issued: the repeat starts afresh.
+        if (!opened) return false;
+    } else if (const auto doc = readDocumentProgress(); doc && doc->state == '5') {
+        // The copy's report left open by a failed closing would hold the vouchers back. It is
+        // closed before them, and the copy printed again after them, so that no document but
+        // the vouchers moves the count that tells a voucher issued.
+        (void)closeManagementReport(colourScheme, boNUtilTaa, false);
     }
     // A deposit without payments puts nothing through the printer: not done.
     if (d.vouchers.empty()) return false;
@@ -132,6 +136,10 @@ bool runCredit(CreditProgress p, const CreditDocuments &d, const std::string &co
             kept = p;
             return false;
         }
+    if (!p.copyWhole && repeat) {
+        bool opened = false;
+        p.copyWhole = d.printCopy(opened);
+    }
     if (!p.copyWhole) {
         reportError("A via do consumidor n\xE3o foi impressa por inteiro; repita a opera\xE7\xE3o "
                     "para imprimi-la (os comprovantes j\xE1 emitidos n\xE3o ser\xE3o repetidos).",

@@ -3,6 +3,7 @@
 // that calls a failed procedure again (twice at most). Whatever the fault, the printer holds the
 // work once and only once, each result is true exactly when the printer did the work, and the
 // host's repeats never leave the procedure stuck.
+#include <cstdlib>
 #include <functional>
 #include <iostream>
 #include <map>
@@ -189,17 +190,20 @@ class DaySweepTest : public DriverTest, public ::testing::WithParamInterface<Day
         return journal();
     }
 
-    // One run with the fault on call `n` of the procedure (`entry`, for a refusal).
-    void runOnce(int n, const std::string &entry, int occurrence, Figures &f) {
+    // One run with the fault on call `n` of the procedure (`entry`, for a refusal) and, when
+    // `second` is not 0, no answer to call `second` of the same first attempt.
+    void runOnce(int n, const std::string &entry, int occurrence, Figures &f, int second = 0) {
         const DayCase &c = GetParam();
         const int64_t base = prepare();
         json fault = {{"kind", c.fault}, {"at", n}};
         if (std::string(c.fault) == "refuse")
             fault = {{"kind", "refuse"}, {"entry", entry}, {"at", occurrence}};
         injectFault(fault);
+        if (second) injectFault({{"kind", "noanswer"}, {"at", second}});
         auto fail = [&](int &counter, const std::string &what) {
             ++counter;
-            ADD_FAILURE() << caseName(c) << " N=" << n << " (" << entry << "): " << what;
+            ADD_FAILURE() << caseName(c) << " N=" << n << " (" << entry << ")"
+                          << (second ? " and M=" + std::to_string(second) : "") << ": " << what;
         };
         bool ok = false;
         for (int attempt = 0; attempt < 3 && !ok; ++attempt) {
@@ -230,10 +234,15 @@ TEST_P(DaySweepTest, EveryCallSurvivesTheFault) {
     Figures f;
     const json calls = faultFreeCalls();
     ASSERT_FALSE(calls.empty());
+    // The longer run (scripts/day_sweep.sh) adds a second fault, no answer, on every later call.
+    const bool pairs = std::getenv("TIV_DAY_SWEEP_PAIRS") != nullptr;
     std::map<std::string, int> seen;
     for (size_t n = 1; n <= calls.size(); ++n) {
         const std::string entry = calls[n - 1].at("entry").get<std::string>();
-        runOnce(static_cast<int>(n), entry, ++seen[entry], f);
+        const int occurrence = ++seen[entry];
+        runOnce(static_cast<int>(n), entry, occurrence, f);
+        for (size_t m = n + 1; pairs && m <= calls.size() + 2; ++m)
+            runOnce(static_cast<int>(n), entry, occurrence, f, static_cast<int>(m));
     }
     std::cout << "[ sweep ] " << caseName(GetParam()) << ": " << f.runs << " runs, " << f.twice
               << " twice, " << f.lost << " stuck, " << f.falseSuccesses << " false successes, "
