@@ -7,20 +7,11 @@
 #include "core/error_report.h"
 #include "core/reply.h"
 #include "core/return_analysis.h"
+#include "core/text.h"
 
 namespace tiv02000 {
 
 namespace {
-
-bool digitsAt(const std::string &s, size_t pos, size_t len, int64_t &out) {
-    out = 0;
-    if (pos + len > s.size()) return false;
-    for (size_t i = pos; i < pos + len; ++i) {
-        if (s[i] < '0' || s[i] > '9') return false;
-        out = out * 10 + (s[i] - '0');
-    }
-    return true;
-}
 
 // What the last call could not settle, with the printer session it belongs to.
 struct Kept {

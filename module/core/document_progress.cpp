@@ -4,6 +4,7 @@
 #include "core/debug_log.h"
 #include "core/error_report.h"
 #include "core/reply.h"
+#include "core/text.h"
 
 namespace tiv02000 {
 
@@ -11,15 +12,6 @@ namespace {
 
 constexpr size_t kReplyLength = 37;
 constexpr size_t kBufferSize = 40;
-
-bool digitsAt(const std::string &s, size_t pos, size_t len, int64_t &out) {
-    out = 0;
-    for (size_t i = pos; i < pos + len; ++i) {
-        if (s[i] < '0' || s[i] > '9') return false;
-        out = out * 10 + (s[i] - '0');
-    }
-    return true;
-}
 
 bool flagAt(const std::string &s, size_t pos, bool &out) {
     if (s[pos] != '0' && s[pos] != '1') return false;

@@ -50,4 +50,14 @@ unsigned hexWord(const std::string &text) {
     return value;
 }
 
+bool digitsAt(const std::string &s, size_t pos, size_t len, int64_t &out) {
+    out = 0;
+    if (pos > s.size() || len > s.size() - pos) return false;
+    for (size_t i = pos; i < pos + len; ++i) {
+        if (s[i] < '0' || s[i] > '9') return false;
+        out = out * 10 + (s[i] - '0');
+    }
+    return true;
+}
+
 } // namespace tiv02000
