@@ -345,3 +345,47 @@ TEST_F(UnknownOutcomeTest, ARepeatedCancellationHandsBackTheCancelledReceipt) {
 }
 
 } // namespace
+
+namespace {
+
+// A step answered with a failure the printer did not refuse: the printer's account decides.
+class StepAccountTest : public DriverTest {
+  protected:
+    void startPrinter(int type) {
+        StopImpFiscal();
+        resetPrinter(sale::cardPrinter());
+        ASSERT_TRUE(start(type));
+        (void)EPSON_RelatorioFiscal_Abrir_Dia();
+        clearJournal();
+    }
+};
+
+// The voucher's closing gets no answer: sold and paid, it is closed in the same call.
+TEST_F(StepAccountTest, AVoucherSoldAndPaidIsClosedAtOnce) {
+    for (int type : {31, 33}) {
+        SCOPED_TRACE(type);
+        startPrinter(type);
+        const std::string close = type == 31 ? "EPSON_NaoFiscal_Fechar_Comprovante"
+                                             : "EPSON_ESC_ECF_NaoFiscal_Fechar_ComprovanteEX";
+        injectFault({{"kind", "comm"}, {"entry", close}});
+        EXPECT_TRUE(Cupom_NFiscNVinc("001", "CONTRA-VALE EMI", "00000000001250", "Dinheiro", ""));
+        EXPECT_EQ(sale::documentState(), "0");
+        EXPECT_EQ(sale::callsOf(journal(), close).size(), 2u);
+        EXPECT_EQ(voucherTotal(printerState()), 1250);
+    }
+}
+
+// A block of a report printed with its answer lost: the report counts it, the print is whole.
+TEST_F(StepAccountTest, AReportBlockWhoseAnswerWasLostCountsAsPrinted) {
+    for (int type : {31, 33}) {
+        SCOPED_TRACE(type);
+        startPrinter(type);
+        injectFault({{"kind", "lost"},
+                     {"entry", type == 31 ? "EPSON_NaoFiscal_Imprimir_LinhaEX"
+                                          : "EPSON_ESC_ECF_NaoFiscal_Imprimir_Linha"}});
+        EXPECT_TRUE(Relatorio_Generico("001", "", "", "UMA LINHA\n", "EP0123456789", ""));
+        EXPECT_EQ(stMensagemTaa.find("impress\xE3o incompleta"), std::string::npos);
+    }
+}
+
+} // namespace
