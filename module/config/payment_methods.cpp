@@ -103,8 +103,7 @@ bool program(tiv::TClientDataSet &host, tiv::TClientDataSet &copy, const std::st
         const std::string number = tiv::intToStr(slot);
         // A taken slot answers 050D, which the analysis judges false: the
         // next slot is tried.
-        if (analyse({colourScheme, false}, {family().programPaymentMethod(number, name),
-                                            "EPSON_Config_Forma_Pagamento : " + number + name})) {
+        if (analyse({colourScheme, false}, family().programPaymentMethod(number, name))) {
             done = true;
             programmed.push_back({name, slot});
             const std::string voucher = emitsVoucher(host);

@@ -78,18 +78,10 @@ extern "C" TIV_EXPORT void CarregaTotalizador(std::string &cvEmi, std::string &v
     for (const Totalizer &t : totalizers) {
         if (!t.code->empty()) continue;
         const std::string name = msg(t.key);
-        const int32_t proposed = counter;
-        const int32_t result = family().programTotalizer(name, counter, t.direction);
-        // A number the library hands back is trusted only as a two-digit totalizer number.
-        if (counter < 1 || counter > 99) {
-            logDebug("ERRO!!! numero de totalizador invalido devolvido pela impressora: " +
-                     tiv::intToStr(counter));
-            counter = proposed;
-        }
+        const Sent sent = family().programTotalizer(name, counter, t.direction);
         *t.code = code2(counter);
         // The code is handed back even when programming failed.
-        (void)analyse(quiet, {result, "EPSON_Config_Totalizador_NaoFiscal : " + name + " - " +
-                                          tiv::intToStr(counter)});
+        (void)analyse(quiet, sent);
         ++counter;
     }
 }

@@ -6,7 +6,7 @@
 namespace tiv02000 {
 
 bool analyse(const Analysis &how, const Sent &sent) {
-    logDebug(sent.debugLine);
+    if (!sent.debugLine.empty()) logDebug(sent.debugLine);
     return analyse(how, sent.returnCode);
 }
 

@@ -23,12 +23,10 @@ void readStartParameters(const tiv::Variant &params) {
     boNUtilTaa = !RecebeParams(params, "BOUTILTAA").toBoolean();
 }
 
-void switchLibraryLogOn() {
-    if (tiv02000::family().libraryLogOnRequest()) {
-        const auto epLog = tiv::registryReadString("HKEY_LOCAL_MACHINE", kQuorinKey, "EpLog");
-        if (!epLog || *epLog != "1") return;
-    }
-    EPSON(EPSON_Sys_Log)("C:\\EPSON", 1);
+// The registry asks for the vendor library's own log with "EpLog" = "1".
+bool libraryLogRequested() {
+    const auto epLog = tiv::registryReadString("HKEY_LOCAL_MACHINE", kQuorinKey, "EpLog");
+    return epLog && *epLog == "1";
 }
 
 void releaseLibrary() {
@@ -60,14 +58,14 @@ extern "C" TIV_EXPORT bool StartImpFiscal(const tiv::Variant &params) {
     if (ImpFisDLLHandle == 0) return false;
 
     std::string missing;
-    if (!bindEntryPoints(ImpFisDLLHandle, family().needsEscEcfEntryPoints(), missing)) {
+    if (!family().bindLibrary(ImpFisDLLHandle, missing)) {
         releaseLibrary();
         return false;
     }
     startPrinterSession();
     if (!openPort(params)) return false;
 
-    switchLibraryLogOn();
+    family().switchLibraryLogOn(libraryLogRequested);
     (void)EPSON(EPSON_Config_Habilita_EAD)(1);
     (void)EPSON(EPSON_Config_Habilita_CAT52_Auto)(1);
     boImpFiscalOK = true;

@@ -36,14 +36,13 @@ bool cashMovement(bool supply, const std::string &colourScheme, double amount) {
     }
     if (supply && amount <= 0) return true;
     const std::string cents = centsText(amount);
-    const std::string entry = supply ? "EPSON_NaoFiscal_Fundo_Troco" : "EPSON_NaoFiscal_Sangria";
     // The movement is one non-fiscal document: the printer's count of them tells a movement it
     // registered from one it did not, so the host's repeat never registers the cash twice.
-    const OnceCommand command{std::string(supply ? "Suprimento " : "Sangria ") + cents, entry,
+    const OnceCommand command{std::string(supply ? "Suprimento " : "Sangria ") + cents,
+                              supply ? command_name::kCashSupply : command_name::kCashWithdrawal,
                               witness::nonFiscalDocuments};
-    if (sendOnce(command, {colourScheme, true}, [&] {
-            return Sent{family().cashMovement(supply, cents), entry + " : " + cents};
-        }))
+    if (sendOnce(command, {colourScheme, true},
+                 [&] { return family().cashMovement(supply, cents); }))
         return true;
     tivhost::Mensagem(msg("ErroComando"), "", "N", "N", 0, "", colourScheme, 0, nullptr);
     return false;

@@ -139,6 +139,155 @@ std::string generalTitle() {
     return title == "relFechamentoGeral" ? "RELATORIO DE FECHAMENTO GERAL" : title;
 }
 
+// The host's tables a closing reads, and what decides which of them it needs.
+struct HostTables {
+    tiv::TClientDataSet *closingValues, *withdrawals, *people, *methods, *opening, *day;
+    tiv::TClientDataSet *openingProducts, *dayProducts, *creditSold;
+};
+struct Asked {
+    bool printReceipt, askReduction, withdrawalOnly, repeatCall, confirmReduction;
+    std::string printXReadingFirst, envelopeColumn;
+};
+
+// Every table this call reads is checked before the first line is printed, and loaded into
+// the data module: a missing one never leaves the closing half on paper. A repeat reads only
+// what may have changed.
+void loadClosingTables(TdtmEpson2000 &dm, const HostTables &h, const Asked &asked,
+                       const std::string &productGrouping) {
+    if (!asked.repeatCall) {
+        const auto &fecha = requireFields(kProcedure, "of closing values", h.closingValues,
+                                          {"NRENVELOPE", "NMTIPORECE", "VRFECHADIG", "VRFECHAINF"});
+        const auto &withdrawals = requireFields(kProcedure, "of withdrawals", h.withdrawals, {});
+        const auto &people =
+            requireFields(kProcedure, "of supervisor and operator", h.people,
+                          {"CDSUPERVISOR", "NMSUPERVISOR", "CDOPERADOR", "NMOPERADOR"});
+        const auto &methods = requireFields(kProcedure, "of payment methods", h.methods, {});
+        const auto &opening =
+            requireFields(kProcedure, "of the opening's movements", h.opening, kMovementFields);
+        loadTable(dm.dataset("cdsMovFecha"), fecha,
+                  {{"CDTIPORECE", tiv::FieldType::String, 3},
+                   {"NRENVELOPE", tiv::FieldType::String, 6},
+                   {"NMTIPORECE", tiv::FieldType::String, 40},
+                   {"VRFECHADIG", tiv::FieldType::Float},
+                   {"VRFECHAINF", tiv::FieldType::Float},
+                   {"DTABERCAIX", tiv::FieldType::DateTime}});
+        loadTable(dm.dataset("cdsSangria"), withdrawals);
+        loadTable(dm.dataset("cdsOperadorSup"), people);
+        loadTable(dm.dataset("cdsTipoReceAux"), methods);
+        loadTable(dm.dataset("cdsMovAbertura"), opening, movementTable());
+    }
+    loadTable(dm.dataset("cdsMovTot"),
+              requireFields(kProcedure, "of the day's movements", h.day, kMovementFields),
+              movementTable());
+    if (!asked.withdrawalOnly) {
+        const auto fields = productFields(productGrouping == "S");
+        if (asked.printReceipt)
+            requireFields(kProcedure, "of the opening's products", h.openingProducts, fields);
+        requireFields(kProcedure, "of the day's products", h.dayProducts, fields);
+    }
+    requireFields(kProcedure, "of the credit sold", h.creditSold, {"VRCARGACREDITO"});
+}
+
+// One run of the till closing, from its loaded tables to its verdict.
+struct TillClosing {
+    Closing c;
+    Asked asked;
+    bool &closingReached;
+    TdtmEpson2000 &dm;
+    tiv::TClientDataSet &movements = dm.dataset("cdsMovTot");
+    // A closing with a document or a line missing is no closing to sign or to count the till
+    // by: the operator is told, the result is false and closingReached stays false.
+    const PaperCheck paper{};
+    bool xReadingPrinted = true, receiptPrinted = true;
+    ClosingProgress progress = resumeClosing(
+        c.serialNumber + (asked.withdrawalOnly ? " S " : " N ") + asked.printXReadingFirst +
+        asked.envelopeColumn + (asked.printReceipt ? " recibo " : " ") +
+        rowsText(dm.dataset("cdsSangria")) + rowsText(dm.dataset("cdsMovFecha")));
+    // False before a product report: it closes what is still open. True after it: what
+    // follows needs a report of its own.
+    bool newReport = false;
+
+    bool finish(bool result) {
+        if (paper.whole() && xReadingPrinted && receiptPrinted) return result;
+        keptClosing = progress;
+        reportIncompletePrint(kProcedure, c.colourScheme, true);
+        closingReached = false;
+        return false;
+    }
+
+    // The X reading first when asked for, once for a closing and its repeats.
+    void xReading() {
+        if (asked.printXReadingFirst != "S") return;
+        if (progress.xReading) {
+            c.receiptCounter = progress.counter;
+            logDebug(std::string(kProcedure) + ": leitura X ja impressa por esta conclusao do "
+                                               "caixa; nao sera impressa novamente");
+            return;
+        }
+        xReadingPrinted = printXReading(c.serialNumber, c.colourScheme);
+        if (!xReadingPrinted) return;
+        c.receiptCounter = receiptNumber(c.colourScheme);
+        progress.xReading = true;
+        progress.counter = c.receiptCounter;
+    }
+
+    // An opening judged failed skips both copies, even when the status read after it is what
+    // failed: the receipt is then missing. A withdrawal on its own closes its report here.
+    void withdrawalReceipt() {
+        const PaperCheck receiptPaper;
+        receiptPrinted = openReport(c);
+        if (receiptPrinted)
+            printWithdrawalCopies(
+                {c.colourScheme, asked.envelopeColumn == "S", asked.withdrawalOnly});
+        if (!asked.withdrawalOnly) return;
+        const bool closed = closeManagementReport(c.colourScheme, true, true);
+        progress.receipt = receiptPrinted && closed && receiptPaper.whole();
+    }
+
+    // A product report, then the closing report when the day moved any money.
+    void closingReport(const char *mode, tiv::TClientDataSet *products, const std::string &title,
+                       tiv::TClientDataSet *movementRows) {
+        productReportOf(c, mode, products, newReport);
+        if (movements.isEmpty()) return;
+        if (newReport) newReport = openReport(c);
+        printClosingReport(c, title, salesTotal(*products), movementRows);
+        (void)closeManagementReport(c.colourScheme, true, true);
+    }
+
+    bool run() {
+        if (asked.printReceipt) {
+            xReading();
+            if (asked.withdrawalOnly && progress.receipt) {
+                logDebug(std::string(kProcedure) +
+                         ": recibo de sangria ja impresso por esta "
+                         "conclusao do caixa; nao sera impresso novamente");
+                return finish(false);
+            }
+            withdrawalReceipt();
+            if (asked.withdrawalOnly) return finish(false);
+            newReport = false;
+            // The opening's rows count only when the host sent some this time.
+            tiv::TClientDataSet *opening = c.movAbertura != nullptr && !c.movAbertura->isEmpty()
+                                               ? &dm.dataset("cdsMovAbertura")
+                                               : nullptr;
+            closingReport("A", c.openingProducts, msg("RelFechamento"), opening);
+        }
+        // A withdrawal on its own prints nothing else.
+        if (asked.withdrawalOnly) return finish(false);
+        if (!asked.repeatCall) {
+            if (ask("AbreCaixa", c.colourScheme)) return finish(true);
+            if (!(asked.askReduction && asked.confirmReduction)) return finish(false);
+            if (!ask("ConfReducao", c.colourScheme)) return finish(false);
+        }
+        if (ask("ConfRelFechamento", c.colourScheme)) {
+            newReport = true;
+            closingReport("D", c.dayProducts, generalTitle(), &movements);
+        }
+        if (!asked.repeatCall) closingReached = true;
+        return finish(false);
+    }
+};
+
 } // namespace
 
 extern "C" TIV_EXPORT bool GeraReciboSangria(
@@ -158,134 +307,17 @@ extern "C" TIV_EXPORT bool GeraReciboSangria(
     const tiv02000::CallGuard guard;
     TdtmEpson2000 &dm = ensureDataModule();
     closingReached = false;
-
-    // Every dataset this call reads is checked before the first line is
-    // printed: a missing one never leaves the closing half on paper.
-    const bool closingReports = !withdrawalOnly;
-    if (!repeatCall) {
-        const auto &fecha = requireFields(kProcedure, "of closing values", movFecha,
-                                          {"NRENVELOPE", "NMTIPORECE", "VRFECHADIG", "VRFECHAINF"});
-        const auto &withdrawals = requireFields(kProcedure, "of withdrawals", sangria, {});
-        const auto &people =
-            requireFields(kProcedure, "of supervisor and operator", operadorSup,
-                          {"CDSUPERVISOR", "NMSUPERVISOR", "CDOPERADOR", "NMOPERADOR"});
-        const auto &methods = requireFields(kProcedure, "of payment methods", tipoReceAux, {});
-        const auto &opening =
-            requireFields(kProcedure, "of the opening's movements", movAbertura, kMovementFields);
-        loadTable(dm.dataset("cdsMovFecha"), fecha,
-                  {{"CDTIPORECE", tiv::FieldType::String, 3},
-                   {"NRENVELOPE", tiv::FieldType::String, 6},
-                   {"NMTIPORECE", tiv::FieldType::String, 40},
-                   {"VRFECHADIG", tiv::FieldType::Float},
-                   {"VRFECHAINF", tiv::FieldType::Float},
-                   {"DTABERCAIX", tiv::FieldType::DateTime}});
-        loadTable(dm.dataset("cdsSangria"), withdrawals);
-        loadTable(dm.dataset("cdsOperadorSup"), people);
-        loadTable(dm.dataset("cdsTipoReceAux"), methods);
-        loadTable(dm.dataset("cdsMovAbertura"), opening, movementTable());
-    }
-    loadTable(dm.dataset("cdsMovTot"),
-              requireFields(kProcedure, "of the day's movements", movTot, kMovementFields),
-              movementTable());
-    if (closingReports) {
-        const auto fields = productFields(productGrouping == "S");
-        if (printReceipt)
-            requireFields(kProcedure, "of the opening's products", openingProducts, fields);
-        requireFields(kProcedure, "of the day's products", dayProducts, fields);
-    }
-    requireFields(kProcedure, "of the credit sold", creditSold, {"VRCARGACREDITO"});
-
-    Closing c{serialNumber,
-              cerKey1,
-              cerKey2,
-              colourScheme,
-              receiptCounter,
-              openingProducts,
-              dayProducts,
-              movAbertura,
-              productConfirmMode,
-              productGrouping,
-              value(*creditSold, "VRCARGACREDITO")};
-    tiv::TClientDataSet &movements = dm.dataset("cdsMovTot");
-    // False before a product report: it closes what is still open. True
-    // after it: what follows needs a report of its own.
-    bool newReport = false;
-
-    // A closing with a document or a line missing is no closing to sign or
-    // to count the till by: the operator is told, the result is false and
-    // argument 24 stays false.
-    const PaperCheck paper;
-    bool xReadingPrinted = true, receiptPrinted = true;
-    ClosingProgress progress =
-        resumeClosing(serialNumber + (withdrawalOnly ? " S " : " N ") + printXReadingFirst +
-                      envelopeColumn + (printReceipt ? " recibo " : " ") +
-                      rowsText(dm.dataset("cdsSangria")) + rowsText(dm.dataset("cdsMovFecha")));
-    auto finish = [&](bool result) {
-        if (paper.whole() && xReadingPrinted && receiptPrinted) return result;
-        keptClosing = progress;
-        reportIncompletePrint(kProcedure, colourScheme, true);
-        closingReached = false;
-        return false;
-    };
-
-    if (printReceipt) {
-        if (printXReadingFirst == "S" && progress.xReading) {
-            receiptCounter = progress.counter;
-            logDebug(std::string(kProcedure) + ": leitura X ja impressa por esta conclusao do "
-                                               "caixa; nao sera impressa novamente");
-        } else if (printXReadingFirst == "S") {
-            xReadingPrinted = printXReading(serialNumber, colourScheme);
-            if (xReadingPrinted) {
-                receiptCounter = receiptNumber(colourScheme);
-                progress.xReading = true;
-                progress.counter = receiptCounter;
-            }
-        }
-        if (withdrawalOnly && progress.receipt) {
-            logDebug(std::string(kProcedure) + ": recibo de sangria ja impresso por esta "
-                                               "conclusao do caixa; nao sera impresso novamente");
-            return finish(false);
-        }
-        // An opening judged failed skips both copies, even when the status
-        // read after it is what failed: the receipt is then missing.
-        const PaperCheck receiptPaper;
-        receiptPrinted = openReport(c);
-        if (receiptPrinted)
-            printWithdrawalCopies({colourScheme, envelopeColumn == "S", withdrawalOnly});
-        if (withdrawalOnly) {
-            const bool closed = closeManagementReport(colourScheme, true, true);
-            progress.receipt = receiptPrinted && closed && receiptPaper.whole();
-            return finish(false);
-        }
-        newReport = false;
-        productReportOf(c, "A", openingProducts, newReport);
-        if (!movements.isEmpty()) {
-            if (newReport) newReport = openReport(c);
-            // The opening's rows count only when the host sent some this time.
-            tiv::TClientDataSet *opening = movAbertura != nullptr && !movAbertura->isEmpty()
-                                               ? &dm.dataset("cdsMovAbertura")
-                                               : nullptr;
-            printClosingReport(c, msg("RelFechamento"), salesTotal(*openingProducts), opening);
-            (void)closeManagementReport(colourScheme, true, true);
-        }
-    }
-    // A withdrawal on its own prints nothing else.
-    if (withdrawalOnly) return finish(false);
-
-    if (!repeatCall) {
-        if (ask("AbreCaixa", colourScheme)) return finish(true);
-        if (!(askReduction && confirmReduction)) return finish(false);
-        if (!ask("ConfReducao", colourScheme)) return finish(false);
-    }
-    if (ask("ConfRelFechamento", colourScheme)) {
-        newReport = true;
-        productReportOf(c, "D", dayProducts, newReport);
-        if (!movements.isEmpty()) {
-            if (newReport) newReport = openReport(c);
-            printClosingReport(c, generalTitle(), salesTotal(*dayProducts), &movements);
-            (void)closeManagementReport(colourScheme, true, true);
-        }
-    }
-    if (!repeatCall) closingReached = true;
-    return finish(false);
+    const Asked asked{printReceipt,     askReduction,       withdrawalOnly, repeatCall,
+                      confirmReduction, printXReadingFirst, envelopeColumn};
+    loadClosingTables(dm,
+                      {movFecha, sangria, operadorSup, tipoReceAux, movAbertura, movTot,
+                       openingProducts, dayProducts, creditSold},
+                      asked, productGrouping);
+    TillClosing closing{{serialNumber, cerKey1, cerKey2, colourScheme, receiptCounter,
+                         openingProducts, dayProducts, movAbertura, productConfirmMode,
+                         productGrouping, value(*creditSold, "VRCARGACREDITO")},
+                        asked,
+                        closingReached,
+                        dm};
+    return closing.run();
 }

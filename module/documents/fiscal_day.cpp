@@ -55,10 +55,8 @@ extern "C" TIV_EXPORT bool Leitura_X_Imp(const std::string &serialNumber, const 
 extern "C" TIV_EXPORT bool Reducao_Z_Imp(const std::string &serialNumber, const std::string &,
                                          const std::string &colourScheme, const std::string &) {
     const tiv02000::CallGuard guard;
-    const bool ok = sendOnce({"Reducao_Z_Imp", "EPSON_RelatorioFiscal_RZEX", witness::reductions},
-                             {colourScheme, true}, [] {
-                                 return Sent{family().reduceZ(), "EPSON_RelatorioFiscal_RZEX"};
-                             });
+    const bool ok = sendOnce({"Reducao_Z_Imp", command_name::kReduceZ, witness::reductions},
+                             {colourScheme, true}, [] { return family().reduceZ(); });
     // The next day is opened whatever the reduction answered.
     (void)EPSON(EPSON_RelatorioFiscal_Abrir_Dia)();
     if (ok) recordDocument(serialNumber, colourScheme, "RZ", "");
@@ -77,21 +75,7 @@ extern "C" TIV_EXPORT bool Estado_HorVerao(const std::string &colourScheme) {
 extern "C" TIV_EXPORT bool Muda_Horario(const std::string &colourScheme) {
     const tiv02000::CallGuard guard;
     try {
-        const bool switchOn = !daylightSavingInForce();
-        if (const auto rc = family().switchDaylightSaving(switchOn))
-            return analyse({colourScheme, true}, {*rc, "EPSON_ESC_ECF_Config_Horario_Verao"});
-        // This family switches only with a Z reduction: the operator confirms it first.
-        ensureDataModule();
-        if (!tivhost::Mensagem(msg2("ConfRedZ"), "", "N", "S", 1, "", colourScheme, 0, nullptr))
-            return false;
-        const bool ok =
-            sendOnce({"Muda_Horario", "EPSON_RelatorioFiscal_RZEX", witness::reductions},
-                     {colourScheme, true}, [&] {
-                         return Sent{EPSON(EPSON_RelatorioFiscal_RZEx)(switchOn),
-                                     "EPSON_RelatorioFiscal_RZEX"};
-                     });
-        (void)EPSON(EPSON_RelatorioFiscal_Abrir_Dia)();
-        return ok;
+        return family().switchDaylightSaving(!daylightSavingInForce(), colourScheme);
     } catch (const std::exception &e) {
         return reportMessage(e, colourScheme);
     }

@@ -62,7 +62,7 @@ bool judged(const Analysis &how, const Sent &sent, ReportStep step) {
     const bool verdict = analyse(how, sent);
     bool done = sent.returnCode == 0;
     if (!done && carriedOut(step)) {
-        noteCarriedOut(sent.debugLine.substr(0, sent.debugLine.find(':')));
+        noteCarriedOut(sent.entry);
         done = true;
     }
     if (!done) ++reportFailures;
@@ -73,9 +73,7 @@ bool judged(const Analysis &how, const Sent &sent, ReportStep step) {
 }
 
 bool closeReport(const std::string &colourScheme, bool show, bool analysisFlag) {
-    return judged({colourScheme, show, analysisFlag},
-                  {family().closeReport(), "EPSON_NaoFiscal_Fechar_Relatorio_Gerencial"},
-                  ReportStep::Close);
+    return judged({colourScheme, show, analysisFlag}, family().closeReport(), ReportStep::Close);
 }
 } // namespace
 
@@ -134,12 +132,9 @@ bool openManagementReport(const std::string &colourScheme, const std::string &ce
     // A document left by an earlier print is not this print's paper: only
     // the opening that follows decides.
     if (document == "2" || document == "4" || document == "5")
-        (void)analyse({colourScheme, true, false},
-                      {family().closeReport(), "EPSON_NaoFiscal_Fechar_Relatorio_Gerencial"});
+        (void)analyse({colourScheme, true, false}, family().closeReport());
 
-    const bool opened = judged({colourScheme, boNUtilTaa},
-                               {family().openReport(), "EPSON_NaoFiscal_Abrir_Relatorio_Gerencial"},
-                               ReportStep::Open);
+    const bool opened = judged({colourScheme, boNUtilTaa}, family().openReport(), ReportStep::Open);
 
     if (opened && !cerFlag.empty()) {
         // The report is open whatever happens to the host's counter: a
@@ -154,9 +149,7 @@ bool openManagementReport(const std::string &colourScheme, const std::string &ce
 }
 
 bool printReportText(const std::string &colourScheme, const std::string &text) {
-    return judged({colourScheme, boNUtilTaa},
-                  {family().printReportLines(text), "EPSON_NaoFiscal_Imprimir_LinhaEX: " + text},
-                  ReportStep::Lines);
+    return judged({colourScheme, boNUtilTaa}, family().printReportLines(text), ReportStep::Lines);
 }
 
 bool closeManagementReport(const std::string &colourScheme, bool show, bool analysisFlag) {

@@ -109,14 +109,13 @@ ImprimeTef(const std::string &serialNumber, const std::string &cerKey1, const st
     const bool cardVoucher = !tivhost::EmptyString(paymentName);
     std::string amountText;
     if (cardVoucher) {
-        auto digits = tryPrinterAmount(amount, "00000000000.00", Truncation::None);
-        // Only a family that opens the voucher with the amount refuses it.
-        if (!digits && family().cardVoucherCarriesAmount()) {
+        auto digits = family().cardVoucherAmount(amount);
+        if (!digits) {
             reportAmountRefused("Valor do comprovante " + paymentName, amount, colourScheme,
                                 boNUtilTaa);
             return false;
         }
-        amountText = digits.value_or("");
+        amountText = *digits;
     }
 
     TefSlips slips(colourScheme, *firstSlips, secondSlips, firstListMode, secondListMode);
@@ -129,7 +128,7 @@ ImprimeTef(const std::string &serialNumber, const std::string &cerKey1, const st
         return p && p->state == openState;
     };
     const char *const openEntry =
-        cardVoucher ? "EPSON_NaoFiscal_Abrir_CCD" : "EPSON_NaoFiscal_Abrir_Relatorio_Gerencial";
+        cardVoucher ? command_name::kOpenCardVoucher : command_name::kOpenReport;
     for (bool repeat = false;; repeat = true) {
         if (repeat && openOnPrinter()) {
             noteCarriedOut(openEntry);

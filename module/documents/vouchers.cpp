@@ -17,7 +17,7 @@ using namespace tiv02000;
 
 namespace {
 
-constexpr const char *kVoucher = "EPSON_NaoFiscal_Abrir_Comprovante";
+constexpr const char *kVoucher = command_name::kOpenVoucher;
 
 // Where an unlinked voucher stands on the printer, judged by the non-fiscal documents counted
 // before it was opened: only the voucher could have moved that count since.

@@ -39,15 +39,6 @@ std::string readingFile(bool complete) {
     return fiscalMenuFolder() + "/" + (complete ? "LMFC_" : "LMFS_") + readingStamp() + ".txt";
 }
 
-Sent sent(const Reading &r, int32_t rc) {
-    return {rc, "EPSON_RelatorioFiscal_Leitura_MF :  - " + r.start + " - " + r.end + " - " +
-                    (r.byDates ? "5" : "4") + "\r\nRetorno da Impressora : " + tiv::intToStr(rc)};
-}
-
-bool judged(const Reading &r, int32_t rc) {
-    return analyse({r.colourScheme, false}, sent(r, rc));
-}
-
 } // namespace
 
 extern "C" TIV_EXPORT bool
@@ -64,10 +55,10 @@ EmiteLeituraMemoriaFiscal(const std::string &colourScheme, const std::string &st
         // printed, so the host's repeat never prints a second reading.
         const OnceCommand command{"EmiteLeituraMemoriaFiscal " + r.start + " " + r.end + " " +
                                       readingKind + " " + rangeKind,
-                                  "EPSON_RelatorioFiscal_Leitura_MF", witness::documents};
+                                  command_name::kFiscalMemoryReading, witness::documents};
         if (!sendOnce(command, {r.colourScheme, false}, [&] {
-                return sent(r, family().printFiscalMemoryReading(r.complete, r.byDates, r.start,
-                                                                 r.end, file));
+                return family().printFiscalMemoryReading(r.complete, r.byDates, r.start, r.end,
+                                                         file);
             }))
             return false;
         recordDocument(serialNumber, colourScheme, "MF", "");
@@ -91,7 +82,8 @@ extern "C" TIV_EXPORT bool EmiteLeituraMemoriaFiscalSerial(const tiv::Variant &a
         Reply buffer(1024);
         const int32_t rc = EPSON(EPSON_RelatorioFiscal_Leitura_MF)(
             r.start.c_str(), r.end.c_str(), code, buffer.data(), file.c_str(), 0, 1024);
-        return judged(r, rc);
+        return analyse({r.colourScheme, false},
+                       {rc, fiscalMemoryReadingLine(r.start, r.end, r.byDates, rc)});
     } catch (const std::exception &e) {
         logDebug(std::string("EmiteLeituraMemoriaFiscalSerial: ") + e.what());
         return false;

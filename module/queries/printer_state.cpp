@@ -70,5 +70,5 @@ extern "C" TIV_EXPORT std::string Estado_Gaveta_Imp(const std::string & /*unused
 
 extern "C" TIV_EXPORT bool Abre_Gaveta_Imp(const std::string &colourScheme, bool /*unused2*/) {
     const tiv02000::CallGuard guard;
-    return analyse({colourScheme, true}, {family().openDrawer(), "EPSON_Impressora_Abrir_Gaveta"});
+    return analyse({colourScheme, true}, family().openDrawer());
 }

@@ -95,10 +95,8 @@ extern "C" TIV_EXPORT bool Cancela_ItGenerico(const std::string &colourScheme,
     const std::string number = copyText(item, 2, 4);
     // A cancelled item adds its amount to the day's cancellations.
     return sendOnce(
-        {"Cancela_ItGenerico " + number, "EPSON_Fiscal_Cancelar_Item", witness::cancelledCents},
-        {colourScheme, false}, [&] {
-            return Sent{family().cancelItem(number), "EPSON_Fiscal_Cancelar_Item : " + number};
-        });
+        {"Cancela_ItGenerico " + number, command_name::kCancelItem, witness::cancelledCents},
+        {colourScheme, false}, [&] { return family().cancelItem(number); });
 }
 
 extern "C" TIV_EXPORT bool Cancela_UltimoItem(const std::string &colourScheme) {

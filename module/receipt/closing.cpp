@@ -6,6 +6,8 @@
 
 #include "closing_args.h"
 #include "closing_checks.h"
+#include "closing_footer.h"
+#include "closing_layout.h"
 #include "closing_lines.h"
 #include "core/amounts.h"
 #include "core/binding.h"
@@ -20,7 +22,6 @@
 #include "core/return_analysis.h"
 #include "core/text.h"
 #include "documents/documents.h"
-#include "footer.h"
 #include "payments.h"
 #include "queries/queries.h"
 #include "sale_track.h"
@@ -33,21 +34,24 @@ using namespace tiv02000;
 
 namespace {
 
-enum class Layout { A, B, C, D, E, F };
-
-// The footer's debug line as each layout writes it.
-std::string footerLine(Layout v, const std::string &footer) {
-    if (v == Layout::A || v == Layout::B) return "EPSON_Fiscal_Imprimir_MensagemEX";
-    if (v == Layout::C) return "EPSON_Fiscal_Imprimir_MensagemEX()";
-    return "EPSON_Fiscal_Imprimir_MensagemEX(" + footer + ")";
-}
+// How a closing call ends: stopped by a failed step (the result array is left as it was), run
+// to its end, or interrupted by an error once the printer steps began.
+enum class Ending { Failed, Finished, Interrupted };
 
 struct Closing {
-    const ClosingArgs &a;
+    ClosingArgs a{};
+    ClosingLines lines{};
+    ConferenceNumbers conference{};
+    PaymentDatasets data{};
+    PaymentRun payments{};
+    std::optional<std::string> changeDigits{};
+    std::string nonFiscalCounter{};
     int tefError = 0;
-    Analysis how{a.colourScheme, a.show};
     SaleTrack &t = saleTrack();
-    bool closed = false; // the printer closed the receipt
+    bool closed = false;       // the printer closed the receipt
+    bool subtotalDone = false; // the printer holds the subtotal adjustment
+
+    Analysis how() const { return {a.colourScheme, a.show}; }
 
     // After a failed step: true to repeat it. Answering no, or a sale
     // without TEF, ends the closing with false.
@@ -57,7 +61,6 @@ struct Closing {
             tefError = 1;
             return true;
         }
-        boClieUtil = false;
         return false;
     }
 
@@ -67,6 +70,55 @@ struct Closing {
         auto digits = tryPrinterAmount(value, mask, t);
         if (!digits) reportAmountRefused(what, value, a.colourScheme, dialogsAllowed());
         return digits;
+    }
+
+    // Everything read, loaded and checked before the printer is asked anything: a call that is
+    // not whole, an amount that is no number or does not fit its field, ends here unsent.
+    bool prepare(const tiv::Variant &args, const tiv::Variant &result) {
+        if (!closingCallValid(args, result)) return false;
+        a = readClosingArgs(args);
+        lines = prepareClosingLines(a);
+        conference = readConferenceNumbers(a);
+        data = loadPaymentDatasets(a);
+        if (!closingAmountsFinite(a, data)) return false;
+        payments = aggregatePayments(a, data);
+        if (!subtotalFits() || !paymentAmountsFit(a, data)) return false;
+        // The change voucher's amount too: refused after the receipt closed, it would leave a
+        // paid sale answered false and its repeat refused again.
+        if (a.issueChange) {
+            changeDigits =
+                amount(a.changeAmount, "000000000000.00", Truncation::None, "Valor do contra-vale");
+            if (!changeDigits) return false;
+        }
+        return true;
+    }
+
+    // No payment rows: with no receipt open there is nothing to close, a success; a receipt
+    // open cannot be closed without payments, and is refused. The document state is the one
+    // thing read before that is decided, and nothing is sent.
+    Ending nothingToPay() {
+        const auto p = readDocumentProgress();
+        if (p && !p->receiptOpen()) {
+            t = SaleTrack{};
+            return Ending::Finished;
+        }
+        reportError("Nenhum pagamento informado; o cupom fiscal n\xE3o foi fechado.",
+                    a.colourScheme, dialogsAllowed());
+        return Ending::Failed;
+    }
+
+    // Where this closing starts: a receipt this module did not open is told from the next one
+    // by its COO; a closing that stopped part-way resumes where the printer stands.
+    bool startWhereThePrinterStands() {
+        if (!t.coo) {
+            std::optional<DocumentProgress> open;
+            (void)where(open);
+        }
+        if (t.closing && !resume()) return false;
+        if (!closed && !tefCheck()) return false;
+        // From here the receipt may be part-way closed: a call that stops resumes next time.
+        t.closing = true;
+        return true;
     }
 
     bool tefCheck() {
@@ -152,25 +204,19 @@ struct Closing {
         const std::string &value = *subtotalDigits;
         const bool discount = subtotalDiscount;
         return step(
-            "EPSON_Fiscal_Desconto_Acrescimo_Subtotal",
-            [&] {
-                return analyse(how, {family().adjustSubtotal(value, discount),
-                                     "EPSON_Fiscal_Desconto_Acrescimo_Subtotal : " + value});
-            },
+            command_name::kAdjustSubtotal,
+            [&] { return analyse(how(), family().adjustSubtotal(value, discount)); },
             [](const DocumentProgress &p) { return p.subtotalAdjusted; });
     }
 
-    bool payments(PaymentDatasets &data, PaymentRun &run) {
+    bool paymentsStep() {
         const PaymentCheck check = [&](int position) {
             return carried([&](const DocumentProgress &p) { return p.payments >= position; });
         };
         for (;;) {
-            const auto sent = sendPayments(a, data, run, check);
+            const auto sent = sendPayments(a, data, payments, check);
             if (sent == PaymentOutcome::Done || closed) return true;
-            if (sent == PaymentOutcome::Refused || !retry()) {
-                boClieUtil = false;
-                return false;
-            }
+            if (sent == PaymentOutcome::Refused || !retry()) return false;
         }
     }
 
@@ -187,7 +233,7 @@ struct Closing {
             if (checkFirst) {
                 stand = where(open);
                 if (stand == Stand::Unknown) {
-                    reportOutcomeUnknown("EPSON_Fiscal_Fechar_Cupom", a.colourScheme,
+                    reportOutcomeUnknown(command_name::kCloseReceipt, a.colourScheme,
                                          dialogsAllowed());
                     if (!retry()) return false;
                     continue;
@@ -195,7 +241,7 @@ struct Closing {
             }
             if (stand != Stand::Closed) {
                 if (open && open->footer && !footerHeld) {
-                    noteCarriedOut("EPSON_Fiscal_Imprimir_MensagemEX");
+                    noteCarriedOut(command_name::kFooter);
                     footerHeld = true;
                 }
                 if (!footerHeld) footerHeld = sendFooter();
@@ -214,13 +260,13 @@ struct Closing {
                     reportError("Rodap\xE9 n\xE3o impresso; o cupom fiscal foi fechado sem ele.",
                                 a.colourScheme, dialogsAllowed());
                 else
-                    noteCarriedOut("EPSON_Fiscal_Fechar_Cupom");
+                    noteCarriedOut(command_name::kCloseReceipt);
                 closed = true;
                 return true;
             }
             if (!close && open && open->footer) return true;
             if (open && open->footer && !footerHeld) {
-                noteCarriedOut("EPSON_Fiscal_Imprimir_MensagemEX");
+                noteCarriedOut(command_name::kFooter);
                 footerHeld = true;
             }
             checkFirst = stand == Stand::Unknown;
@@ -230,15 +276,14 @@ struct Closing {
 
     // A closing called again after it stopped part-way starts where the printer stands.
     // False: the printer cannot tell, or holds payments this closing does not account for.
-    bool resume(PaymentDatasets &data, PaymentRun &run, bool &subtotalDone) {
+    bool resume() {
         std::optional<DocumentProgress> open;
         switch (where(open)) {
         case Stand::Unknown:
-            reportOutcomeUnknown("EPSON_Fiscal_Fechar_Cupom", a.colourScheme, dialogsAllowed());
-            boClieUtil = false;
+            reportOutcomeUnknown(command_name::kCloseReceipt, a.colourScheme, dialogsAllowed());
             return false;
         case Stand::Closed:
-            noteCarriedOut("EPSON_Fiscal_Fechar_Cupom");
+            noteCarriedOut(command_name::kCloseReceipt);
             closed = true;
             return true;
         case Stand::Gone:
@@ -256,13 +301,80 @@ struct Closing {
                 reportError("Os pagamentos registrados na impressora fiscal n\xE3o conferem com os "
                             "do cupom; o cupom fiscal n\xE3o foi fechado.",
                             a.colourScheme, dialogsAllowed());
-                boClieUtil = false;
                 return false;
             }
-            noteCarriedOut("EPSON_Fiscal_Pagamento");
-            run.registered = p.payments;
+            noteCarriedOut(command_name::kPay);
+            payments.registered = p.payments;
         }
         return true;
+    }
+    // The footer and the closing command of the sale's layout; none when no payment was sent.
+    bool footerAndClosing() {
+        if (closed || payments.sent == 0) return true;
+        const ClosingLayout layout = chooseLayout(a, payments.agreementSale);
+        const LayoutRules rules = rulesOf(layout);
+        const std::string footer = closingFooter(a, lines, conference, data, payments, layout);
+        return footerAndClose(
+            rules.closes,
+            [&] {
+                return analyse(how(), {EPSON(EPSON_Fiscal_Imprimir_MensagemEX)(footer.c_str()),
+                                       footerDebugLine(layout, footer)});
+            },
+            [&] {
+                const Sent sent = family().closeReceipt();
+                if (!rules.closingJudgedOnFailure || sent.returnCode != 0)
+                    return analyse(how(), sent);
+                logDebug(sent.debugLine);
+                return true;
+            });
+    }
+
+    void changeVoucher() {
+        if (!changeDigits) return;
+        (void)issueUnlinkedVoucher(a.colourScheme, a.changeTotalizer, *changeDigits,
+                                   copyText(msg("Dinheiro"), 1, 16));
+        (void)nonFiscalOperationCounter(a.colourScheme, nonFiscalCounter);
+    }
+
+    // The printer steps, in the order of a sale. An error inside them still hands the host
+    // the result array.
+    Ending printerSteps() {
+        try {
+            if (!closed && !subtotalDone && !subtotal()) return Ending::Failed;
+            if (!closed && !paymentsStep()) return Ending::Failed;
+            prepareSaleLines(a, payments.paidTotal - a.changeAmount, lines);
+            if (!footerAndClosing()) return Ending::Failed;
+            // The sale is over: the next receipt starts a new track.
+            t = SaleTrack{};
+            changeVoucher();
+        } catch (const std::exception &e) {
+            logDebug(std::string("ERRO!!! FechaCupom: ") + e.what());
+            return Ending::Interrupted;
+        }
+        return Ending::Finished;
+    }
+
+    Ending run(const tiv::Variant &args, const tiv::Variant &result) {
+        if (!prepare(args, result)) return Ending::Failed;
+        if (payments.rows == 0) return nothingToPay();
+        if (!startWhereThePrinterStands()) return Ending::Failed;
+        return printerSteps();
+    }
+
+    // The one exit: a failed step leaves the result array as it was and clears boClieUtil;
+    // otherwise the array gets the TEF-error flag, the host's pass-through value, the voucher's
+    // counter and the accumulated errors, and boClieUtil says whether there were none.
+    bool finish(Ending ending, tiv::Variant &result) const {
+        if (ending == Ending::Failed) {
+            boClieUtil = false;
+            return false;
+        }
+        tiv::setResult(result, 0, tefError);
+        tiv::setResult(result, 1, a.passThrough);
+        tiv::setResult(result, 2, nonFiscalCounter);
+        tiv::setResult(result, 3, stMensagemTaa);
+        boClieUtil = stMensagemTaa.empty();
+        return ending == Ending::Finished;
     }
 };
 
@@ -272,167 +384,9 @@ extern "C" TIV_EXPORT bool FechaCupom(const tiv::Variant &args, tiv::TStringList
                                       tiv::Variant &result) {
     const tiv02000::CallGuard guard;
     ensureDataModule();
-    // Nothing reaches the printer before the call is known to be whole.
-    if (!closingCallValid(args, result)) {
-        boClieUtil = false;
-        return false;
-    }
-    const ClosingArgs a = readClosingArgs(args);
-    ClosingLines footerLines = prepareClosingLines(a);
-    std::string conferenceCoo = a.conferenceCoo, conferenceCer = a.conferenceCer;
-    if (!isBlank(conferenceCoo)) conferenceCoo = tivhost::Ajusta(conferenceCoo, 6);
-    if (!isBlank(conferenceCer))
-        conferenceCer =
-            tivhost::Ajusta(tiv::Variant(tiv::Variant(conferenceCer).toInteger()).toString(), 6);
-
-    PaymentDatasets data = loadPaymentDatasets(a);
-    if (!closingAmountsFinite(a, data)) {
-        boClieUtil = false;
-        return false;
-    }
-    PaymentRun payments = aggregatePayments(a, data);
-    // The string list only told one variant whether to close at all; every
-    // variant now closes the receipt, so it is not read.
+    // The string list only told one layout whether to close at all; every layout now closes
+    // the receipt, so it is not read.
     (void)lines;
-    Closing c{a};
-    // Amounts the printer cannot take end the closing before anything is sent.
-    if (!c.subtotalFits() || !paymentAmountsFit(a, data)) {
-        boClieUtil = false;
-        return false;
-    }
-    // The change voucher's amount too: refused after the receipt closed, it would leave a paid
-    // sale answered false and its repeat refused again.
-    std::optional<std::string> changeDigits;
-    if (a.issueChange) {
-        changeDigits =
-            c.amount(a.changeAmount, "000000000000.00", Truncation::None, "Valor do contra-vale");
-        if (!changeDigits) {
-            boClieUtil = false;
-            return false;
-        }
-    }
-    if (payments.rows == 0) {
-        // No payment rows: with no receipt open there is nothing to close, a success; a receipt
-        // open cannot be closed without payments, and is refused. The document state is the one
-        // thing read before that is decided, and nothing is sent.
-        const auto p = readDocumentProgress();
-        if (p && !p->receiptOpen()) {
-            c.t = SaleTrack{};
-            tiv::setResult(result, 0, c.tefError);
-            tiv::setResult(result, 1, a.passThrough);
-            tiv::setResult(result, 2, std::string());
-            tiv::setResult(result, 3, stMensagemTaa);
-            boClieUtil = stMensagemTaa.empty();
-            return true;
-        }
-        reportError("Nenhum pagamento informado; o cupom fiscal n\xE3o foi fechado.",
-                    a.colourScheme, dialogsAllowed());
-        boClieUtil = false;
-        return false;
-    }
-    if (!c.t.coo) {
-        // A receipt this module did not open: its COO tells it from the next one.
-        std::optional<DocumentProgress> open;
-        (void)c.where(open);
-    }
-    bool subtotalDone = false;
-    if (c.t.closing && !c.resume(data, payments, subtotalDone)) return false;
-    if (!c.closed && !c.tefCheck()) return false;
-    // From here the receipt may be part-way closed: a call that stops resumes next time.
-    c.t.closing = true;
-
-    bool finished = true;
-    std::string nonFiscalCounter;
-    try {
-        if (!c.closed && !subtotalDone && !c.subtotal()) return false;
-        if (!c.closed && !c.payments(data, payments)) return false;
-        prepareSaleLines(a, payments.paidTotal - a.changeAmount, footerLines);
-
-        if (!c.closed && payments.sent > 0) {
-            Layout v;
-            if (a.conferenceVariant == "2" && !a.consumerCode.empty() && a.balanceMode == "1")
-                v = Layout::A;
-            else if (a.familyMode == "1" && a.balanceMode == "1")
-                v = Layout::B;
-            else if (a.tefMarker == "T" && a.tefInUse && a.tefList == "S")
-                v = Layout::C;
-            else if (payments.agreementSale)
-                v = Layout::D;
-            else if (!a.receiptNumber.empty())
-                v = Layout::E;
-            else
-                v = Layout::F;
-
-            const bool conference = v != Layout::A && v != Layout::F;
-            const bool subsidy = v == Layout::D || v == Layout::E;
-            const double familyTotal =
-                familyBalanceTotal(a, data, payments.consumptionTotal,
-                                   v == Layout::A || v == Layout::B, v == Layout::C);
-            const bool showConsumer = a.printConsumer;
-            const std::string footer = formatFooter({
-                .maxLines = 8,
-                .balanceMode = a.balanceMode,
-                .firstLine = a.firstLine,
-                .taxLine = footerLines.tax,
-                .lotteryLine = footerLines.lottery,
-                .customerCode = copyText(a.customerCode, 1, 20),
-                .customerName = copyText(a.customerName, 1, 20),
-                .consumerCode =
-                    showConsumer && !isBlank(a.consumerCode) ? copyText(a.consumerCode, 1, 20) : "",
-                .consumerName =
-                    showConsumer && !isBlank(a.consumerName) ? copyText(a.consumerName, 1, 20) : "",
-                .operatorCode = a.operatorCode,
-                .operatorName = a.operatorName,
-                .tableLine = footerLines.table,
-                .passwordLine = footerLines.password,
-                .freeMessage = a.freeMessage,
-                .ecfNumber = conference ? a.printerNumber : "",
-                .cerCounter = conference ? conferenceCer : "",
-                .receiptNumber = conference ? conferenceCoo : "",
-                .familyMode = a.familyMode,
-                .layout = v == Layout::D ? "1" : "2",
-                .familyBalanceTotal = familyTotal,
-                .subsidisedPrice = subsidy ? a.subsidisedPrice : 0.0,
-                .balances = data.creditBalances,
-                .familyBalances = data.familyBalances,
-                .familyMovements = data.loans,
-                .pointsLine = footerLines.points,
-                .extraPointsLine = footerLines.extraPoints,
-                .fidelityDiscountLine = footerLines.fidelityDiscount,
-            });
-
-            if (!c.footerAndClose(
-                    v != Layout::A,
-                    [&] {
-                        return analyse(c.how,
-                                       {EPSON(EPSON_Fiscal_Imprimir_MensagemEX)(footer.c_str()),
-                                        footerLine(v, footer)});
-                    },
-                    [&] {
-                        // Layout F judges the closing only when it failed.
-                        const int32_t rc = family().closeReceipt();
-                        logDebug("EPSON_Fiscal_Fechar_Cupom");
-                        return (v == Layout::F && rc == 0) || analyse(c.how, rc);
-                    }))
-                return false;
-        }
-        // The sale is over: the next receipt starts a new track.
-        c.t = SaleTrack{};
-
-        if (changeDigits) {
-            (void)issueUnlinkedVoucher(a.colourScheme, a.changeTotalizer, *changeDigits,
-                                       copyText(msg("Dinheiro"), 1, 16));
-            (void)nonFiscalOperationCounter(a.colourScheme, nonFiscalCounter);
-        }
-    } catch (const std::exception &e) {
-        logDebug(std::string("ERRO!!! FechaCupom: ") + e.what());
-        finished = false;
-    }
-
-    tiv::setResult(result, 0, c.tefError);
-    tiv::setResult(result, 1, a.passThrough);
-    tiv::setResult(result, 2, nonFiscalCounter);
-    tiv::setResult(result, 3, stMensagemTaa);
-    boClieUtil = stMensagemTaa.empty();
-    return finished;
+    Closing closing;
+    return closing.finish(closing.run(args, result), result);
 }

@@ -77,141 +77,171 @@ double familyBalance(tiv::TClientDataSet *balances, tiv::TClientDataSet *familyB
     return balance;
 }
 
+// The footer as it is written: its text and the lines it has used of its budget.
+struct FooterText {
+    const Footer &f;
+    std::string text = f.firstLine;
+    int used = 0;
+
+    bool room() const { return used < f.maxLines; }
+    void append(const std::string &piece) { text += piece + "\n"; }
+    // A line that takes one of the budget.
+    void line(const std::string &piece) {
+        append(piece);
+        ++used;
+    }
+};
+
+// The second line, the tax and lottery lines and the table-conference line: always written,
+// whatever the budget.
+void writeHead(FooterText &t) {
+    const Footer &f = t.f;
+    if (!isBlank(f.secondLine)) {
+        t.append(f.secondLine);
+        t.used = 1;
+    }
+    t.append(f.taxLine);
+    if (!isBlank(f.lotteryLine)) {
+        t.append(f.lotteryLine);
+        t.used += 5;
+    } else {
+        t.used += 3;
+    }
+    if (!isBlank(f.cerCounter) && !isBlank(f.receiptNumber))
+        t.line("ECF:" + f.ecfNumber + "-Conf.Mesa -CER: " + f.cerCounter +
+               "- COO: " + f.receiptNumber);
+}
+
+// The agreement's own footer: its lines whatever the budget, and a free message of one line.
+void writeAgreement(FooterText &t, int messageLines) {
+    const Footer &f = t.f;
+    t.append(msg("Convenio") + " ..: " + copyText(f.customerCode + " - " + f.customerName, 1, 40));
+    t.append(msg("Consumidor") + " : " + copyText(f.consumerCode + " - " + f.consumerName, 1, 40));
+    t.append(msg("Sald_Cons") + " - " + fixed2(f.familyBalanceTotal));
+    t.append(msg("PRECO_SUBSIDIO") + " - " + fixed2(f.subsidisedPrice));
+    t.append(f.tableLine + f.passwordLine);
+    t.append(msg("Operador") + ": " + f.operatorCode + " - " + f.operatorName);
+    t.append(msg("Tolvera"));
+    if (messageLines <= 1) t.text += f.freeMessage;
+}
+
+void writeExtraLines(FooterText &t) {
+    if (!t.f.printExtraLines || !t.f.extraLines) return;
+    for (const auto &entry : t.f.extraLines->lines())
+        for (const auto &line : splitLines(entry))
+            t.line(line);
+}
+
+void writeCustomerAndConsumer(FooterText &t) {
+    const Footer &f = t.f;
+    if (!isBlank(f.customerCode) && t.room())
+        t.line(msg("CDCLIE") + copyText(f.customerCode + " - " + f.customerName, 1, 40));
+    if (!isBlank(f.consumerCode) && t.room())
+        t.line(msg("Consumidor") + " : " +
+               copyText(f.consumerCode + " - " + f.consumerName, 1, 40));
+}
+
+// One line per family with a balance, all of them or none when they do not fit, then the text
+// that follows the families.
+void writeFamilyBalances(FooterText &t) {
+    const Footer &f = t.f;
+    if (f.balances && f.balances->active() && !f.balances->isEmpty()) {
+        std::vector<std::string> lines;
+        for (f.balances->first(); !f.balances->eof(); f.balances->next()) {
+            if (f.balances->fieldByName("VRSALDCONFAM").asFloat() == 0.0) continue;
+            const double balance = familyBalance(f.balances, f.familyBalances, f.familyMovements);
+            lines.push_back(
+                tivhost::TamFixo(f.balances->fieldByName("NMFAMILISALD").asString(), 25) +
+                tivhost::TamFixoR(fixed2(balance), 22));
+        }
+        if (static_cast<int>(lines.size()) <= f.maxLines - t.used)
+            for (const auto &line : lines)
+                t.line(line);
+    }
+    t.line(f.afterFamilyText);
+}
+
+void writeBalances(FooterText &t) {
+    const Footer &f = t.f;
+    const std::string total = msg("Sald_Cons") + "  " + fixed2(f.familyBalanceTotal);
+    if (f.balanceMode == "1") {
+        if (f.familyMode == "0" && t.room())
+            t.line(total);
+        else if (f.familyMode == "1")
+            writeFamilyBalances(t);
+    } else if (f.balanceMode == "2" && (f.familyMode == "0" || f.familyMode == "1") && t.room()) {
+        t.line(total);
+    }
+}
+
+// The subsidised price and the day's consumption balance, on one line.
+void writeSubsidy(FooterText &t) {
+    const Footer &f = t.f;
+    if ((f.subsidisedPrice == 0.0 && isBlank(f.dailyConsumptionBalance)) || !t.room()) return;
+    std::string line;
+    if (f.subsidisedPrice != 0.0)
+        line = msg("PRECO_SUBSIDIO") + " " + fixed2(f.subsidisedPrice) + " - ";
+    if (!isBlank(f.dailyConsumptionBalance))
+        line += msg("SALDO_CONSUMO_DIA") + " " +
+                fixed2(tiv::strToFloat(trim(f.dailyConsumptionBalance)));
+    t.line(line);
+}
+
+void writeTableAndFidelity(FooterText &t) {
+    const Footer &f = t.f;
+    if (t.room() && (!isBlank(f.tableLine) || !isBlank(f.passwordLine)))
+        t.line(f.tableLine + f.passwordLine);
+    for (const std::string *line : {&f.pointsLine, &f.extraPointsLine, &f.fidelityDiscountLine}) {
+        const bool present = line == &f.fidelityDiscountLine ? !isBlank(*line) : !line->empty();
+        if (t.room() && present) t.line(tivhost::Centraliza(*line, 40));
+    }
+}
+
+// The free message in the lines left: whole when it fits, else cut to them.
+void writeFreeMessage(FooterText &t, int messageLines) {
+    const std::string &message = t.f.freeMessage;
+    if (message.empty()) return;
+    const int free = t.f.maxLines - t.used;
+    if (messageLines <= free) {
+        t.append(message);
+        t.used += messageLines;
+    } else if (free == 1) {
+        t.line(copyText(message, 1, kColumns));
+    } else if (free >= 2) {
+        const size_t budget = static_cast<size_t>(free) * kColumns;
+        if (message.size() >= budget) {
+            t.append(message.substr(0, budget));
+            t.used = t.f.maxLines;
+        } else {
+            t.append(message);
+            t.used += static_cast<int>((message.size() + kColumns - 1) / kColumns);
+        }
+    }
+}
+
 } // namespace
 
 namespace tiv02000 {
 
 std::string formatFooter(const Footer &f) {
-    using tivhost::Centraliza;
     ensureDataModule();
-    int used = 0;
-    std::string text = f.firstLine;
-    auto append = [&](const std::string &piece) { text += piece + "\n"; };
-    auto room = [&] { return used < f.maxLines; };
-
-    if (!isBlank(f.secondLine)) {
-        append(f.secondLine);
-        used = 1;
-    }
-    append(f.taxLine);
-    if (!isBlank(f.lotteryLine)) {
-        append(f.lotteryLine);
-        used += 5;
-    } else {
-        used += 3;
-    }
-    if (!isBlank(f.cerCounter) && !isBlank(f.receiptNumber)) {
-        append("ECF:" + f.ecfNumber + "-Conf.Mesa -CER: " + f.cerCounter +
-               "- COO: " + f.receiptNumber);
-        ++used;
-    }
+    FooterText t{f};
+    writeHead(t);
     const int messageLines = freeMessageLines(f.freeMessage);
-
     if (f.layout == "1") {
-        append(msg("Convenio") +
-               " ..: " + copyText(f.customerCode + " - " + f.customerName, 1, 40));
-        append(msg("Consumidor") + " : " +
-               copyText(f.consumerCode + " - " + f.consumerName, 1, 40));
-        append(msg("Sald_Cons") + " - " + fixed2(f.familyBalanceTotal));
-        append(msg("PRECO_SUBSIDIO") + " - " + fixed2(f.subsidisedPrice));
-        append(f.tableLine + f.passwordLine);
-        append(msg("Operador") + ": " + f.operatorCode + " - " + f.operatorName);
-        append(msg("Tolvera"));
-        if (messageLines <= 1) text += f.freeMessage;
-        return text;
+        writeAgreement(t, messageLines);
+        return t.text;
     }
-    if (f.layout != "2") return text;
-
-    if (f.printExtraLines && f.extraLines) {
-        for (const auto &entry : f.extraLines->lines())
-            for (const auto &line : splitLines(entry)) {
-                append(line);
-                ++used;
-            }
-    }
-    if (!isBlank(f.customerCode) && room()) {
-        append(msg("CDCLIE") + copyText(f.customerCode + " - " + f.customerName, 1, 40));
-        ++used;
-    }
-    if (!isBlank(f.consumerCode) && room()) {
-        append(msg("Consumidor") + " : " +
-               copyText(f.consumerCode + " - " + f.consumerName, 1, 40));
-        ++used;
-    }
-    if (f.balanceMode == "1") {
-        if (f.familyMode == "0" && room()) {
-            append(msg("Sald_Cons") + "  " + fixed2(f.familyBalanceTotal));
-            ++used;
-        } else if (f.familyMode == "1") {
-            if (f.balances && f.balances->active() && !f.balances->isEmpty()) {
-                std::vector<std::string> lines;
-                for (f.balances->first(); !f.balances->eof(); f.balances->next()) {
-                    if (f.balances->fieldByName("VRSALDCONFAM").asFloat() == 0.0) continue;
-                    const double balance =
-                        familyBalance(f.balances, f.familyBalances, f.familyMovements);
-                    lines.push_back(
-                        tivhost::TamFixo(f.balances->fieldByName("NMFAMILISALD").asString(), 25) +
-                        tivhost::TamFixoR(fixed2(balance), 22));
-                }
-                if (static_cast<int>(lines.size()) <= f.maxLines - used) {
-                    for (const auto &line : lines)
-                        append(line);
-                    used += static_cast<int>(lines.size());
-                }
-            }
-            append(f.afterFamilyText);
-            ++used;
-        }
-    } else if (f.balanceMode == "2" && (f.familyMode == "0" || f.familyMode == "1") && room()) {
-        append(msg("Sald_Cons") + "  " + fixed2(f.familyBalanceTotal));
-        ++used;
-    }
-    if ((f.subsidisedPrice != 0.0 || !isBlank(f.dailyConsumptionBalance)) && room()) {
-        std::string line;
-        if (f.subsidisedPrice != 0.0)
-            line = msg("PRECO_SUBSIDIO") + " " + fixed2(f.subsidisedPrice) + " - ";
-        if (!isBlank(f.dailyConsumptionBalance))
-            line += msg("SALDO_CONSUMO_DIA") + " " +
-                    fixed2(tiv::strToFloat(trim(f.dailyConsumptionBalance)));
-        append(line);
-        ++used;
-    }
-    if (room() && (!isBlank(f.tableLine) || !isBlank(f.passwordLine))) {
-        append(f.tableLine + f.passwordLine);
-        ++used;
-    }
-    for (const std::string *line : {&f.pointsLine, &f.extraPointsLine, &f.fidelityDiscountLine}) {
-        const bool present = line == &f.fidelityDiscountLine ? !isBlank(*line) : !line->empty();
-        if (room() && present) {
-            append(Centraliza(*line, 40));
-            ++used;
-        }
-    }
-    if (!f.freeMessage.empty()) {
-        const int free = f.maxLines - used;
-        if (messageLines <= free) {
-            append(f.freeMessage);
-            used += messageLines;
-        } else if (free == 1) {
-            append(copyText(f.freeMessage, 1, kColumns));
-            ++used;
-        } else if (free >= 2) {
-            const size_t budget = static_cast<size_t>(free) * kColumns;
-            if (f.freeMessage.size() >= budget) {
-                append(f.freeMessage.substr(0, budget));
-                used = f.maxLines;
-            } else {
-                append(f.freeMessage);
-                used += static_cast<int>((f.freeMessage.size() + kColumns - 1) / kColumns);
-            }
-        }
-    }
-    if (room()) {
-        append(msg("Tolvera"));
-        ++used;
-    }
-    if (room()) append(msg("Operador") + ": " + f.operatorCode + " - " + f.operatorName);
-    return text;
+    if (f.layout != "2") return t.text;
+    writeExtraLines(t);
+    writeCustomerAndConsumer(t);
+    writeBalances(t);
+    writeSubsidy(t);
+    writeTableAndFidelity(t);
+    writeFreeMessage(t, messageLines);
+    if (t.room()) t.line(msg("Tolvera"));
+    if (t.room()) t.append(msg("Operador") + ": " + f.operatorCode + " - " + f.operatorName);
+    return t.text;
 }
 
 } // namespace tiv02000

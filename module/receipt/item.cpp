@@ -144,8 +144,8 @@ Carried carried(const PendingItem &pi, Part part) {
     return (part == kDiscount ? p->itemDiscount : p->itemSurcharge) ? Carried::Yes : Carried::No;
 }
 
-const char *const kEntries[] = {"EPSON_Fiscal_Vender_Item", "EPSON_Fiscal_Desconto_Acrescimo_Item",
-                                "EPSON_Fiscal_Desconto_Acrescimo_Item"};
+const char *const kEntries[] = {command_name::kSellItem, command_name::kAdjustItem,
+                                command_name::kAdjustItem};
 
 // Sends one part unless the printer already holds it; true once it is registered. A part
 // whose outcome the printer cannot tell is not sent again.

@@ -58,7 +58,7 @@ extern "C" TIV_EXPORT bool AbreCupom(tiv::Variant &params) {
     stMensagemTaa.clear();
 
     const Analysis how{colourScheme, boNUtilTaa, false, true};
-    const char *const entry = "EPSON_Fiscal_Abrir_Cupom";
+    const char *const entry = command_name::kOpenReceipt;
     bool opened = false, sent = false;
     for (;;) {
         // A repeat first asks the printer whether the receipt is already open.
@@ -70,10 +70,7 @@ extern "C" TIV_EXPORT bool AbreCupom(tiv::Variant &params) {
             reportOutcomeUnknown(entry, colourScheme, boNUtilTaa);
         } else {
             sent = true;
-            opened =
-                analyse(how, {family().openReceipt(copyText(cpf, 1, 20), copyText(name, 1, 30),
-                                                   copyText(address, 1, 40)),
-                              std::string(entry) + " :" + cpf + " - " + name + " - " + address});
+            opened = analyse(how, family().openReceipt(cpf, name, address));
             if (!opened && !lastCommandRefused() && emptyReceiptOpen() == Carried::Yes) {
                 noteCarriedOut(entry);
                 opened = true;

@@ -44,10 +44,6 @@ void addMovementIndexes(tiv::TClientDataSet &ds) {
     ds.setIndexName("");
 }
 
-bool hasRows(const tiv::TClientDataSet *ds) {
-    return ds && ds->active() && !ds->isEmpty();
-}
-
 std::string field(tiv::TClientDataSet *ds, const char *name) {
     return ds->hasField(name) ? ds->fieldByName(name).asString() : std::string();
 }
@@ -65,14 +61,6 @@ void copyRow(tiv::TClientDataSet &from, tiv::TClientDataSet &to) {
 struct Method : PaymentMethod {
     bool known = false; // found in the host's payment methods
 };
-// A card payment keeps its place among the payments for the card voucher linked to it: the
-// ESC/ECF family notes it when it sends the payment, and one the receipt already held when a
-// closing resumed keeps it the same way (the classic family links no voucher by it).
-void keepCardPlace(const PaymentMethod &m, int position) {
-    if (&family() == &escEcfCommands() && (m.kind == "1" || m.kind == "2"))
-        inIndiceReceb = position;
-}
-
 Method findMethod(tiv::TClientDataSet *methods, tiv::TClientDataSet *row) {
     const std::string original = field(row, "CDTIPORECEORIG");
     const std::string code = !original.empty() && !isBlank(field(row, "CDBANCARTCR"))
@@ -164,11 +152,11 @@ PaymentOutcome sendPayments(const ClosingArgs &a, PaymentDatasets &d, PaymentRun
             // Sent before without a clean answer: the printer says whether it took it.
             const Carried c = check(run.sent + 1);
             if (c == Carried::Unknown) {
-                reportOutcomeUnknown("EPSON_Fiscal_Pagamento", a.colourScheme, dialogsAllowed());
+                reportOutcomeUnknown(command_name::kPay, a.colourScheme, dialogsAllowed());
                 return PaymentOutcome::Refused;
             }
             if (c == Carried::Yes) {
-                noteCarriedOut("EPSON_Fiscal_Pagamento");
+                noteCarriedOut(command_name::kPay);
                 accepted = true;
             }
         }
@@ -185,17 +173,16 @@ PaymentOutcome sendPayments(const ClosingArgs &a, PaymentDatasets &d, PaymentRun
                 return methodRefused(a, trim(m.name.empty() ? m.fiscalName : m.name),
                                      "na tabela da impressora fiscal.");
             run.repeat = true;
-            accepted =
-                analyse({a.colourScheme, a.show},
-                        {family().pay(m, *reference, *value, run.sent + 1),
-                         "EPSON_Fiscal_Pagamento : " + copyText(m.name, 1, 15) + " - " + *value});
+            accepted = analyse({a.colourScheme, a.show},
+                               family().pay(m, *reference, *value, run.sent + 1));
             if (!accepted && !lastCommandRefused() && check(run.sent + 1) == Carried::Yes) {
-                noteCarriedOut("EPSON_Fiscal_Pagamento");
+                noteCarriedOut(command_name::kPay);
                 accepted = true;
             }
             if (!accepted) return PaymentOutcome::Failed;
         }
-        keepCardPlace(m, run.sent + 1);
+        // One the receipt already held when a closing resumed keeps its place as one sent now.
+        family().keepCardPlace(m, run.sent + 1);
         run.repeat = false;
         ++run.sent;
         if (m.kind == "8") run.agreementSale = true;
@@ -237,25 +224,6 @@ std::optional<int64_t> firstRowsPaid(PaymentDatasets &d, int count) {
         ++seen;
     }
     return seen == count ? std::optional<int64_t>(cents) : std::nullopt;
-}
-
-double familyBalanceTotal(const ClosingArgs &a, const PaymentDatasets &d, double consumption,
-                          bool variantAorB, bool variantC) {
-    if (variantC) return 0;
-    const bool rows = hasRows(d.creditBalances);
-    auto sum = [&] {
-        double s = 0;
-        if (!rows) return s;
-        for (d.creditBalances->first(); !d.creditBalances->eof(); d.creditBalances->next())
-            s += d.creditBalances->fieldByName("VRSALDCONFAM").asFloat();
-        return s;
-    };
-    const std::string &family = a.familyMode;
-    if (variantAorB) return (family == "0" || family == "1") && rows ? sum() - consumption : 0.0;
-    if (family == "0" && a.balanceMode == "1") return sum() - consumption;
-    if ((family == "0" && a.balanceMode == "2") || family == "1")
-        return a.familyBalanceBase - consumption + a.subsidisedPrice;
-    return 0;
 }
 
 } // namespace tiv02000

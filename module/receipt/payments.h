@@ -55,8 +55,5 @@ bool paymentAmountsFit(const ClosingArgs &a, PaymentDatasets &d);
 // The amount in cents of the first `count` payment rows: what the printer
 // must show as paid when it holds them. None when there are fewer rows.
 std::optional<int64_t> firstRowsPaid(PaymentDatasets &d, int count);
-// The family balance the footer shows.
-double familyBalanceTotal(const ClosingArgs &a, const PaymentDatasets &d, double consumption,
-                          bool variantAorB, bool variantC);
 
 } // namespace tiv02000

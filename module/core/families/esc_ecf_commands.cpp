@@ -1,12 +1,14 @@
 // The ESC/ECF command family (printer type 33).
 #include <string>
 
+#include "core/amounts.h"
 #include "core/binding.h"
 #include "core/command_family.h"
 #include "core/counters_reply.h"
 #include "core/debug_log.h"
 #include "core/reply.h"
 #include "core/text.h"
+#include "sent_lines.h"
 #include "tax_codes.h"
 #include "tiv02000/variables.h"
 #include "tivhost/host.h"
@@ -69,8 +71,14 @@ std::string escKind(const std::string &kind) {
 
 class EscEcfCommands final : public CommandFamily {
   public:
-    bool needsEscEcfEntryPoints() const override { return true; }
-    bool libraryLogOnRequest() const override { return true; }
+    bool bindLibrary(uintptr_t handle, std::string &missing) const override {
+        return bindEntryPoints(handle, true, missing);
+    }
+
+    // This family's library log is on only when asked for.
+    void switchLibraryLogOn(bool (*requested)()) const override {
+        if (requested()) EPSON(EPSON_Sys_Log)("C:\\EPSON", 1);
+    }
 
     void openDayIfClosed() const override {}
 
@@ -81,10 +89,13 @@ class EscEcfCommands final : public CommandFamily {
 
     size_t clockReplySize() const override { return 14; }
 
-    int32_t openReceipt(const std::string &cpf, const std::string &name,
-                        const std::string &address) const override {
-        return EPSON(EPSON_ESC_ECF_Fiscal_Abrir_CupomEX)(cpf.c_str(), name.c_str(),
-                                                         address.c_str());
+    Sent openReceipt(const std::string &cpf, const std::string &name,
+                     const std::string &address) const override {
+        const std::string c = copyText(cpf, 1, 20), n = copyText(name, 1, 30),
+                          a = copyText(address, 1, 40);
+        return openingSent(
+            EPSON(EPSON_ESC_ECF_Fiscal_Abrir_CupomEX)(c.c_str(), n.c_str(), a.c_str()), cpf, name,
+            address);
     }
 
     std::string_view itemAdjustmentMask() const override { return "000000.00"; }
@@ -96,19 +107,23 @@ class EscEcfCommands final : public CommandFamily {
         const int32_t rc = EPSON(EPSON_ESC_ECF_Fiscal_Vender_ItemEX)(
             code.c_str(), item.description.c_str(), tax.c_str(), unit.c_str(),
             item.quantity.c_str(), "3", item.price.c_str(), "3", "T");
-        return {rc, "EPSON_ESC_ECF_Fiscal_Vender_ItemEX : " + code + " - " + item.description +
-                        " - " + tax + " - " + item.unit + " - " + item.quantity + " - 3 - " +
-                        item.price + " - 3 - T"};
+        return {rc,
+                "EPSON_ESC_ECF_Fiscal_Vender_ItemEX : " + code + " - " + item.description + " - " +
+                    tax + " - " + item.unit + " - " + item.quantity + " - 3 - " + item.price +
+                    " - 3 - T",
+                command_name::kSellItem};
     }
 
-    int32_t adjustItem(const std::string &digits, bool discount) const override {
-        return EPSON(EPSON_ESC_ECF_Desconto_Acrescimo_ItemEX)(discount ? "0" : "1", "1",
-                                                              digits.c_str(), "");
+    Sent adjustItem(const std::string &digits, bool discount) const override {
+        return {EPSON(EPSON_ESC_ECF_Desconto_Acrescimo_ItemEX)(discount ? "0" : "1", "1",
+                                                               digits.c_str(), ""),
+                "", command_name::kAdjustItem};
     }
 
-    int32_t adjustSubtotal(const std::string &digits, bool discount) const override {
-        return EPSON(EPSON_ESC_ECF_Desconto_Acrescimo_SubtotalEX)(discount ? "0" : "1", "1",
-                                                                  digits.c_str());
+    Sent adjustSubtotal(const std::string &digits, bool discount) const override {
+        return subtotalSent(EPSON(EPSON_ESC_ECF_Desconto_Acrescimo_SubtotalEX)(discount ? "0" : "1",
+                                                                               "1", digits.c_str()),
+                            digits);
     }
 
     // Never a payment under an empty or wrong code.
@@ -118,47 +133,63 @@ class EscEcfCommands final : public CommandFamily {
         return code;
     }
 
-    // A card payment's place is kept for the card voucher linked to it.
-    int32_t pay(const PaymentMethod &method, const std::string &reference,
-                const std::string &amount, int position) const override {
-        if (method.kind == "1" || method.kind == "2") inIndiceReceb = position;
-        return EPSON(EPSON_ESC_ECF_Fiscal_PagamentoEX)(reference.c_str(), amount.c_str(), "1", "",
-                                                       escKind(method.kind).c_str());
+    Sent pay(const PaymentMethod &method, const std::string &reference, const std::string &amount,
+             int position) const override {
+        keepCardPlace(method, position);
+        return paymentSent(EPSON(EPSON_ESC_ECF_Fiscal_PagamentoEX)(reference.c_str(),
+                                                                   amount.c_str(), "1", "",
+                                                                   escKind(method.kind).c_str()),
+                           method, amount);
     }
 
-    int32_t closeReceipt() const override {
-        return EPSON(EPSON_ESC_ECF_Fiscal_Fechar_CupomEX)("0", "1", "");
+    // A card payment's place is kept for the card voucher linked to it.
+    void keepCardPlace(const PaymentMethod &method, int position) const override {
+        if (method.kind == "1" || method.kind == "2") inIndiceReceb = position;
+    }
+
+    Sent closeReceipt() const override {
+        return namedSent(EPSON(EPSON_ESC_ECF_Fiscal_Fechar_CupomEX)("0", "1", ""),
+                         command_name::kCloseReceipt);
     }
     int receiptNumberWidth() const override { return 9; }
-    int32_t reduceZ() const override {
-        return EPSON(EPSON_ESC_ECF_RelatorioFiscal_RZEX)("", "", "0");
+    Sent reduceZ() const override {
+        return namedSent(EPSON(EPSON_ESC_ECF_RelatorioFiscal_RZEX)("", "", "0"),
+                         command_name::kReduceZ);
     }
-    int32_t printFiscalMemoryReading(bool complete, bool byDates, const std::string &start,
-                                     const std::string &end, const std::string &) const override {
-        return EPSON(EPSON_ESC_ECF_RelatorioFiscal_Leitura_MFEX)(
+    Sent printFiscalMemoryReading(bool complete, bool byDates, const std::string &start,
+                                  const std::string &end, const std::string &) const override {
+        const int32_t rc = EPSON(EPSON_ESC_ECF_RelatorioFiscal_Leitura_MFEX)(
             complete ? "1" : "2", byDates ? "1" : "2", start.c_str(), end.c_str());
+        return {rc, fiscalMemoryReadingLine(start, end, byDates, rc),
+                command_name::kFiscalMemoryReading};
     }
-    std::optional<int32_t> switchDaylightSaving(bool inForce) const override {
-        return EPSON(EPSON_ESC_ECF_Config_Horario_Verao)(inForce ? "1" : "0");
+    // The printer switches on its own, no reduction needed.
+    bool switchDaylightSaving(bool inForce, const std::string &colourScheme) const override {
+        return analyse({colourScheme, true},
+                       namedSent(EPSON(EPSON_ESC_ECF_Config_Horario_Verao)(inForce ? "1" : "0"),
+                                 "EPSON_ESC_ECF_Config_Horario_Verao"));
     }
-    int32_t cashMovement(bool supply, const std::string &cents) const override {
-        return EPSON(EPSON_ESC_ECF_NaoFiscal_Sangria_Fundo_TrocoEX)(supply ? "1" : "2",
-                                                                    cents.c_str(), "");
+    Sent cashMovement(bool supply, const std::string &cents) const override {
+        return cashSent(EPSON(EPSON_ESC_ECF_NaoFiscal_Sangria_Fundo_TrocoEX)(supply ? "1" : "2",
+                                                                             cents.c_str(), ""),
+                        supply, cents);
     }
-    int32_t cancelItem(const std::string &number) const override {
-        return EPSON(EPSON_ESC_ECF_Fiscal_Cancelar_ItemEX)(number.c_str());
-    }
-
-    int32_t openReport() const override {
-        return EPSON(EPSON_ESC_ECF_NaoFiscal_Abrir_Relatorio_GerencialEX)("1");
-    }
-
-    int32_t printReportLines(const std::string &text) const override {
-        return EPSON(EPSON_ESC_ECF_NaoFiscal_Imprimir_Linha)(text.c_str());
+    Sent cancelItem(const std::string &number) const override {
+        return cancelItemSent(EPSON(EPSON_ESC_ECF_Fiscal_Cancelar_ItemEX)(number.c_str()), number);
     }
 
-    int32_t closeReport() const override {
-        return EPSON(EPSON_ESC_ECF_NaoFiscal_Fechar_CCD_RGEX)("1");
+    Sent openReport() const override {
+        return namedSent(EPSON(EPSON_ESC_ECF_NaoFiscal_Abrir_Relatorio_GerencialEX)("1"),
+                         command_name::kOpenReport);
+    }
+
+    Sent printReportLines(const std::string &text) const override {
+        return reportLinesSent(EPSON(EPSON_ESC_ECF_NaoFiscal_Imprimir_Linha)(text.c_str()), text);
+    }
+
+    Sent closeReport() const override {
+        return namedSent(EPSON(EPSON_ESC_ECF_NaoFiscal_Fechar_CCD_RGEX)("1"),
+                         command_name::kCloseReport);
     }
 
     // Each step is logged with its answer; the closing's is judged. The
@@ -193,7 +224,10 @@ class EscEcfCommands final : public CommandFamily {
         return run;
     }
 
-    bool cardVoucherCarriesAmount() const override { return false; }
+    // The voucher is linked to its payment and takes no amount of its own.
+    std::optional<std::string> cardVoucherAmount(double amount) const override {
+        return tryPrinterAmount(amount, "00000000000.00", Truncation::None).value_or("");
+    }
 
     // Linked to the payment at inIndiceReceb, under the method's index in
     // the printer's payment table; never under an empty or another index.
@@ -203,36 +237,44 @@ class EscEcfCommands final : public CommandFamily {
         if (!index) return std::nullopt;
         const int32_t rc = EPSON(EPSON_ESC_ECF_NaoFiscal_Abrir_CCDEX)(
             std::to_string(inIndiceReceb).c_str(), index->c_str(), "1", "1", "", "", "");
-        return Sent{rc, "EPSON_ESC_ECF_NaoFiscal_Abrir_CCDEX: " + *index};
+        return Sent{rc, "EPSON_ESC_ECF_NaoFiscal_Abrir_CCDEX: " + *index,
+                    command_name::kOpenCardVoucher};
     }
 
     Sent readReceiptNumber(std::string &number) const override {
         Reply reply(counters::kEscDataSize);
         const int32_t rc = EPSON(EPSON_ESC_ECF_Obter_Dados)("1", "1", reply.data());
         number = copyText(reply.text(), counters::kEscCounterAt, counters::kEscCounterWidth);
-        return {rc, replyLine("EPSON_Obter_Contadores", reply.text())};
+        return {rc, replyLine(command_name::kReadCounters, reply.text()),
+                command_name::kReadCounters};
     }
 
     Sent readFiscalReceiptCounter(std::string &counter) const override {
         Reply reply(counters::kEscDataSize);
         const int32_t rc = EPSON(EPSON_ESC_ECF_Obter_Dados)("1", "5", reply.data());
         counter = copyText(reply.text(), counters::kEscCounterAt, counters::kEscCounterWidth);
-        return {rc, replyLine("EPSON_Obter_Contadores", counter)};
+        return {rc, replyLine(command_name::kReadCounters, counter), command_name::kReadCounters};
     }
 
-    int32_t openDrawer() const override { return EPSON(EPSON_ESC_ECF_Impressora_Abrir_Gaveta)(); }
+    Sent openDrawer() const override {
+        return namedSent(EPSON(EPSON_ESC_ECF_Impressora_Abrir_Gaveta)(), command_name::kOpenDrawer);
+    }
 
     int firstPaymentSlot() const override { return 2; }
 
-    int32_t programPaymentMethod(const std::string &slot, const std::string &name) const override {
-        return EPSON(EPSON_ESC_ECF_Config_Forma_Pagamento)(slot.c_str(), name.c_str(), "1");
+    Sent programPaymentMethod(const std::string &slot, const std::string &name) const override {
+        return paymentMethodSent(
+            EPSON(EPSON_ESC_ECF_Config_Forma_Pagamento)(slot.c_str(), name.c_str(), "1"), slot,
+            name);
     }
 
-    int32_t programTotalizer(const std::string &name, int32_t &number,
-                             const char *direction) const override {
+    Sent programTotalizer(const std::string &name, int32_t &number,
+                          const char *direction) const override {
+        const int32_t proposed = number;
         const std::string text = tiv::intToStr(number);
-        return EPSON(EPSON_ESC_ECF_Config_Totalizador_NaoFiscal)(text.c_str(), name.c_str(),
-                                                                 direction);
+        const int32_t rc = EPSON(EPSON_ESC_ECF_Config_Totalizador_NaoFiscal)(
+            text.c_str(), name.c_str(), direction);
+        return totalizerSent(rc, name, number, proposed);
     }
 };
 

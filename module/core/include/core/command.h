@@ -16,14 +16,16 @@ struct Analysis {
     bool flag5 = false;
 };
 
-// A command as it reached the printer: the printer's answer and the debug
-// line that records the call.
+// A command as it reached the printer: the printer's answer, the debug line
+// that records the call (none for a command the log does not record), and
+// the name the log and the operator's messages give the command.
 struct Sent {
     int32_t returnCode = 0;
     std::string debugLine;
+    std::string entry{};
 };
 
-// Writes the command's debug line, then judges its answer.
+// Writes the command's debug line (when it has one), then judges its answer.
 bool analyse(const Analysis &how, const Sent &sent);
 // Judges an answer whose call leaves no debug line of its own.
 bool analyse(const Analysis &how, int32_t returnCode);
