@@ -21,8 +21,13 @@
 
 namespace {
 
-constexpr int exitScriptError = 2;
+// The exit statuses of tiv run (docs/tiv.md lists every command's).
 constexpr int exitCannotStart = 1;
+constexpr int exitScriptError = 2;
+constexpr int exitStepRaised = 3;
+constexpr int exitStepFalse = 4;
+// A command line tiv cannot read (an unknown option, a value out of range, a missing one).
+constexpr int exitUsage = 64;
 
 const char *runHelp = R"(Runs a script of steps against the driver module and prints a JSON
 transcript on standard output.
@@ -54,7 +59,11 @@ Argument forms, by the procedure's declared parameter:
                                                   boolean, datetime) or null
 
 Every step is checked before the first one runs; a script error names the step
-and what was expected, and nothing runs (exit status 2).)";
+and what was expected, and nothing runs (exit status 2).
+
+Exit status: 0 every step ran; 1 the module or printer cannot be used; 2 a
+script error; 3 a procedure raised an error (its record holds "exception");
+4 with --strict, a procedure returned false; 64 a wrong command line.)";
 
 // A script is a regular file or standard input ("-", which may be a pipe),
 // each of at most tiv::kMaxReadFileSize bytes.
@@ -67,8 +76,26 @@ std::string readAll(const std::string &path) {
     }
 }
 
+// The worst outcome of the steps that ran: one that raised, then (when strict) one that
+// returned false. Each is named on standard error.
+int stepsStatus(const tivtool::Json &transcript, bool strict) {
+    int status = 0;
+    for (const auto &step : transcript["steps"]) {
+        const std::string name = step.value("call", std::string());
+        if (step.contains("exception")) {
+            std::cerr << "tiv: step " << step["step"].dump() << ": " << name
+                      << " raised: " << step["exception"].dump() << '\n';
+            status = exitStepRaised;
+        } else if (strict && step.contains("return") && step["return"] == false) {
+            std::cerr << "tiv: step " << step["step"].dump() << ": " << name << " returned false\n";
+            if (status == 0) status = exitStepFalse;
+        }
+    }
+    return status;
+}
+
 int run(const std::string &scriptPath, const std::string &modulePath,
-        const std::string &printerPath) {
+        const std::string &printerPath, bool strict) {
     using tivtool::Json;
     Json script;
     try {
@@ -116,7 +143,7 @@ int run(const std::string &scriptPath, const std::string &modulePath,
                   << error["message"].get<std::string>() << '\n';
         return exitScriptError;
     }
-    return 0;
+    return stepsStatus(transcript, strict);
 }
 
 } // namespace
@@ -135,6 +162,10 @@ int main(int argc, char **argv) {
         ->required();
     runCmd->add_option("--module", modulePath,
                        "The driver module (default: libtiv02000.so beside tiv)");
+    bool strict = false;
+    runCmd->add_flag("--strict", strict,
+                     "Exit with status 4 when a procedure returned false (3 when one raised is "
+                     "always on)");
     runCmd->add_option("--printer", printerPath,
                        "The virtual printer library with its ECFSIM_ controls (default: the one "
                        "already loaded, else libInterfaceEpson.so beside the module)");
@@ -237,7 +268,13 @@ int main(int argc, char **argv) {
     serveCmd->add_option("--printer", serveOptions.printerPath,
                          "The virtual printer library (default: the one beside the module)");
 
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError &e) {
+        // Help and version are no error; every wrong command line exits with one status.
+        const int status = app.exit(e);
+        return status == 0 ? 0 : exitUsage;
+    }
     try {
         if (demoCmd->parsed()) return tivtool::runDemo(demo);
         if (serveCmd->parsed()) return tivtool::serve(serveOptions);
@@ -260,7 +297,7 @@ int main(int argc, char **argv) {
             tivtool::showConfig(path, std::cout);
             return 0;
         }
-        return run(scriptPath, modulePath, printerPath);
+        return run(scriptPath, modulePath, printerPath, strict);
     } catch (const std::exception &e) {
         std::cerr << "tiv: " << e.what() << '\n';
         return exitCannotStart;

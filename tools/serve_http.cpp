@@ -183,6 +183,12 @@ int serveHttp(Service &service, const ServeOptions &options) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     httplib::Server server;
+    // Address reuse lets a restart take the port at once; port sharing would let a second
+    // service listen beside this one and split the calls between two printers.
+    server.set_socket_options([](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     server.set_payload_max_length(kMaxRequestBytes);
     // An answer goes out whole at once, not held back waiting for the client's acknowledgement.
     server.set_tcp_nodelay(true);

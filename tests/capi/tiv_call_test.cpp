@@ -67,6 +67,28 @@ TEST_F(TivCallTest, ACallAnswersAsOneStepOfARun) {
     EXPECT_EQ(asked.body.at("unusedAnswers"), json::array({true}));
 }
 
+// A Python or C host's debug log goes to the user's state folder, not beside its interpreter.
+TEST_F(TivCallTest, WithoutAProgramFolderTheLogGoesToTheUsersStateFolder) {
+    tiv_close();
+    unsetenv("TIV_PROGRAM_DIR");
+    const std::string state = folder + "/state";
+    setenv("XDG_STATE_HOME", state.c_str(), 1);
+    const json open = {{"ecfsim", "OpenFolder"}, {"args", {folder + "/ecf"}}};
+    ASSERT_EQ(invoke(open.dump().c_str()).rc, 0);
+    const Answer start = invoke(R"({"call": "StartImpFiscal",
+        "args": [{"CDFILIAL": "0001", "IDTIPOIMPFIS": 31, "BOUTILTAA": false}]})");
+    ASSERT_EQ(start.rc, 0) << start.body.dump();
+    const Answer number = invoke(R"({"call": "Nr_Cupom", "args": ["", "001"]})");
+    ASSERT_FALSE(number.body.at("log").empty()) << number.body.dump();
+    const char *chosen = std::getenv("TIV_PROGRAM_DIR");
+    ASSERT_NE(chosen, nullptr);
+    EXPECT_EQ(std::string(chosen), state + "/tiv");
+    bool logged = false;
+    for (const auto &f : std::filesystem::directory_iterator(state + "/tiv"))
+        logged |= f.path().filename().string().rfind("impdebug", 0) == 0;
+    EXPECT_TRUE(logged) << "no debug log in " << state << "/tiv";
+}
+
 // The fixture opened and reset the printer, and no procedure has run yet.
 TEST_F(TivCallTest, AfterCloseThePrinterOpensItsFolderAgainWithItsState) {
     ASSERT_EQ(invoke(R"({"ecfsim": "SetDrawer", "args": [true]})").rc, 0);

@@ -142,6 +142,37 @@ TEST_F(CliTest, ScriptsAreRegularFilesOrStandardInput) {
     EXPECT_EQ(nlohmann::json::parse(piped.out)["steps"].size(), 1u);
 }
 
+// The exit status tells a script's caller how its steps ended, without reading the transcript.
+TEST_F(CliTest, TheExitStatusSaysHowTheStepsEnded) {
+    const std::string raises = R"({"call": "GetValue", "args": [""]})";
+    const std::string returnsFalse =
+        R"({"call": "VerificaData", "args": ["001", {"out": {"datetime": "2026-12-10 00:00:00"}},
+            "", "", false]})";
+    const std::string returnsTrue = R"({"call": "Atu_TotGeral", "args": [{"CDFILIAL": "1"}]})";
+    const struct {
+        std::string steps, options;
+        int status;
+        const char *said; // on standard error, or null for nothing
+    } cases[] = {
+        {returnsTrue + "," + returnsFalse, "", 0, nullptr},
+        {returnsTrue + "," + returnsFalse, " --strict", 4, "step 2: VerificaData returned false"},
+        {raises + "," + returnsTrue, "", 3, "step 1: GetValue raised"},
+        {returnsFalse + "," + raises, " --strict", 3, "step 2: GetValue raised"},
+    };
+    for (const auto &c : cases) {
+        Result r = tiv("run " + script("[" + c.steps + "]") + fakes() + c.options);
+        EXPECT_EQ(r.status, c.status) << c.steps << c.options << "\n" << r.err;
+        // Every step ran and is in the transcript, whatever the status.
+        EXPECT_EQ(nlohmann::json::parse(r.out)["steps"].size(), 2u) << r.out;
+        if (c.said)
+            EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+        else
+            EXPECT_EQ(r.err, "");
+    }
+    for (const char *wrong : {"run", "run x.json --no-such-option", "demo --type 32", "nothing"})
+        EXPECT_EQ(tiv(wrong).status, 64) << wrong;
+}
+
 TEST_F(CliTest, AModuleThatCannotLoadIsNoScriptError) {
     Result r = tiv("run " + script("[]") + " --module '" + (folder_ / "none.so").string() + "'");
     EXPECT_EQ(r.status, 1);

@@ -425,6 +425,25 @@ TEST_F(HttpServiceTest, ATokenGuardsEveryRequest) {
     EXPECT_NE(ok.second.value("module", "").find("libtiv02000.so"), std::string::npos);
 }
 
+// A second service on a port the first holds would split the calls between two printers.
+TEST_F(HttpServiceTest, ASecondServiceOnATakenPortIsRefused) {
+    start();
+    // A second service that did listen would never end by itself: ten seconds stop it.
+    const std::string command = std::string("timeout 10 '") + TIV_EXECUTABLE + "' serve --port " +
+                                std::to_string(port) + " 2>&1 </dev/null";
+    FILE *p = popen(command.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::string out;
+    char buf[512];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;)
+        out.append(buf, n);
+    const int status = pclose(p);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << out;
+    EXPECT_NE(out.find("cannot listen"), std::string::npos) << out;
+    EXPECT_EQ(out.find("listening"), std::string::npos) << out;
+    EXPECT_EQ(get("/").first, 200) << "the first service goes on";
+}
+
 TEST(HttpService, AnAddressBeyondLoopbackWithoutATokenIsRefused) {
     TempFolder folder;
     const std::string command =
