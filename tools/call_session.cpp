@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "procedure_table.h"
 #include "script_runner.h"
 
 namespace tivtool {
@@ -66,6 +67,12 @@ Json CallSession::invoke(const Json &request) {
             script = scriptOf(request);
         } catch (const std::invalid_argument &e) {
             return error("request", e.what());
+        }
+        // A procedure the module does not have is no malformed request: nothing by that name.
+        if (request.contains("call") && request["call"].is_string()) {
+            const std::string name = request["call"].get<std::string>();
+            if (!findProcedure(name) || !module_->symbol(name))
+                return error("unknown", "the module has no procedure named \"" + name + "\"");
         }
         ScriptRunner runner(*module_, printer_.get());
         try {

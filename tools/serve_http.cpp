@@ -6,10 +6,14 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <iostream>
+#include <regex>
 #include <thread>
 
+#include "procedure_table.h"
 #include "serve.h"
 
 namespace tivtool {
@@ -82,6 +86,16 @@ std::string hostOf(const std::string &header) {
     return header.substr(0, header.find(':'));
 }
 
+// A JSON body's media type, with or without its parameters ("; charset=utf-8").
+bool isJson(const std::string &contentType) {
+    std::string type = contentType.substr(0, contentType.find(';'));
+    while (!type.empty() && (type.back() == ' ' || type.back() == '\t'))
+        type.pop_back();
+    std::transform(type.begin(), type.end(), type.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return type == "application/json";
+}
+
 // What every request must pass before it is routed (its body not read yet); true when it was
 // refused and answered.
 bool refused(const httplib::Request &req, httplib::Response &res, const ServeOptions &options) {
@@ -105,14 +119,34 @@ bool refused(const httplib::Request &req, httplib::Response &res, const ServeOpt
                       "the request names another host (Host: " + req.get_header_value("Host") +
                           "); this service answers on " + options.address);
     if (!options.token.empty() &&
-        !tokenMatches(req.get_header_value("Authorization"), "Bearer " + options.token))
+        !tokenMatches(req.get_header_value("Authorization"), "Bearer " + options.token)) {
+        res.set_header("WWW-Authenticate", "Bearer realm=\"tiv serve\"");
         return refuse(401, "forbidden",
                       "this service needs its token: Authorization: Bearer <token>");
+    }
     const std::string length = req.get_header_value("Content-Length");
     if (req.method == "POST" && length.find_first_not_of('0') != std::string::npos &&
-        !req.get_header_value("Content-Type").starts_with("application/json"))
+        !isJson(req.get_header_value("Content-Type")))
         return refuse(415, "request", "a body is JSON: Content-Type: application/json");
     return false;
+}
+
+// The methods a path answers to; empty for a path this service does not have.
+std::string allowedMethods(const std::string &path) {
+    static const struct {
+        std::regex path;
+        const char *methods;
+    } kRoutes[] = {
+        {std::regex(R"(/calls/[A-Za-z_][A-Za-z0-9_]*)"), "POST"},
+        {std::regex(R"(/printer/state)"), "GET, POST"},
+        {std::regex(R"(/printer/[A-Za-z]+)"), "POST"},
+        {std::regex(R"(/answers/.+)"), "GET"},
+        {std::regex(R"(/paper/mark)"), "POST"},
+        {std::regex(R"(/(paper|log|calls|)?)"), "GET"},
+    };
+    for (const auto &route : kRoutes)
+        if (std::regex_match(path, route.path)) return route.methods;
+    return "";
 }
 
 void routes(httplib::Server &server, Service &service) {
@@ -152,6 +186,16 @@ void routes(httplib::Server &server, Service &service) {
         long long lines = 0;
         if (!queryNumber(req, res, "lines", 50, lines)) return;
         reply(res, Service::logTail(static_cast<size_t>(lines)));
+    });
+    // What a client can call: every procedure the module exports, with its declared form.
+    server.Get("/calls", [&](const httplib::Request &, httplib::Response &res) {
+        Json calls = Json::array();
+        for (const ProcedureEntry &p : procedureTable())
+            if (service.session().module().symbol(std::string(p.name)))
+                calls.push_back({{"call", std::string(p.name)},
+                                 {"parameters", p.declaredParams},
+                                 {"returns", p.declaredReturn}});
+        reply(res, Json{{"calls", std::move(calls)}});
     });
     server.Get("/", [&](const httplib::Request &, httplib::Response &res) {
         const PrinterControl *printer = service.session().printer();
@@ -208,7 +252,17 @@ int serveHttp(Service &service, const ServeOptions &options) {
             : res.status == 400 ? "the request is not well-formed HTTP (a POST needs its "
                                   "Content-Length, 0 for an empty body)"
                                 : "the request was refused (" + std::to_string(res.status) + ")";
-        const int status = res.status;
+        int status = res.status;
+        // A path the service has, asked with another method.
+        const std::string allowed = status == 404 ? allowedMethods(req.path) : "";
+        if (!allowed.empty()) {
+            status = 405;
+            res.set_header("Allow", allowed);
+            reply(res, CallSession::error("request", req.method + " " + req.path +
+                                                         " is not answered; it takes " + allowed));
+            res.status = status;
+            return;
+        }
         reply(res, CallSession::error(status == 404 ? "unknown" : "request", what));
         res.status = status;
     });
@@ -224,6 +278,11 @@ int serveHttp(Service &service, const ServeOptions &options) {
             reply(res, CallSession::error("run", what));
         });
     routes(server, service);
+    // One line per request on standard error, for whoever keeps the service's log.
+    server.set_logger([](const httplib::Request &req, const httplib::Response &res) {
+        std::cerr << "tiv serve: " << req.remote_addr << " " << req.method << " " << req.path << " "
+                  << res.status << std::endl;
+    });
 
     const int port = options.port == 0
                          ? server.bind_to_any_port(options.address)

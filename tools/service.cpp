@@ -58,10 +58,17 @@ Json Service::call(const Json &request) {
     std::string id, requestText;
     if (request.is_object() && request.contains("id")) {
         const Json &given = request["id"];
+        // Printable characters only: an id travels in paths and log lines.
+        const auto printable = [](const std::string &s) {
+            return std::all_of(s.begin(), s.end(), [](char c) {
+                return static_cast<unsigned char>(c) >= 0x20 && c != 0x7F;
+            });
+        };
         if (!given.is_string() || given.get<std::string>().empty() ||
-            given.get<std::string>().size() > kMaxIdLength)
+            given.get<std::string>().size() > kMaxIdLength || !printable(given.get<std::string>()))
             return CallSession::error("request", "\"id\" is a text of 1 to " +
-                                                     std::to_string(kMaxIdLength) + " characters");
+                                                     std::to_string(kMaxIdLength) +
+                                                     " printable characters");
         id = given.get<std::string>();
         requestText = text(request);
         const std::lock_guard lock(keptMutex_);

@@ -112,7 +112,7 @@ TEST_F(TivCallTest, BadRequestsGetAStructuredError) {
     for (const Case &c :
          {Case{"{not json", "json", nullptr}, Case{deep.c_str(), "json", nullptr},
           Case{"[1, 2]", "request", nullptr},
-          Case{R"({"call": "NoSuchProcedure"})", "request", nullptr},
+          Case{R"({"call": "NoSuchProcedure"})", "unknown", nullptr},
           Case{R"({"call": "Nr_Cupom", "args": [""]})", "request", nullptr},
           Case{R"({"call": "Nr_Cupom", "args": ["", 42]})", "argument", 2},
           Case{R"({"call": "Nr_Cupom", "args": ["", ""], "answers": "yes"})", "request", nullptr},

@@ -248,7 +248,8 @@ TEST_F(PaperCommandTest, NoRollOrAPageThatCannotBeWrittenIsAnErrorAndWritesNothi
     EXPECT_NE(err.find("tiv: the page: cannot write " + unwritable), std::string::npos) << err;
     EXPECT_FALSE(std::filesystem::exists(unwritable));
 
-    EXPECT_EQ(tiv("paper --state '" + folder_.string() + "'", err), 106) << "--html is required";
+    EXPECT_EQ(tiv("paper --state '" + folder_.string() + "'", err), 64)
+        << "--html is required: a wrong command line";
 }
 
 } // namespace

@@ -287,7 +287,12 @@ TEST_F(HttpServiceTest, AnswersWithTheRightStatusCodes) {
              Case{"GET", "/answers/never-sent", "", 404, "unknown"},
              Case{"POST", "/calls/Nr_Cupom", "{not json", 400, "json"},
              Case{"POST", "/calls/Nr_Cupom", "[1]", 400, "request"},
-             Case{"POST", "/calls/NoSuchProcedure", "{}", 400, "request"},
+             Case{"POST", "/calls/NoSuchProcedure", "{}", 404, "unknown"},
+             Case{"GET", "/calls/Nr_Cupom", "", 405, "request"},
+             Case{"POST", "/printer/nothing/more", "{}", 404, "unknown"},
+             Case{"POST", "/calls/Nr_Cupom", R"({"id": "a\nb", "args": ["", "001"]})", 400,
+                  "request"},
+             Case{"POST", "/calls/Nr_Cupom", "{}", 415, "request", {}, "application/jsonp"},
              Case{"POST", "/calls/Nr_Cupom", R"({"args": ["", 42]})", 400, "argument"},
              Case{"POST", "/calls/Nr_Cupom", R"({"call": "Other"})", 400, "request"},
              Case{"POST", "/calls/Nr_Cupom",
@@ -321,6 +326,20 @@ TEST_F(HttpServiceTest, AnswersWithTheRightStatusCodes) {
         ASSERT_TRUE(got.second.contains("error")) << got.second.dump();
         EXPECT_EQ(got.second["error"]["kind"], c.kind);
     }
+    // A method the path does not take is told which it does.
+    const auto wrongMethod = client->Delete("/paper/mark");
+    ASSERT_TRUE(wrongMethod);
+    EXPECT_EQ(wrongMethod->status, 405);
+    EXPECT_EQ(wrongMethod->get_header_value("Allow"), "POST");
+    // The procedures a client can call, with their forms.
+    const auto calls = get("/calls");
+    ASSERT_EQ(calls.first, 200);
+    bool listed = false;
+    for (const auto &c : calls.second.at("calls"))
+        listed |=
+            c.at("call") == "FechaCupom" &&
+            c.at("parameters").get<std::string>().find("tiv::TStringList") != std::string::npos;
+    EXPECT_TRUE(listed) << calls.second.dump().substr(0, 300);
 
     // The printer's state, its paper since a mark and the debug log.
     const auto mark = post("/paper/mark");
@@ -418,7 +437,10 @@ TEST_F(HttpServiceTest, ATokenGuardsEveryRequest) {
     start({"--token", "s3cret"});
     EXPECT_EQ(get("/").first, 401);
     client->set_default_headers({{"Authorization", "Bearer wrong"}});
-    EXPECT_EQ(get("/").first, 401);
+    const auto refused = client->Get("/");
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 401);
+    EXPECT_EQ(refused->get_header_value("WWW-Authenticate"), "Bearer realm=\"tiv serve\"");
     client->set_default_headers({{"Authorization", "Bearer s3cret"}});
     const auto ok = get("/");
     EXPECT_EQ(ok.first, 200);
