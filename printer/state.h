@@ -180,6 +180,8 @@ ECFSIM_RECORD(TaxRate, kind, rate, base)
 ECFSIM_RECORD(PaymentMethod, name, linked, total, uses)
 ECFSIM_RECORD(NonFiscalTotalizer, name, direction, total, count)
 ECFSIM_RECORD(Payment, slot, amount, voucherIssued)
+// The document's state is stored beside its record, as its state character (state.cpp).
+ECFSIM_RECORD_BESIDE(Document, state)
 ECFSIM_RECORD(Document, coo, cpf, name, address, items, discount, surcharge, taxNet, adjust,
               payments, footer, total, paymentRef, lines)
 ECFSIM_RECORD(LastReceipt, coo, cancellable, taxNet, payments, due)
