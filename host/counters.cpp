@@ -10,33 +10,6 @@ namespace tivhost {
 
 namespace {
 
-// wchar_t holds one code point here; ones that are not characters become
-// U+FFFD rather than invalid UTF-8.
-std::string wideToUtf8(const std::wstring &s) {
-    std::string out;
-    out.reserve(s.size());
-    for (wchar_t wc : s) {
-        uint32_t c = static_cast<uint32_t>(wc);
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
 // "YYYY-MM-DD hh:mm:ss", or NULL for a serial that is no date; the serial
 // itself is stored beside it either way.
 db::Value isoText(TDateTime dt) {
@@ -56,7 +29,7 @@ db::Value text8(const std::string &s) {
     return db::Value::ofText(tiv::cp1252ToUtf8(s));
 }
 db::Value wide(const std::wstring &s) {
-    return db::Value::ofText(wideToUtf8(s));
+    return db::Value::ofText(tiv::wideToUtf8(s));
 }
 
 } // namespace

@@ -18,6 +18,10 @@ constexpr char32_t kHigh[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178, // 98-9F
 };
 
+char32_t decode(unsigned char b) {
+    return b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : b;
+}
+
 void appendUtf8(std::string &out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -58,10 +62,27 @@ std::string cp1252ToUtf8(std::string_view text) {
         auto b = static_cast<unsigned char>(ch);
         if (b < 0x80)
             out += ch;
-        else if (b < 0xA0)
-            appendUtf8(out, kHigh[b - 0x80]);
         else
-            appendUtf8(out, b);
+            appendUtf8(out, decode(b));
+    }
+    return out;
+}
+
+std::wstring cp1252ToWide(std::string_view text) {
+    std::wstring out;
+    out.reserve(text.size());
+    for (char ch : text)
+        out += static_cast<wchar_t>(decode(static_cast<unsigned char>(ch)));
+    return out;
+}
+
+std::string wideToUtf8(std::wstring_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (wchar_t wc : text) {
+        auto cp = static_cast<char32_t>(wc);
+        if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
+        appendUtf8(out, cp);
     }
     return out;
 }

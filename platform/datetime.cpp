@@ -159,9 +159,6 @@ std::atomic<double> clockShiftDays{0.0};
 void setClockShift(double days) {
     clockShiftDays.store(days);
 }
-double clockShift() {
-    return clockShiftDays.load();
-}
 
 TDateTime now() {
     return systemNow() + clockShiftDays.load();
@@ -596,10 +593,6 @@ std::string formatDateTime(const std::string &pattern, TDateTime dt) {
 
 std::string dateTimeToStr(TDateTime dt) {
     return formatDateTime("c", dt);
-}
-
-std::string dateToStr(TDateTime dt) {
-    return formatDateTime(formatSettings().shortDateFormat, dt);
 }
 
 } // namespace tiv

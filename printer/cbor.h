@@ -5,6 +5,7 @@
 #include <string_view>
 #include <tuple>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace ecfsim {
@@ -96,6 +97,53 @@ template <Record R> void cbor(CborWriter &w, const R &r) {
         recordFields(std::type_identity<R>{}));
 }
 
+// Fields a record keeps beside its list, stored another way (none unless
+// ECFSIM_RECORD_BESIDE names them).
+template <class R> constexpr std::tuple<> recordFieldsBeside(std::type_identity<R>) {
+    return {};
+}
+
+// What lets the build check that a record's list names every field of its struct: the number
+// of fields an aggregate has (the most initializers it takes) ...
+struct AnyField {
+    template <class T> operator T() const;
+};
+template <class R, std::size_t... I> constexpr bool takesInitializers(std::index_sequence<I...>) {
+    return requires {
+        R{(static_cast<void>(I), AnyField{})...};
+    };
+}
+template <class R, std::size_t N = 0> constexpr std::size_t fieldCount() {
+    if constexpr (takesInitializers<R>(std::make_index_sequence<N + 1>{}))
+        return fieldCount<R, N + 1>();
+    else
+        return N;
+}
+// ... and whether the members listed are all different.
+template <class A, class B> constexpr bool sameMember(A a, B b) {
+    if constexpr (std::is_same_v<A, B>)
+        return a == b;
+    else
+        return false;
+}
+template <class... M> constexpr bool distinctMembers(M... members) {
+    bool distinct = true;
+    auto once = [&](auto m) { distinct = distinct && (0 + ... + sameMember(m, members)) == 1; };
+    (once(members), ...);
+    return distinct;
+}
+// True when the record's list and the fields kept beside it name each field of R once: a
+// field added to the struct and not to its list (so neither stored nor shown) fails the build.
+template <Record R> constexpr bool recordListsEveryField() {
+    auto listed = std::apply([](auto... field) { return std::tuple{field.member...}; },
+                             recordFields(std::type_identity<R>{}));
+    return std::apply(
+        [](auto... member) {
+            return sizeof...(member) == fieldCount<R>() && distinctMembers(member...);
+        },
+        std::tuple_cat(listed, recordFieldsBeside(std::type_identity<R>{})));
+}
+
 template <class T> std::string toCbor(const T &value) {
     CborWriter w;
     cbor(w, value);
@@ -105,12 +153,22 @@ template <class T> std::string toCbor(const T &value) {
 } // namespace ecfsim
 
 // ECFSIM_RECORD(Type, field...): lists a record's fields, in the order they are stored.
+// Every field of Type must be listed, or kept beside the list (ECFSIM_RECORD_BESIDE, before it).
 #define ECFSIM_RECORD(Type, ...)                                                                   \
     constexpr auto recordFields(std::type_identity<Type>) {                                        \
         using ecfsimRecord = Type;                                                                 \
         return std::tuple{ECFSIM_FOR_EACH(ECFSIM_RECORD_FIELD, __VA_ARGS__)};                      \
-    }
+    }                                                                                              \
+    static_assert(::ecfsim::recordListsEveryField<Type>(),                                         \
+                  "ECFSIM_RECORD(" #Type ", ...) must name each field of " #Type " once");
 #define ECFSIM_RECORD_FIELD(field) ::ecfsim::RecordField{#field, &ecfsimRecord::field},
+// ECFSIM_RECORD_BESIDE(Type, field...): fields of Type stored beside its record, not in it.
+#define ECFSIM_RECORD_BESIDE(Type, ...)                                                            \
+    constexpr auto recordFieldsBeside(std::type_identity<Type>) {                                  \
+        using ecfsimRecord = Type;                                                                 \
+        return std::tuple{ECFSIM_FOR_EACH(ECFSIM_RECORD_BESIDE_FIELD, __VA_ARGS__)};               \
+    }
+#define ECFSIM_RECORD_BESIDE_FIELD(field) &ecfsimRecord::field,
 
 // ECFSIM_FOR_EACH(macro, a, b, ...): macro(a) macro(b) ..., for up to 27 arguments.
 #define ECFSIM_PARENS ()

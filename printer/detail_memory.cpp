@@ -84,7 +84,7 @@ void end(bool cancelled) {
     r["grg"] = kind == kReport ? st.n.grg : 0;
     r["cdc"] = kind == kCardVoucher ? st.n.cdc : 0;
     r["crz"] = kind == kZReduction ? st.n.crz : 0;
-    r["cancelled"] = cancelled || (kind == kCardVoucher && d.paymentRef < 0);
+    r["cancelled"] = cancelled || (kind == kCardVoucher && d.voucherCancelled());
     if (receipt) {
         r["cpf"] = d.cpf;
         r["name"] = d.name;

@@ -8,9 +8,8 @@ namespace ecfsim::rules {
 void beginDocument(DocState state, std::string_view title) {
     Printer &p = P();
     State &st = S();
-    st.n.coo++;
-    // Only the card vouchers of the last receipt may follow it and leave it cancellable.
-    if (state != DocState::CardVoucher) st.last.cancellable = false;
+    countDocument();
+    documentBegins(state);
     st.doc = Document{};
     st.doc.state = state;
     st.doc.coo = st.n.coo;

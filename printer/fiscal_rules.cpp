@@ -1,5 +1,6 @@
 #include "fiscal_rules.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "amounts.h"
@@ -37,18 +38,6 @@ void requireNoDocument() {
     if (s != DocState::None) throw Refusal{Code::DocumentOpen};
 }
 
-void openDay() {
-    State &st = S();
-    std::string today = P().dateKey();
-    if (st.day.open) throw Refusal{st.day.date != today ? Code::ZPending : Code::DayAlreadyOpen};
-    if (st.reducedDate == today) throw Refusal{Code::DayReduced};
-    st.day = Day{};
-    st.day.open = true;
-    st.day.date = today;
-    st.day.openedAt = P().time6();
-    st.day.firstCoo = st.n.coo + 1;
-}
-
 void requireDay(bool autoOpen) {
     State &st = S();
     std::string today = P().dateKey();
@@ -78,6 +67,30 @@ void requireItemRoom() {
     if (S().doc.items >= kMaxItems) throw Refusal{Code::NotAllowed};
 }
 
+Item &requireLastItem() {
+    auto &items = P().items;
+    if (items.empty() || items.back().cancelled) throw Refusal{Code::NoSuchItem};
+    return items.back();
+}
+
+Item &requireCancellableItem(int64_t n) {
+    auto &items = P().items;
+    if (n < 1 || n > static_cast<int64_t>(items.size()) || items[n - 1].cancelled)
+        throw Refusal{Code::NoSuchItem};
+    return items[n - 1];
+}
+
+int64_t requireItemAdjustment(const Item &it, int64_t value, bool discount, bool percent) {
+    const bool given = (discount ? it.discount : it.surcharge) != 0;
+    // Beyond 100% is out of range for either; checked before the product is taken.
+    if (percent && value > 10000) throw Refusal{given ? Code::AdjustmentGiven : Code::OutOfRange};
+    int64_t amount = percent ? amounts::mul(it.amount, value) / 10000 : value;
+    if (amount == 0) throw Refusal{Code::ZeroValue};
+    if (given) throw Refusal{Code::AdjustmentGiven};
+    if (discount && amount >= it.amount) throw Refusal{Code::OutOfRange};
+    return amount;
+}
+
 void requireReceipt() {
     DocState s = S().doc.state;
     if (!isReceipt(s)) throw Refusal{s == DocState::None ? Code::NoReceipt : Code::DocumentOpen};
@@ -88,6 +101,17 @@ void requireSubtotalAdjustable() {
     const Document &doc = S().doc;
     if (doc.gross() <= 0) throw Refusal{Code::NoItems};
     if (doc.discount || doc.surcharge) throw Refusal{Code::AdjustmentGiven};
+}
+
+int64_t requireSubtotalAdjustment(int64_t value, bool discount, bool percent) {
+    requireSubtotalAdjustable();
+    const int64_t gross = S().doc.gross();
+    // A discount of 100% or more is out of range whatever its product would be.
+    if (discount && percent && value >= 10000) throw Refusal{Code::OutOfRange};
+    int64_t amount = percent ? amounts::mul(gross, value) / 10000 : value;
+    if (amount == 0) throw Refusal{Code::ZeroValue};
+    if (discount && amount >= gross) throw Refusal{Code::OutOfRange};
+    return amount;
 }
 
 int64_t requirePayable() {
@@ -147,8 +171,27 @@ void requireLinkable() {
     if (!S().last.cancellable) throw Refusal{Code::NothingToCancel};
 }
 
+std::size_t requireVoucherPayment(int32_t slot, int64_t index) {
+    const auto &pays = S().last.payments;
+    auto free = [&](std::size_t i) { return pays[i].slot == slot && !pays[i].voucherIssued; };
+    if (index >= 1 && index <= static_cast<int64_t>(pays.size()) && free(index - 1))
+        return static_cast<std::size_t>(index - 1);
+    for (std::size_t i = 0; i < pays.size(); ++i)
+        if (free(i)) return i;
+    throw Refusal{Code::UnknownPayment};
+}
+
+void requireVoucherWithin(std::size_t payment, int64_t amount) {
+    if (amount > S().last.payments[payment].amount) throw Refusal{Code::OutOfRange};
+}
+
 void requireCardVoucher() {
     if (S().doc.state != DocState::CardVoucher) throw Refusal{Code::NoLinkedVoucher};
+}
+
+void requireCardVoucherCancellable() {
+    requireCardVoucher();
+    if (S().doc.voucherCancelled()) throw Refusal{Code::NotAllowed};
 }
 
 void requireReport() {
@@ -161,9 +204,50 @@ void requireReportLines() {
         throw Refusal{isReceipt(s) ? Code::ReceiptOpen : Code::NoReport};
 }
 
-void requireRateProgrammable() {
+void requireReducible() {
     requireNoDocument();
-    if (S().day.open) throw Refusal{Code::NotAllowed};
+    const State &st = S();
+    if (!st.day.open && st.reducedDate == P().dateKey()) throw Refusal{Code::DayReduced};
+}
+
+void requireDstSwitchable() {
+    requireNoDocument();
+    const State &st = S();
+    if (st.day.open && st.n.coo >= st.day.firstCoo) throw Refusal{Code::NotAllowed};
+}
+
+std::size_t requireRateProgrammable() {
+    requireNoDocument();
+    const State &st = S();
+    if (st.day.open) throw Refusal{Code::NotAllowed};
+    for (std::size_t i = 0; i < st.rates.size(); ++i)
+        if (st.rates[i].kind.empty()) return i;
+    throw Refusal{Code::TableFull};
+}
+
+void requirePaymentProgrammable(int64_t slot, std::string_view name) {
+    requireNoDocument();
+    const State &st = S();
+    if (!st.payments[slot - 1].name.empty()) throw Refusal{Code::PaymentTaken};
+    for (const auto &m : st.payments)
+        if (!m.name.empty() && sameName(m.name, name)) throw Refusal{Code::NameTaken};
+}
+
+int64_t requireTotalizerProgrammable(int64_t slot, std::string_view name) {
+    requireNoDocument();
+    const auto &tots = S().nonFiscal;
+    for (const auto &t : tots)
+        if (!t.name.empty() && sameName(t.name, name)) throw Refusal{Code::NameTaken};
+    if (slot == 0) {
+        auto free = std::find_if(tots.begin(), tots.end(),
+                                 [](const NonFiscalTotalizer &t) { return t.name.empty(); });
+        slot = free - tots.begin() + 1;
+        if (slot > kNonFiscalSlots) throw Refusal{Code::TableFull};
+    }
+    // Slots past the table's end are free.
+    if (slot <= static_cast<int64_t>(tots.size()) && !tots[slot - 1].name.empty())
+        throw Refusal{Code::TotalizerTaken};
+    return slot;
 }
 
 // --- Table lookups -------------------------------------------------------------------------
@@ -227,6 +311,57 @@ int32_t totalizer(std::string_view key) {
     throw Refusal{Code::UnknownTotalizer};
 }
 
+// --- Counters ------------------------------------------------------------------------------
+
+void countDocument() {
+    S().n.coo++;
+}
+
+void countReceipt() {
+    S().n.ccf++;
+}
+
+void countNonFiscal(DocState state) {
+    Counters &n = S().n;
+    n.gnf++;
+    if (state == DocState::CardVoucher) n.cdc++;
+    if (state == DocState::Report) n.grg++;
+}
+
+void countCancelledReceipt() {
+    S().n.cfc++;
+}
+
+void countXReading() {
+    S().n.lx++;
+}
+
+void countReduction() {
+    S().n.crz++;
+}
+
+// --- The last receipt ----------------------------------------------------------------------
+
+void keepLastReceipt(int64_t due) {
+    State &st = S();
+    st.last = LastReceipt{};
+    st.last.coo = st.doc.coo;
+    st.last.cancellable = true;
+    st.last.taxNet = st.doc.taxNet;
+    for (const auto &[key, v] : st.doc.adjust)
+        st.last.taxNet[key] += v;
+    st.last.payments = st.doc.payments;
+    st.last.due = due;
+}
+
+void documentBegins(DocState state) {
+    if (state != DocState::CardVoucher) endLastReceipt();
+}
+
+void endLastReceipt() {
+    S().last.cancellable = false;
+}
+
 // --- Postings ------------------------------------------------------------------------------
 
 void post(Posting kind, const std::string &key, int64_t amount) {
@@ -259,7 +394,7 @@ void cancelReceipt(const std::map<std::string, int64_t> &shares,
     reverse(shares, due);
     for (const auto &pm : payments)
         addTo(st.payments[pm.slot - 1].total, -pm.amount, amounts::kTable);
-    st.n.cfc++;
+    countCancelledReceipt();
 }
 
 void postPayment(int32_t slot, int64_t amount) {
@@ -284,6 +419,23 @@ void postCash(bool supply, int64_t amount) {
 }
 
 // --- The fiscal day ------------------------------------------------------------------------
+
+void startDay(const std::string &date) {
+    State &st = S();
+    st.day = Day{};
+    st.day.date = date;
+    st.day.firstCoo = st.n.coo + 1;
+}
+
+void openDay() {
+    State &st = S();
+    std::string today = P().dateKey();
+    if (st.day.open) throw Refusal{st.day.date != today ? Code::ZPending : Code::DayAlreadyOpen};
+    if (st.reducedDate == today) throw Refusal{Code::DayReduced};
+    startDay(today);
+    st.day.open = true;
+    st.day.openedAt = P().time6();
+}
 
 nlohmann::json reductionRecord() {
     const State &st = S();
@@ -314,7 +466,7 @@ void keepReduction(const nlohmann::json &z) {
     st.reducedDate = date.substr(4, 4) + date.substr(2, 2) + date.substr(0, 2);
     st.day = Day{};
     st.day.date = st.reducedDate;
-    st.last.cancellable = false;
+    endLastReceipt();
     for (auto &r : st.rates)
         r.base = 0;
     for (auto &m : st.payments)

@@ -15,7 +15,7 @@ int32_t openVoucher(const char *cpf, const char *name, const char *address, bool
     return P().command([&] {
         std::string_view c = need(cpf, 20), n = need(name, 30), a = need(address, 40);
         requireNewDocument(esc);
-        S().n.gnf++;
+        countNonFiscal(DocState::Voucher);
         beginDocument(DocState::Voucher, "COMPROVANTE NAO-FISCAL");
         if (!trim(c).empty()) P().print("CPF/CNPJ consumidor: " + trim(c));
         if (!trim(n).empty()) P().print("NOME: " + trim(n));
@@ -56,8 +56,7 @@ int32_t openLinkedVoucher(std::size_t paymentIndex, int64_t amount) {
     State &st = S();
     Payment &pm = st.last.payments[paymentIndex];
     pm.voucherIssued = true;
-    st.n.gnf++;
-    st.n.cdc++;
+    countNonFiscal(DocState::CardVoucher);
     beginDocument(DocState::CardVoucher, "COMPROVANTE CREDITO OU DEBITO");
     st.doc.total = amount;
     st.doc.paymentRef = static_cast<int32_t>(paymentIndex);
@@ -89,8 +88,7 @@ int32_t openReport(const char *number, bool esc) {
         int64_t n = digits(number, 2);
         if (n < 1 || n > 20) throw Refusal{Code::BadSlot};
         requireNewDocument(esc);
-        S().n.gnf++;
-        S().n.grg++;
+        countNonFiscal(DocState::Report);
         beginDocument(DocState::Report, "RELATORIO GERENCIAL");
         P().print(center(n == 1 ? std::string("GERAL") : "RELATORIO " + zeros(n, 2)));
     });
@@ -101,13 +99,12 @@ int32_t cash(const char *amountText, int32_t decimals, bool supply, bool esc) {
         int64_t amount = scaled(amountText, 14, decimals, 2);
         if (amount == 0) throw Refusal{Code::ZeroValue};
         requireNewDocument(esc);
-        State &st = S();
-        st.n.gnf++;
+        countNonFiscal(DocState::Voucher);
         beginDocument(DocState::Voucher, supply ? "SUPRIMENTO" : "SANGRIA");
         postCash(supply, amount);
         P().print(spread(supply ? "Suprimento" : "Sangria", money(amount)));
         printTrailer();
-        st.doc = Document{};
+        S().doc = Document{};
     });
 }
 
@@ -181,15 +178,9 @@ int32_t impl::EPSON_NaoFiscal_Abrir_CCD(const char *pszNumeroPagamento, const ch
         need(pszParcelas, 2);
         if (amount == 0) throw Refusal{Code::ZeroValue};
         requireLinkable();
-        int32_t slot = paymentByName(name);
-        const auto &pays = S().last.payments;
-        for (std::size_t i = 0; i < pays.size(); ++i) {
-            if (pays[i].slot != slot || pays[i].voucherIssued) continue;
-            if (amount > pays[i].amount) throw Refusal{Code::OutOfRange};
-            openLinkedVoucher(i, amount);
-            return;
-        }
-        throw Refusal{Code::UnknownPayment};
+        std::size_t payment = requireVoucherPayment(paymentByName(name));
+        requireVoucherWithin(payment, amount);
+        openLinkedVoucher(payment, amount);
     });
 }
 
@@ -206,20 +197,8 @@ int32_t impl::EPSON_ESC_ECF_NaoFiscal_Abrir_CCDEX(const char *pszIndice, const c
         need(pszNome, 30);
         need(pszEndereco, 40);
         requireLinkable();
-        int32_t slot = paymentByCode(code);
-        const auto &pays = S().last.payments;
-        if (index >= 1 && index <= static_cast<int64_t>(pays.size()) &&
-            pays[index - 1].slot == slot && !pays[index - 1].voucherIssued) {
-            openLinkedVoucher(index - 1, pays[index - 1].amount);
-            return;
-        }
-        for (std::size_t i = 0; i < pays.size(); ++i) {
-            if (pays[i].slot == slot && !pays[i].voucherIssued) {
-                openLinkedVoucher(i, pays[i].amount);
-                return;
-            }
-        }
-        throw Refusal{Code::UnknownPayment};
+        std::size_t payment = requireVoucherPayment(paymentByCode(code), index);
+        openLinkedVoucher(payment, S().last.payments[payment].amount);
     });
 }
 
@@ -228,9 +207,6 @@ int32_t impl::EPSON_ESC_ECF_NaoFiscal_Abrir_CCD(const char *pszIndice, const cha
     return impl::EPSON_ESC_ECF_NaoFiscal_Abrir_CCDEX(pszIndice, pszPagamento, pszParcelas, "1", "",
                                                      "", "");
 }
-
-// A card voucher cancelled and waiting for its closing.
-constexpr int32_t kCancelledVoucher = -1;
 
 int32_t impl::EPSON_NaoFiscal_Fechar_CCD(int32_t) {
     return P().command([] {
@@ -246,13 +222,12 @@ int32_t impl::EPSON_NaoFiscal_Cancelar_CCD(const char *, const char *, int32_t, 
     // stays open, marked cancelled, until EPSON_NaoFiscal_Fechar_CCD ends it, as the point of
     // sale's cancellation of a receipt expects (cancel, then close).
     return P().command([] {
-        requireCardVoucher();
+        requireCardVoucherCancellable();
         State &st = S();
         int32_t ref = st.doc.paymentRef;
-        if (ref == kCancelledVoucher) throw Refusal{Code::NotAllowed};
         if (ref >= 0 && ref < static_cast<int32_t>(st.last.payments.size()))
             st.last.payments[ref].voucherIssued = false;
-        st.doc.paymentRef = kCancelledVoucher;
+        st.doc.paymentRef = Document::kCancelledVoucher;
         P().print(center("COMPROVANTE CANCELADO"));
     });
 }

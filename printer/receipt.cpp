@@ -18,8 +18,7 @@ int32_t openReceipt(const char *cpf, const char *name, const char *address, bool
         std::string_view c = need(cpf, 20), n = need(name, 30), a = need(address, 40);
         requireNewDocument(esc);
         State &st = S();
-        st.n.ccf++;
-        st.last.cancellable = false; // a new receipt ends the chance to cancel the previous one
+        countReceipt();
         P().dropItems();
         beginDocument(DocState::ReceiptSale, "CUPOM FISCAL");
         st.doc.cpf = trim(c);
@@ -80,12 +79,6 @@ int32_t sellItem(const ItemArgs &a) {
     });
 }
 
-Item &lastLiveItem() {
-    auto &items = P().items;
-    if (items.empty() || items.back().cancelled) throw Refusal{Code::NoSuchItem};
-    return items.back();
-}
-
 // Discount or surcharge on the last item; value is money in cents or hundredths of a percent.
 int32_t adjustItem(const char *valueText, int32_t decimals, bool discount, bool percent,
                    std::size_t maxDigits) {
@@ -93,17 +86,10 @@ int32_t adjustItem(const char *valueText, int32_t decimals, bool discount, bool 
         int64_t value = scaled(valueText, maxDigits, decimals, 2);
         if (value == 0) throw Refusal{Code::ZeroValue};
         requireSale();
-        Item &it = lastLiveItem();
-        const bool given = (discount ? it.discount : it.surcharge) != 0;
-        // Beyond 100% is out of range for either; checked before the product is taken.
-        if (percent && value > 10000)
-            throw Refusal{given ? Code::AdjustmentGiven : Code::OutOfRange};
-        int64_t amount = percent ? amounts::mul(it.amount, value) / 10000 : value;
-        if (amount == 0) throw Refusal{Code::ZeroValue};
-        if (given) throw Refusal{Code::AdjustmentGiven};
+        Item &it = requireLastItem();
+        int64_t amount = requireItemAdjustment(it, value, discount, percent);
         State &st = S();
         if (discount) {
-            if (amount >= it.amount) throw Refusal{Code::OutOfRange};
             it.discount = amount;
             amounts::addTo(st.doc.taxNet[it.tax], -amount, amounts::kGross);
             post(Posting::Discount, it.tax, amount);
@@ -133,24 +119,16 @@ int32_t cancelItemNumber(const char *number) {
     return P().command([&] {
         int64_t n = digits(number, 4);
         requireSale();
-        auto &items = P().items;
-        if (n < 1 || n > static_cast<int64_t>(items.size()) || items[n - 1].cancelled)
-            throw Refusal{Code::NoSuchItem};
-        cancelItem(items[n - 1]);
+        cancelItem(requireCancellableItem(n));
     });
 }
 
 // Subtotal discount or surcharge, shared over the tax codes in proportion to their amounts.
 void adjustSubtotal(int64_t value, bool discount, bool percent) {
     if (value == 0) throw Refusal{Code::ZeroValue};
-    requireSubtotalAdjustable();
+    const int64_t amount = requireSubtotalAdjustment(value, discount, percent);
     State &st = S();
-    int64_t gross = st.doc.gross();
-    // A discount of 100% or more is out of range whatever its product would be.
-    if (discount && percent && value >= 10000) throw Refusal{Code::OutOfRange};
-    int64_t amount = percent ? amounts::mul(gross, value) / 10000 : value;
-    if (amount == 0) throw Refusal{Code::ZeroValue};
-    if (discount && amount >= gross) throw Refusal{Code::OutOfRange};
+    const int64_t gross = st.doc.gross();
     const Posting kind = discount ? Posting::Discount : Posting::Surcharge;
     int64_t left = amount;
     std::string biggest;
@@ -199,14 +177,7 @@ int32_t closeReceipt() {
             p.printBlock(st.doc.footer);
         }
         printTrailer();
-        st.last = LastReceipt{};
-        st.last.coo = st.doc.coo;
-        st.last.cancellable = true;
-        st.last.taxNet = st.doc.taxNet;
-        for (const auto &[key, v] : st.doc.adjust)
-            st.last.taxNet[key] += v;
-        st.last.payments = st.doc.payments;
-        st.last.due = due;
+        keepLastReceipt(due);
         st.doc = Document{};
     });
 }
@@ -231,7 +202,7 @@ int32_t cancelReceipt() {
         rules::cancelReceipt(st.last.taxNet, st.last.payments, st.last.due);
         int64_t coo = st.last.coo;
         int64_t due = st.last.due;
-        st.last.cancellable = false;
+        endLastReceipt();
         st.last.payments.clear();
         mfd::cancelReceipt(coo);
         beginDocument(DocState::None, "CANCELAMENTO");
@@ -398,7 +369,7 @@ int32_t impl::EPSON_ESC_ECF_Fiscal_Cancelar_ItemEX(const char *pszNumeroItem) {
 int32_t impl::EPSON_Fiscal_Cancelar_Ultimo_Item() {
     return P().command([] {
         requireSale();
-        cancelItem(lastLiveItem());
+        cancelItem(requireLastItem());
     });
 }
 

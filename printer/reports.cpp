@@ -44,17 +44,11 @@ void printTotals() {
 
 int32_t reduce(int32_t dstChange) {
     return P().command([&] {
-        requireNoDocument();
+        requireReducible();
         State &st = S();
         Printer &p = P();
-        std::string today = p.dateKey();
-        if (!st.day.open) {
-            if (st.reducedDate == today) throw Refusal{Code::DayReduced};
-            st.day = Day{}; // a day without movement
-            st.day.date = today;
-            st.day.firstCoo = st.n.coo + 1;
-        }
-        st.n.crz++;
+        if (!st.day.open) startDay(p.dateKey()); // a day without movement
+        countReduction();
         beginDocument(DocState::None, "REDUCAO Z");
         std::string d = st.day.date;
         p.print(center("MOVIMENTO DO DIA: " + d.substr(6, 2) + "/" + d.substr(4, 2) + "/" +
@@ -67,13 +61,10 @@ int32_t reduce(int32_t dstChange) {
     });
 }
 
-// Daylight saving changes only between days: once the open day has printed a document, it
-// waits for the Z reduction.
 int32_t setDst(bool on) {
     return P().command([&] {
-        requireNoDocument();
+        requireDstSwitchable();
         State &st = S();
-        if (st.day.open && st.n.coo >= st.day.firstCoo) throw Refusal{Code::NotAllowed};
         if (on != st.dst) st.clockOffset += on ? 3600 : -3600;
         st.dst = on;
     });
@@ -160,7 +151,7 @@ int32_t impl::EPSON_RelatorioFiscal_Abrir_Dia() {
 int32_t impl::EPSON_RelatorioFiscal_LeituraX() {
     return P().command([] {
         requireNoDocument();
-        S().n.lx++;
+        countXReading();
         beginDocument(DocState::None, "LEITURA X");
         printTotals();
         printTrailer();

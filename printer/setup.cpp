@@ -204,13 +204,9 @@ void recordReduction(const json &r, Printer &p) {
     if (!lastDate.empty() && date <= lastDate)
         throw std::invalid_argument("date " + date + " is not after the last reduction's " +
                                     lastDate);
-    if (!st.day.open) {
-        st.day = Day{}; // a day whose movement the record gives
-        st.day.date = date;
-        st.day.firstCoo = st.n.coo + 1;
-    }
-    st.n.crz++;
-    st.n.coo++; // the reduction's own report
+    if (!st.day.open) rules::startDay(date); // a day whose movement the record gives
+    rules::countReduction();
+    rules::countDocument(); // the reduction's own report
     number(r, "crz", kMaxCounter, st.n.crz);
     number(r, "coo", kMaxCounter, st.n.coo);
     number(r, "cro", kMaxCounter, st.n.cro);

@@ -83,12 +83,15 @@ struct Document {
     std::vector<Payment> payments;
     std::string footer;
     int64_t total = 0;      // voucher: sum of its entries; card voucher: its amount
-    int32_t paymentRef = 0; // card voucher: index in lastReceipt.payments
+    int32_t paymentRef = 0; // card voucher: index in lastReceipt.payments, or kCancelledVoucher
     int32_t lines = 0;      // lines printed in the document body
 
     int64_t gross() const; // receipt: sum of item nets
     int64_t due() const;   // receipt: what must be paid
     int64_t paid() const;
+    // A card voucher cancelled and waiting for its close: its reference points at no payment.
+    static constexpr int32_t kCancelledVoucher = -1;
+    bool voucherCancelled() const { return paymentRef < 0; }
     friend bool operator==(const Document &, const Document &) = default;
 };
 
@@ -180,6 +183,8 @@ ECFSIM_RECORD(TaxRate, kind, rate, base)
 ECFSIM_RECORD(PaymentMethod, name, linked, total, uses)
 ECFSIM_RECORD(NonFiscalTotalizer, name, direction, total, count)
 ECFSIM_RECORD(Payment, slot, amount, voucherIssued)
+// The document's state is stored beside its record, as its state character (state.cpp).
+ECFSIM_RECORD_BESIDE(Document, state)
 ECFSIM_RECORD(Document, coo, cpf, name, address, items, discount, surcharge, taxNet, adjust,
               payments, footer, total, paymentRef, lines)
 ECFSIM_RECORD(LastReceipt, coo, cancellable, taxNet, payments, due)

@@ -1,6 +1,4 @@
 // Programming the tables: tax rates, payment methods, non-fiscal totalizers.
-#include <algorithm>
-
 #include "document.h"
 #include "entry_impl.h"
 #include "text.h"
@@ -14,12 +12,8 @@ namespace {
 void programPayment(int64_t slot, std::string_view name, bool linked) {
     if (slot < 1 || slot > kPaymentSlots) throw Refusal{Code::BadSlot};
     if (trim(name).empty()) throw Refusal{Code::BadParameter};
-    requireNoDocument();
-    State &st = S();
-    if (!st.payments[slot - 1].name.empty()) throw Refusal{Code::PaymentTaken};
-    for (const auto &m : st.payments)
-        if (!m.name.empty() && sameName(m.name, name)) throw Refusal{Code::NameTaken};
-    st.payments[slot - 1] = PaymentMethod{trim(name), linked, 0, 0};
+    requirePaymentProgrammable(slot, name);
+    S().payments[slot - 1] = PaymentMethod{trim(name), linked, 0, 0};
 }
 
 // Programs a totalizer at `slot` (1-based), or at the first free slot when slot is 0. Slots
@@ -27,34 +21,16 @@ void programPayment(int64_t slot, std::string_view name, bool linked) {
 int32_t programTotalizer(int64_t slot, std::string_view name, std::string direction) {
     if (trim(name).empty()) throw Refusal{Code::BadParameter};
     if (slot < 0 || slot > kNonFiscalSlots) throw Refusal{Code::BadSlot};
-    requireNoDocument();
-    State &st = S();
-    for (const auto &t : st.nonFiscal)
-        if (!t.name.empty() && sameName(t.name, name)) throw Refusal{Code::NameTaken};
-    if (slot == 0) {
-        auto free = std::find_if(st.nonFiscal.begin(), st.nonFiscal.end(),
-                                 [](const NonFiscalTotalizer &t) { return t.name.empty(); });
-        slot = free - st.nonFiscal.begin() + 1;
-        if (slot > kNonFiscalSlots) throw Refusal{Code::TableFull};
-    }
-    if (st.nonFiscal.size() < static_cast<std::size_t>(slot)) st.nonFiscal.resize(slot);
-    NonFiscalTotalizer &t = st.nonFiscal[slot - 1];
-    if (!t.name.empty()) throw Refusal{Code::TotalizerTaken};
-    t = NonFiscalTotalizer{trim(name), std::move(direction), 0, 0};
+    slot = requireTotalizerProgrammable(slot, name);
+    auto &tots = S().nonFiscal;
+    if (tots.size() < static_cast<std::size_t>(slot)) tots.resize(slot);
+    tots[slot - 1] = NonFiscalTotalizer{trim(name), std::move(direction), 0, 0};
     return static_cast<int32_t>(slot);
 }
 
 void programRate(int64_t rate, const std::string &kind) {
     if (rate == 0 || rate > 9999) throw Refusal{Code::OutOfRange};
-    requireRateProgrammable();
-    State &st = S();
-    for (auto &r : st.rates) {
-        if (r.kind.empty()) {
-            r = TaxRate{kind, static_cast<int32_t>(rate), 0};
-            return;
-        }
-    }
-    throw Refusal{Code::TableFull};
+    S().rates[requireRateProgrammable()] = TaxRate{kind, static_cast<int32_t>(rate), 0};
 }
 
 } // namespace

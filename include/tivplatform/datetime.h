@@ -34,7 +34,6 @@ TIV_EXPORT TDateTime systemNow();
 // Moves now() and today() by a number of days (0 puts the clock back). For
 // tests that must see a month change or a given time of day.
 TIV_EXPORT void setClockShift(double days);
-TIV_EXPORT double clockShift();
 TIV_EXPORT TDateTime today();
 TIV_EXPORT TDateTime dateOf(TDateTime dt);
 TIV_EXPORT TDateTime timeOf(TDateTime dt);
@@ -56,6 +55,5 @@ TIV_EXPORT std::string formatDateTime(const std::string &pattern, TDateTime dt);
 // The default short date-and-time form: short date, and the long time unless
 // the time is midnight.
 TIV_EXPORT std::string dateTimeToStr(TDateTime dt);
-TIV_EXPORT std::string dateToStr(TDateTime dt);
 
 } // namespace tiv
