@@ -19,6 +19,7 @@
 #include <httplib.h>
 
 #include "../common/lines_service.h"
+#include "../common/printer_folder.h"
 #include "call_session.h"
 #include "serve.h"
 #include "service.h"
@@ -54,16 +55,10 @@ const Json kOpenReceipt = {
     {"call", "AbreCupom"},
     {"args", {{{"ESQUEMACOR", "001"}, {"IDUTILTEF", "N"}, {"UTILTEF", false}}}}};
 
-class TempFolder {
+// The driver's program folder, its printer's folder "ecf" inside.
+class TempFolder : public PrinterFolder {
   public:
-    TempFolder() {
-        char pattern[] = "/tmp/tiv-serve-XXXXXX";
-        if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp");
-        path = pattern;
-        setenv("TIV_PROGRAM_DIR", path.c_str(), 1);
-    }
-    ~TempFolder() { std::filesystem::remove_all(path); }
-    std::string path;
+    TempFolder() : PrinterFolder("tiv-serve") { setenv("TIV_PROGRAM_DIR", path.c_str(), 1); }
 };
 
 class ServiceTest : public ::testing::Test {
