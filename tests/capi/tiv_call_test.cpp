@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "../common/printer_folder.h"
 #include "tivcall/tivcall.h"
 
 namespace {
@@ -30,19 +31,14 @@ Answer invoke(const char *request) {
 class TivCallTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char pattern[] = "/tmp/tiv-capi-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
         setenv("TIV_PROGRAM_DIR", folder.c_str(), 1);
         const json open = {{"ecfsim", "OpenFolder"}, {"args", {folder + "/ecf"}}};
         ASSERT_EQ(invoke(open.dump().c_str()).rc, 0);
         ASSERT_EQ(invoke(R"({"ecfsim": "Reset"})").rc, 0);
     }
-    void TearDown() override {
-        (void)invoke(R"({"call": "StopImpFiscal"})");
-        std::filesystem::remove_all(folder);
-    }
-    std::string folder;
+    void TearDown() override { (void)invoke(R"({"call": "StopImpFiscal"})"); }
+    const PrinterFolder ownFolder{"tiv-capi"};
+    const std::string folder = ownFolder.path;
 };
 
 TEST_F(TivCallTest, ACallAnswersAsOneStepOfARun) {

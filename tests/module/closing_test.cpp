@@ -365,9 +365,10 @@ struct RetryCase {
     bool tefInUse;
     std::vector<bool> answers;
     bool ok;
-    size_t sent;       // calls of the refused entry point
-    size_t asked;      // questions
-    std::string after; // document state after the call
+    size_t sent;         // calls of the refused entry point
+    size_t asked;        // questions
+    std::string after;   // document state after the call
+    std::string shown{}; // a message the operator must see, "" none checked
 };
 
 class ClosingRetryTest : public ClosingTest, public ::testing::WithParamInterface<RetryCase> {};
@@ -390,6 +391,11 @@ TEST_P(ClosingRetryTest, FollowsTheOperatorsAnswer) {
     }
     EXPECT_EQ(questions(), c.asked);
     EXPECT_EQ(docState(), c.after);
+    if (!c.shown.empty()) {
+        EXPECT_NE(stMensagemTaa.find(c.shown), std::string::npos) << stMensagemTaa;
+        EXPECT_TRUE(std::any_of(dialogs.begin(), dialogs.end(),
+                                [&](const ShownDialog &d) { return d.text == c.shown; }));
+    }
     if (c.ok) {
         EXPECT_EQ(result.at(0).toInteger(), c.asked > 0 ? 1 : 0);
         EXPECT_EQ(result.at(1).toString(), "PASS");
@@ -453,8 +459,16 @@ INSTANTIATE_TEST_SUITE_P(
                   "0"},
         // A refused footer: the receipt is closed all the same, and a closed receipt is a
         // sale done; nothing is asked, since nothing can be printed again.
-        RetryCase{
-            "FooterNo", "EPSON_Fiscal_Imprimir_MensagemEX", "S", true, {false}, true, 1, 0, "0"}),
+        RetryCase{"FooterNo",
+                  "EPSON_Fiscal_Imprimir_MensagemEX",
+                  "S",
+                  true,
+                  {false},
+                  true,
+                  1,
+                  0,
+                  "0",
+                  "Rodap\xE9 n\xE3o impresso; o cupom fiscal foi fechado sem ele."}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // The footer the printer kept is not printed twice: only the closing is sent again.

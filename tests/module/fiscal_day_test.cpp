@@ -162,6 +162,9 @@ TEST_F(FiscalDayTest, SupplyAndWithdrawalSendTheAmountInCents) {
                                                     : "EPSON_NaoFiscal_Sangria : ") +
                                c.cents));
             if (!c.ok) {
+                // The return analysis shows why the printer refused, then the call fails.
+                ASSERT_EQ(dialogs.size(), 2u);
+                EXPECT_EQ(dialogs[0].text, "Erro de execu\xE7\xE3o na fun\xE7\xE3o.");
                 EXPECT_EQ(dialogs.back().text, "Erro ao enviar comando para a impressora.");
             }
         }

@@ -11,18 +11,12 @@
 namespace fs = std::filesystem;
 
 void DriverTest::SetUp() {
-    char pattern[] = "/tmp/tiv-driver-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder = pattern;
     programDir = folder + "/program";
     fs::create_directories(programDir);
     setenv("TIV_PROGRAM_DIR", programDir.c_str(), 1);
     setenv("TIV_REGISTRY", (folder + "/registry.ini").c_str(), 1);
     setenv("ECFSIM_DIR", (folder + "/ecf").c_str(), 1);
-    ASSERT_EQ(ECFSIM_OpenFolder((folder + "/ecf").c_str()), 0) << ECFSIM_LastError();
-    resetPrinter();
-    ECFSIM_ClearFaults();
-    ECFSIM_ClearJournal();
+    ASSERT_EQ(startVirtualPrinter(folder + "/ecf", nullptr), "");
     tiv::resetFormatSettings();
     tivhost::setDelayUnitMs(0);
     tivhost::setDialogHandler([this](const tivhost::Dialog &d) {
@@ -45,8 +39,6 @@ void DriverTest::TearDown() {
     StopImpFiscal();
     tivhost::setDialogHandler({});
     ECFSIM_ClearFaults();
-    std::error_code ec;
-    fs::remove_all(folder, ec);
 }
 
 tiv::Variant DriverTest::startParams(int printerType, bool selfService) {

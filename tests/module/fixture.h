@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "../common/printer_folder.h"
 #include "ecfsim/ecfsim.h"
 #include "tiv02000/tiv02000.h"
 #include "tivhost/host.h"
@@ -41,8 +42,9 @@ class DriverTest : public ::testing::Test {
     void resetPrinter(const nlohmann::json &config = nlohmann::json::object()) const;
     std::vector<std::string> paperSince(int64_t mark) const;
 
-    std::string folder;     // the test's own folder
-    std::string programDir; // TIV_PROGRAM_DIR
+    const PrinterFolder ownFolder{"tiv-driver"};
+    std::string folder = ownFolder.path; // the test's own folder
+    std::string programDir;              // TIV_PROGRAM_DIR
     std::vector<ShownDialog> dialogs;
     std::deque<bool> answers; // operator answers; none queued answers no
 };

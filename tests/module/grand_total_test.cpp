@@ -228,10 +228,9 @@ TEST_F(GrandTotalTest, AKilledWriteLeavesAWholeFile) {
     StopImpFiscal();
     for (int run = 0; run < 4; ++run) {
         SCOPED_TRACE(run);
-        char scratch[] = "/tmp/tiv-gt-scratch-XXXXXX";
-        ASSERT_NE(mkdtemp(scratch), nullptr);
+        const PrinterFolder scratch("tiv-gt-scratch");
         // The child must not share this process's database connection.
-        ASSERT_EQ(ECFSIM_OpenFolder(scratch), 0);
+        ASSERT_EQ(ECFSIM_OpenFolder(scratch.path.c_str()), 0);
         int fds[2];
         ASSERT_EQ(pipe(fds), 0);
         const pid_t child = fork();
@@ -261,7 +260,6 @@ TEST_F(GrandTotalTest, AKilledWriteLeavesAWholeFile) {
         // The last write told, or the one under way when the kill came.
         const std::string gt = storedGt(path);
         EXPECT_TRUE(gt == std::to_string(written) || gt == std::to_string(written + 1)) << gt;
-        fs::remove_all(scratch);
     }
     ASSERT_EQ(ECFSIM_OpenFolder(printerFolder.c_str()), 0) << ECFSIM_LastError();
 }

@@ -158,6 +158,37 @@ TEST_F(ProductReportTest, EveryRowOfALongSummaryReachesThePaper) {
     EXPECT_NE(printed.find("RELATORIO DE PRODUTOS DA ABERTURA"), std::string::npos);
 }
 
+// A heading of exactly the printer's block size, 620 characters, goes out in one print; one
+// character more, in two, and nothing is lost.
+TEST_F(ProductReportTest, AHeadingOfTheBlockSizeIsOnePrint) {
+    startPrinter();
+    const auto heading = [&](const std::string &branch) {
+        clearJournal();
+        tiv::TClientDataSet ds("products");
+        till::productsInto(ds, {{"1", "", "ITEM", 1, 1, 0, 0, "T", 18}});
+        Relatorio_Produto("", "D", "EP0123456789", branch, "001", number, &ds, "N", "N", "001",
+                          reportOpen);
+        return till::printedBlocks(journal());
+    };
+    const std::string shortOne = heading("B").at(0);
+    ASSERT_LT(shortOne.size(), 620u);
+    for (size_t size : {620u, 621u}) {
+        SCOPED_TRACE(size);
+        const std::string branch(size - shortOne.size() + 1, 'B');
+        std::string whole = shortOne;
+        whole.replace(whole.find("FILIAL B "), 9, "FILIAL " + branch + " ");
+        ASSERT_EQ(whole.size(), size);
+        const auto blocks = heading(branch);
+        ASSERT_GE(blocks.size(), 2u);
+        if (size == 620) {
+            EXPECT_EQ(blocks[0], whole);
+        } else {
+            EXPECT_LT(blocks[0].size(), 620u);
+            EXPECT_EQ(blocks[0] + blocks[1], whole);
+        }
+    }
+}
+
 TEST_F(ProductReportTest, QuestionAndPendingDocument) {
     const std::vector<Product> one{{"1", "", "ITEM", 1, 1, 0, 0, "T", 18}};
     struct Case {

@@ -384,10 +384,12 @@ TEST_F(RecoveryTest, ARefusedItemDiscountIsAFailureAndTheItemIsNotSoldAgain) {
 
 // A closing that stopped after the card payment resumes with the cash: nothing paid twice, and
 // the card payment it skipped keeps its place for the card voucher as one it sent would (the
-// ESC/ECF family links the voucher by it; the classic one does not keep it).
+// ESC/ECF family links the voucher by it; the classic one does not keep it). The card's row
+// counts as paid whether the host marks it a cash-desk or a TEF movement.
 TEST_F(RecoveryTest, AClosingCalledAgainResumesAfterThePaymentsTheReceiptHolds) {
-    for (int type : {31, 33}) {
-        SCOPED_TRACE(type);
+    for (const auto &[type, cardRow] :
+         {std::pair<int, const char *>{31, "E"}, {33, "E"}, {31, "T"}, {33, "T"}}) {
+        SCOPED_TRACE(std::to_string(type) + " " + cardRow);
         startSale(type);
         tiv::Variant open = openingParams();
         ASSERT_TRUE(AbreCupom(open));
@@ -396,7 +398,7 @@ TEST_F(RecoveryTest, AClosingCalledAgainResumesAfterThePaymentsTheReceiptHolds) 
         const std::string pay =
             type == 31 ? "EPSON_Fiscal_Pagamento" : "EPSON_ESC_ECF_Fiscal_PagamentoEX";
         injectFault({{"kind", "noanswer"}, {"entry", pay}, {"at", 2}});
-        const tiv::Variant args = closingArgs({{"002", 15.0}, {"001", 5.0}});
+        const tiv::Variant args = closingArgs({{"002", 15.0, cardRow}, {"001", 5.0}});
         EXPECT_FALSE(closeWith(args));
         EXPECT_EQ(printerState().at("doc").at("payments").size(), 1u);
         clearJournal();
@@ -521,8 +523,9 @@ TEST_F(RecoveryTest, CallsFromTwoThreadsRunOneAfterTheOther) {
 }
 
 // The printer's account of the document is read strictly: a reply that is not the documented
-// one leaves the outcome unknown, so the item is not sent again; once the printer answers
-// properly, the host's repeat finds the item sold.
+// one, or an item count that is neither the count before the item nor after it, leaves the
+// outcome unknown, so the item is not sent again, though the operator asks for it; once the
+// printer answers properly, the host's repeat finds the item sold.
 TEST_F(RecoveryTest, AnUnreadableAccountOfTheReceiptSendsNothingAgain) {
     const std::string good = "1000001000000000100000000000000000000";
     ASSERT_EQ(good.size(), 37u);
@@ -532,6 +535,7 @@ TEST_F(RecoveryTest, AnUnreadableAccountOfTheReceiptSendsNothingAgain) {
         "1000001000000000120000000000000000000", // a flag that is not 0 or 1
         "9000001000000000100000000000000000000", // no such document state
         std::string(37, ' '),                    // blanks
+        "1000001000000000300000000000000000000", // three items where one is pending
     };
     for (const auto &reply : replies) {
         SCOPED_TRACE(reply);
@@ -541,7 +545,9 @@ TEST_F(RecoveryTest, AnUnreadableAccountOfTheReceiptSendsNothingAgain) {
         injectFault({{"kind", "lost"}, {"entry", "EPSON_Fiscal_Vender_Item"}});
         injectFault({{"kind", "reply"},
                      {"entry", "EPSON_Obter_Informacao_Ultimo_Documento"},
-                     {"text", reply}});
+                     {"text", reply},
+                     {"persistent", true}});
+        answers = {true};
         tiv::Variant p = itemParams(kItems[0]);
         EXPECT_FALSE(VendaItem(p));
         ECFSIM_ClearFaults();

@@ -243,6 +243,53 @@ TEST_F(DayTest, CancellationsMoveTheDayFromSalesToCancellations) {
     EXPECT_EQ(state()["day"]["cancelled"], 1500);
 }
 
+// Every adjustment reaches the day: a surcharge, on an item or on the subtotal, counts in the
+// gross sales and the GT; an item cancelled after its discount takes back only its net; each
+// payment counts a use of its method, and a cancelled receipt takes its payments back out of
+// the methods' totals.
+TEST_F(DayTest, AdjustmentsAndPaymentsReachTheDayAndACancellationTakesThemBack) {
+    ASSERT_EQ(EPSON_RelatorioFiscal_Abrir_Dia(), 0);
+    ASSERT_EQ(EPSON_Fiscal_Abrir_Cupom("", "", "", "", 2), 0);
+    ASSERT_EQ(EPSON_Fiscal_Vender_Item("001", "ARROZ", "0001000", 3, "UN", "00010000", 3, "Ta", 1),
+              0);
+    ASSERT_EQ(EPSON_Fiscal_Desconto_Acrescimo_Item("100", 2, 1, 0), 0) << result();
+    ASSERT_EQ(EPSON_Fiscal_Vender_Item("002", "FEIJAO", "0001000", 3, "UN", "00005000", 3, "Tb", 1),
+              0);
+    ASSERT_EQ(EPSON_Fiscal_Desconto_Acrescimo_Item("50", 2, 0, 0), 0) << result();
+    ASSERT_EQ(EPSON_Fiscal_Cancelar_Item("0001"), 0) << result();
+    ASSERT_EQ(EPSON_Fiscal_Desconto_Acrescimo_Subtotal("100", 2, 0, 0), 0) << result();
+    // Sold 10.00 + 5.00, surcharges 0.50 + 1.00; the cancelled item's 10.00 less its 1.00.
+    std::string b1(16, ' '), b2(16, ' ');
+    ASSERT_EQ(EPSON_Obter_Venda_Bruta(b1.data(), b2.data()), 0);
+    EXPECT_EQ(std::string(b1.c_str()), "00000000001650") << "gross sales";
+    EXPECT_EQ(reply(20, [](char *b) { return EPSON_Obter_GT(b); }), "000000000000001650");
+    EXPECT_EQ(state()["day"]["surcharges"], 150);
+    EXPECT_EQ(state()["day"]["cancelled"], 900);
+
+    // 6.50 due: paid in cash and by card, then a second receipt paid the same way.
+    ASSERT_EQ(EPSON_Fiscal_Pagamento("Dinheiro", "300", 2, "", ""), 0) << result();
+    ASSERT_EQ(EPSON_Fiscal_Pagamento("Cartao", "350", 2, "", ""), 0) << result();
+    ASSERT_EQ(EPSON_Fiscal_Fechar_Cupom(1, 0), 0) << result();
+    ASSERT_EQ(EPSON_Fiscal_Abrir_Cupom("", "", "", "", 2), 0);
+    ASSERT_EQ(EPSON_Fiscal_Vender_Item("003", "LEITE", "0001000", 3, "UN", "00004000", 3, "Ta", 1),
+              0);
+    ASSERT_EQ(EPSON_Fiscal_Pagamento("Dinheiro", "200", 2, "", ""), 0) << result();
+    ASSERT_EQ(EPSON_Fiscal_Pagamento("Cartao", "200", 2, "", ""), 0) << result();
+    ASSERT_EQ(EPSON_Fiscal_Fechar_Cupom(1, 0), 0) << result();
+    const auto table = [this] {
+        return reply(881, [](char *b) { return EPSON_Obter_Tabela_Pagamentos(b); });
+    };
+    std::string pays = table();
+    EXPECT_EQ(pays.substr(0, 44), "01Dinheiro       000000000050000000000000002");
+    EXPECT_EQ(pays.substr(44, 44), "02Cartao         000000000055010000000000002");
+
+    ASSERT_EQ(EPSON_Fiscal_Cancelar_Cupom(), 0) << result();
+    pays = table();
+    EXPECT_EQ(pays.substr(0, 30), "01Dinheiro       0000000000300");
+    EXPECT_EQ(pays.substr(44, 30), "02Cartao         0000000000350");
+    EXPECT_EQ(state()["day"]["cancelled"], 1300);
+}
+
 // A day left open past its date refuses sales until it is reduced, and the reduction of that
 // day is kept under its own date.
 TEST_F(DayTest, ADayLeftOpenPastMidnightMustBeReducedFirst) {

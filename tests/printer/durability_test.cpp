@@ -19,10 +19,9 @@ std::size_t linesInFile(const std::string &path) {
 
 TEST_F(PrinterTest, KilledDuringASaleReopensConsistent) {
     ASSERT_EQ(EPSON_RelatorioFiscal_Abrir_Dia(), 0);
-    char scratch[] = "/tmp/ecfsim-scratch-XXXXXX";
-    ASSERT_NE(mkdtemp(scratch), nullptr);
+    const PrinterFolder scratch("ecfsim-scratch");
     // The child must not share this process's database connection.
-    ASSERT_EQ(ECFSIM_OpenFolder(scratch), 0);
+    ASSERT_EQ(ECFSIM_OpenFolder(scratch.path.c_str()), 0);
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
     pid_t child = fork();
@@ -69,7 +68,6 @@ TEST_F(PrinterTest, KilledDuringASaleReopensConsistent) {
     EXPECT_EQ(s["day"]["cancelled"], items * 100);
     EXPECT_EQ(s["rates"][0]["base"], 0);
     EXPECT_EQ(s["counters"]["cfc"], 1);
-    std::filesystem::remove_all(scratch);
 }
 
 TEST_F(PrinterTest, PaperRollRepairedFromTheDatabase) {

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "../common/printer_folder.h"
 #include "ecfsim/ecfsim.h"
 #include "epson/entry_points.h"
 
@@ -20,19 +21,8 @@ EPSON_ENTRY_POINTS(ECFSIM_TEST_DECLARE)
 // A fresh printer in its own temporary folder, on 1 March 2024 at 09:00.
 class PrinterTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/ecfsim-test-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        ASSERT_EQ(ECFSIM_OpenFolder(dir.c_str()), 0) << ECFSIM_LastError();
-        ASSERT_EQ(ECFSIM_Reset(config().c_str()), 0) << ECFSIM_LastError();
-        ECFSIM_ClearFaults();
-        ECFSIM_ClearJournal();
-    }
-    void TearDown() override {
-        ECFSIM_ClearFaults();
-        std::filesystem::remove_all(dir);
-    }
+    void SetUp() override { ASSERT_EQ(startVirtualPrinter(dir, config().c_str()), ""); }
+    void TearDown() override { ECFSIM_ClearFaults(); }
     virtual std::string config() {
         return R"({"clock":"2024-03-01 09:00:00",
                    "payments":["Dinheiro",{"name":"Cartao","linked":true}],
@@ -67,7 +57,8 @@ class PrinterTest : public ::testing::Test {
         return reply(84, [](char *b) { return EPSON_Obter_Contadores(b); });
     }
 
-    std::string dir;
+    PrinterFolder folder{"ecfsim-test"};
+    std::string dir = folder.path;
 };
 
 // A whole file's bytes; empty when it cannot be read.

@@ -218,6 +218,42 @@ TEST_F(MemoryFilesTest, DetailFileHoldsTheSaleWithItsCancelledItemAndPayments) {
     EXPECT_EQ(e16[0].substr(77, 10), "RG20240301");
 }
 
+// Each item record carries its discount and surcharge, and its net amount after both, the
+// amount a cancelled item took back included.
+TEST_F(MemoryFilesTest, DetailFileItemsCarryTheirAdjustments) {
+    ASSERT_EQ(EPSON_RelatorioFiscal_Abrir_Dia(), 0);
+    ASSERT_EQ(EPSON_Fiscal_Abrir_Cupom("", "", "", "", 2), 0);
+    ASSERT_EQ(EPSON_Fiscal_Vender_Item("1", "ARROZ", "0002000", 3, "UN", "00010000", 3, "Ta", 1),
+              0);
+    ASSERT_EQ(EPSON_Fiscal_Desconto_Acrescimo_Item("150", 2, 0, 0), 0) << result();
+    ASSERT_EQ(EPSON_Fiscal_Vender_Item("2", "FEIJAO", "0001000", 3, "KG", "00005500", 3, "Tb", 1),
+              0);
+    ASSERT_EQ(EPSON_Fiscal_Desconto_Acrescimo_Item("50", 2, 1, 0), 0) << result();
+    ASSERT_EQ(EPSON_Fiscal_Vender_Item("3", "LEITE", "0001000", 3, "UN", "00004000", 3, "Ta", 1),
+              0);
+    ASSERT_EQ(EPSON_Fiscal_Desconto_Acrescimo_Item("25", 2, 0, 0), 0) << result();
+    ASSERT_EQ(EPSON_Fiscal_Cancelar_Item("0003"), 0) << result();
+    ASSERT_EQ(EPSON_Fiscal_Pagamento("Dinheiro", "2650", 2, "", ""), 0) << result();
+    ASSERT_EQ(EPSON_Fiscal_Fechar_Cupom(1, 0), 0) << result();
+    const std::string path = dir + "/MFD";
+    ASSERT_EQ(file("01032024", "01032024", 0, 0, 2, path), 0) << result();
+    const auto e15 = ofType(records(readFile(path + "_CTP.txt")), "E15");
+    const struct {
+        int64_t discount, surcharge, net;
+        bool cancelled;
+    } expected[] = {{0, 150, 2150, false}, {50, 0, 500, false}, {0, 25, 425, true}};
+    ASSERT_EQ(e15.size(), std::size(expected));
+    for (std::size_t i = 0; i < e15.size(); ++i) {
+        SCOPED_TRACE(i + 1);
+        const auto &e = expected[i];
+        EXPECT_EQ(e15[i].substr(199, 8), num(e.discount, 8)) << "discount";
+        EXPECT_EQ(e15[i].substr(207, 8), num(e.surcharge, 8)) << "surcharge";
+        EXPECT_EQ(e15[i].substr(215, 14), num(e.net, 14)) << "net";
+        EXPECT_EQ(e15[i].substr(236, 1), e.cancelled ? "S" : "N");
+        EXPECT_EQ(e15[i].substr(244, 13), num(e.cancelled ? e.net : 0, 13)) << "cancelled";
+    }
+}
+
 TEST_F(MemoryFilesTest, ARangeWithNothingWritesNoFile) {
     ASSERT_EQ(EPSON_RelatorioFiscal_Abrir_Dia(), 0);
     sale("", "");

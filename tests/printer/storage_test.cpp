@@ -57,13 +57,11 @@ TEST_F(PrinterTest, AFolderInUseIsRefusedToASecondProcess) {
     };
     EXPECT_EQ(tryFromChild(), 1);
     // Once this process lets go, the other gets the printer with everything done so far.
-    char other[] = "/tmp/ecfsim-other-XXXXXX";
-    ASSERT_NE(mkdtemp(other), nullptr);
-    ASSERT_EQ(ECFSIM_OpenFolder(other), 0);
+    const PrinterFolder other("ecfsim-other");
+    ASSERT_EQ(ECFSIM_OpenFolder(other.path.c_str()), 0);
     EXPECT_EQ(tryFromChild(), 0);
     ASSERT_EQ(ECFSIM_OpenFolder(dir.c_str()), 0) << ECFSIM_LastError();
     EXPECT_EQ(state()["day"]["open"], true);
-    std::filesystem::remove_all(other);
 }
 
 // After a folder is refused as in use, every call is refused at once with the same error, even
@@ -71,9 +69,8 @@ TEST_F(PrinterTest, AFolderInUseIsRefusedToASecondProcess) {
 // opened again.
 TEST_F(PrinterTest, AFolderInUseIsRefusedAtOnceUntilThePortOpensAgain) {
     ASSERT_EQ(EPSON_RelatorioFiscal_Abrir_Dia(), 0);
-    char other[] = "/tmp/ecfsim-other-XXXXXX";
-    ASSERT_NE(mkdtemp(other), nullptr);
-    ASSERT_EQ(ECFSIM_OpenFolder(other), 0);
+    const PrinterFolder other("ecfsim-other");
+    ASSERT_EQ(ECFSIM_OpenFolder(other.path.c_str()), 0);
     // A second connection holds the folder as another process's printer does.
     sqlite3 *holder = nullptr;
     ASSERT_EQ(sqlite3_open((dir + "/ecf.sqlite").c_str(), &holder), SQLITE_OK);
@@ -101,7 +98,6 @@ TEST_F(PrinterTest, AFolderInUseIsRefusedAtOnceUntilThePortOpensAgain) {
     EXPECT_EQ(state()["day"]["open"], true);
     EXPECT_EQ(EPSON_RelatorioFiscal_LeituraX(), 0);
     EXPECT_EQ(result(), "0000");
-    std::filesystem::remove_all(other);
 }
 
 } // namespace

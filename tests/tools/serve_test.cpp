@@ -13,11 +13,13 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <httplib.h>
 
 #include "../common/lines_service.h"
+#include "../common/printer_folder.h"
 #include "call_session.h"
 #include "serve.h"
 #include "service.h"
@@ -53,16 +55,10 @@ const Json kOpenReceipt = {
     {"call", "AbreCupom"},
     {"args", {{{"ESQUEMACOR", "001"}, {"IDUTILTEF", "N"}, {"UTILTEF", false}}}}};
 
-class TempFolder {
+// The driver's program folder, its printer's folder "ecf" inside.
+class TempFolder : public PrinterFolder {
   public:
-    TempFolder() {
-        char pattern[] = "/tmp/tiv-serve-XXXXXX";
-        if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp");
-        path = pattern;
-        setenv("TIV_PROGRAM_DIR", path.c_str(), 1);
-    }
-    ~TempFolder() { std::filesystem::remove_all(path); }
-    std::string path;
+    TempFolder() : PrinterFolder("tiv-serve") { setenv("TIV_PROGRAM_DIR", path.c_str(), 1); }
 };
 
 class ServiceTest : public ::testing::Test {
@@ -112,6 +108,44 @@ TEST_F(ServiceTest, ACallSentAgainUnderItsIdIsAnsweredFromWhatWasKept) {
         bad["id"] = id;
         EXPECT_EQ(service.call(bad).at("error").at("kind"), "request") << id;
     }
+}
+
+// Calls wait for the printer up to the limit beyond the one under way; the next is refused as
+// busy at once, and those waiting are each made in turn.
+TEST_F(ServiceTest, OneCallBeyondTheWaitingLimitIsRefusedAsBusy) {
+    tivtool::Service service(session);
+    Json slowAnswer;
+    std::thread slow([&] {
+        Json request = kSlowTef;
+        request["id"] = "tef";
+        slowAnswer = service.call(request);
+    });
+    const auto running = [&](const std::string &id) {
+        for (int i = 0; i < 200; ++i) {
+            if (service.status(id).value("status", "") == "running") return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    };
+    ASSERT_TRUE(running("tef"));
+    std::vector<Json> waited(tivtool::Service::kMaxWaiting);
+    std::vector<std::thread> waiting;
+    for (size_t i = 0; i < waited.size(); ++i)
+        waiting.emplace_back([&, i] {
+            waited[i] = service.call(Json{{"ecfsim", "State"}, {"id", "w" + std::to_string(i)}});
+        });
+    for (size_t i = 0; i < waited.size(); ++i)
+        EXPECT_TRUE(running("w" + std::to_string(i))) << i;
+    // Each registered call goes on to wait without blocking first: a moment is enough.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const Json beyond = service.call(Json{{"ecfsim", "State"}});
+    slow.join();
+    for (auto &t : waiting)
+        t.join();
+    EXPECT_EQ(beyond.value("error", Json::object()).value("kind", ""), "busy") << beyond.dump();
+    EXPECT_EQ(slowAnswer.value("return", false), true) << slowAnswer.dump();
+    for (const Json &answer : waited)
+        EXPECT_FALSE(answer.contains("error")) << answer.dump();
 }
 
 TEST_F(ServiceTest, TheOldestAnswersAreForgottenFirst) {

@@ -19,6 +19,7 @@
 #include <nlohmann/json.hpp>
 #include <sqlite3.h>
 
+#include "../../common/printer_folder.h"
 #include "ecfsim/ecfsim.h"
 #include "epson/entry_points.h"
 
@@ -290,17 +291,12 @@ void PrintTo(const Sweep &s, std::ostream *os) {
 
 class KillSweep : public ::testing::TestWithParam<Sweep> {
   protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/ecfsim-sweep-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        root = tmpl;
-    }
     void TearDown() override {
         // Let go of the last folder before it goes.
         ECFSIM_OpenFolder((root / "idle").c_str());
-        fs::remove_all(root);
     }
-    fs::path root;
+    const PrinterFolder folder{"ecfsim-sweep"};
+    const fs::path root = folder.path;
 };
 
 TEST_P(KillSweep, EveryCallKilledLeavesASoundPrinterThatCarriesOn) {
