@@ -36,7 +36,11 @@ class TivCallTest : public ::testing::Test {
         ASSERT_EQ(invoke(open.dump().c_str()).rc, 0);
         ASSERT_EQ(invoke(R"({"ecfsim": "Reset"})").rc, 0);
     }
-    void TearDown() override { (void)invoke(R"({"call": "StopImpFiscal"})"); }
+    // The session ends with the test, so nothing of it outlives the folder.
+    void TearDown() override {
+        (void)invoke(R"({"call": "StopImpFiscal"})");
+        tiv_close();
+    }
     const PrinterFolder ownFolder{"tiv-capi"};
     const std::string folder = ownFolder.path;
 };
@@ -69,6 +73,10 @@ TEST_F(TivCallTest, WithoutAProgramFolderTheLogGoesToTheUsersStateFolder) {
     unsetenv("TIV_PROGRAM_DIR");
     const std::string state = folder + "/state";
     setenv("XDG_STATE_HOME", state.c_str(), 1);
+    // The next test of this process must not find its printer in this test's folder.
+    struct Restore {
+        ~Restore() { unsetenv("XDG_STATE_HOME"); }
+    } restore;
     const json open = {{"ecfsim", "OpenFolder"}, {"args", {folder + "/ecf"}}};
     ASSERT_EQ(invoke(open.dump().c_str()).rc, 0);
     const Answer start = invoke(R"({"call": "StartImpFiscal",
