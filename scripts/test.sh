@@ -5,10 +5,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 if [ "${1:-}" = "--sanitize" ]; then
-  bash scripts/build.sh build-asan -DTIV_SANITIZE=ON -DTIV_BENCH=OFF
+  bash scripts/build.sh build-asan -DTIV_SANITIZE=ON -DTIV_TESTS=ON -DTIV_BENCH=OFF
   cd build-asan
 else
-  bash scripts/build.sh build
+  # Everything, also after the first command built the demo's part alone in this folder.
+  bash scripts/build.sh build -DTIV_TESTS=ON -DTIV_BENCH=ON
   cd build
 fi
 ctest --output-on-failure -j"$(nproc)"

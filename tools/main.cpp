@@ -192,7 +192,13 @@ int main(int argc, char **argv) {
     std::string paperHtmlPath, paperFolder;
     CLI::App *paperCmd = app.add_subcommand(
         "paper", "The virtual printer's paper roll as a page that looks like thermal paper");
-    paperCmd->add_option("--html", paperHtmlPath, "The page to write (UTF-8 HTML)")->required();
+    bool paperText = false;
+    CLI::Option *paperHtml =
+        paperCmd->add_option("--html", paperHtmlPath, "The page to write (UTF-8 HTML)");
+    paperCmd->add_flag("--text", paperText,
+                       "Print the roll on standard output as text in UTF-8 (the roll file is "
+                       "Windows-1252)")
+        ->excludes(paperHtml);
     paperCmd->add_option("--state", paperFolder,
                          "The printer's folder, or a folder given to tiv demo --state (default: "
                          "the printer's own, $ECFSIM_DIR or ~/.local/state/tiv/ecfsim)");
@@ -279,7 +285,16 @@ int main(int argc, char **argv) {
         if (demoCmd->parsed()) return tivtool::runDemo(demo);
         if (serveCmd->parsed()) return tivtool::serve(serveOptions);
         if (paperCmd->parsed()) {
+            if (!paperText && paperHtmlPath.empty()) {
+                std::cerr << "tiv paper: give --html FILE or --text\n";
+                return exitUsage;
+            }
             const std::string roll = tivtool::findPaperRoll(paperFolder);
+            if (paperText) {
+                for (const std::string &line : tivtool::readPaperRoll(roll))
+                    std::cout << line << '\n';
+                return 0;
+            }
             tivtool::writePaperHtml(paperHtmlPath, tivtool::readPaperRoll(roll), roll);
             return 0;
         }

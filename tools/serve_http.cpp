@@ -10,7 +10,6 @@
 #include <atomic>
 #include <chrono>
 #include <iostream>
-#include <regex>
 #include <thread>
 
 #include "procedure_table.h"
@@ -133,19 +132,14 @@ bool refused(const httplib::Request &req, httplib::Response &res, const ServeOpt
 
 // The methods a path answers to; empty for a path this service does not have.
 std::string allowedMethods(const std::string &path) {
-    static const struct {
-        std::regex path;
-        const char *methods;
-    } kRoutes[] = {
-        {std::regex(R"(/calls/[A-Za-z_][A-Za-z0-9_]*)"), "POST"},
-        {std::regex(R"(/printer/state)"), "GET, POST"},
-        {std::regex(R"(/printer/[A-Za-z]+)"), "POST"},
-        {std::regex(R"(/answers/.+)"), "GET"},
-        {std::regex(R"(/paper/mark)"), "POST"},
-        {std::regex(R"(/(paper|log|calls|)?)"), "GET"},
+    const auto under = [&](std::string_view prefix) {
+        return path.size() > prefix.size() && path.starts_with(prefix) &&
+               path.find('/', prefix.size()) == std::string::npos;
     };
-    for (const auto &route : kRoutes)
-        if (std::regex_match(path, route.path)) return route.methods;
+    if (path == "/printer/state") return "GET, POST";
+    if (under("/calls/") || under("/printer/") || path == "/paper/mark") return "POST";
+    if (path.starts_with("/answers/") && path.size() > 9) return "GET";
+    if (path == "/" || path == "/paper" || path == "/log" || path == "/calls") return "GET";
     return "";
 }
 
@@ -255,7 +249,7 @@ int serveHttp(Service &service, const ServeOptions &options) {
         int status = res.status;
         // A path the service has, asked with another method.
         const std::string allowed = status == 404 ? allowedMethods(req.path) : "";
-        if (!allowed.empty()) {
+        if (!allowed.empty() && allowed.find(req.method) == std::string::npos) {
             status = 405;
             res.set_header("Allow", allowed);
             reply(res, CallSession::error("request", req.method + " " + req.path +

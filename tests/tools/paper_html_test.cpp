@@ -230,6 +230,12 @@ TEST_F(PaperCommandTest, ReadsTheRollOfAPrinterFolderOrOfADemoFolder) {
             << c.args;
         EXPECT_EQ(html.find("cut by a cra"), std::string::npos);
     }
+    // The same roll as text in UTF-8, for a terminal or a pipe.
+    const ProcessResult text =
+        runCommand(tivCommand("paper --text --state '" + folder_.string() + "'",
+                              (folder_ / "stderr").string(), ""));
+    EXPECT_EQ(text.status, 0);
+    EXPECT_EQ(text.out, "A\xC3\x87\xC3\x83O\nCUPOM FISCAL\n");
 }
 
 TEST_F(PaperCommandTest, NoRollOrAPageThatCannotBeWrittenIsAnErrorAndWritesNothing) {

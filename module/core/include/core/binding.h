@@ -30,7 +30,9 @@ void unbindEntryPoints();
 // bound (a host calling before StartImpFiscal gets an error, not a crash).
 template <typename Fn> Fn bound(Fn fn, const char *name) {
     if (fn == nullptr)
-        throw tiv::Error(std::string("vendor library entry point not bound: ") + name);
+        throw tiv::Error(std::string("the printer is not started (call StartImpFiscal first): "
+                                     "vendor library entry point not bound: ") +
+                         name);
     return fn;
 }
 

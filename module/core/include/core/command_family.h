@@ -5,7 +5,6 @@
 // an operation and never ask which family it is.
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
