@@ -481,20 +481,25 @@ TEST_F(HttpServiceTest, ATokenGuardsEveryRequest) {
     EXPECT_NE(ok.second.value("module", "").find("libtiv02000.so"), std::string::npos);
 }
 
-// A second service on a port the first holds would split the calls between two printers.
-TEST_F(HttpServiceTest, ASecondServiceOnATakenPortIsRefused) {
-    start();
-    // A second service that did listen would never end by itself: ten seconds stop it.
-    const std::string command = std::string("timeout 10 '") + TIV_EXECUTABLE + "' serve --port " +
-                                std::to_string(port) + " 2>&1 </dev/null";
+// `tiv serve ARGS` run to its end, at most ten seconds (a service that did listen would never
+// end by itself): its exit status, and its output in `out`.
+int serveExitStatus(const std::string &args, std::string &out) {
+    const std::string command =
+        std::string("timeout 10 '") + TIV_EXECUTABLE + "' serve " + args + " 2>&1 </dev/null";
     FILE *p = popen(command.c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    std::string out;
+    if (!p) return -1;
     char buf[512];
     for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;)
         out.append(buf, n);
     const int status = pclose(p);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << out;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A second service on a port the first holds would split the calls between two printers.
+TEST_F(HttpServiceTest, ASecondServiceOnATakenPortIsRefused) {
+    start();
+    std::string out;
+    EXPECT_EQ(serveExitStatus("--port " + std::to_string(port), out), 1) << out;
     EXPECT_NE(out.find("cannot listen"), std::string::npos) << out;
     EXPECT_EQ(out.find("listening"), std::string::npos) << out;
     EXPECT_EQ(get("/").first, 200) << "the first service goes on";
@@ -502,16 +507,8 @@ TEST_F(HttpServiceTest, ASecondServiceOnATakenPortIsRefused) {
 
 TEST(HttpService, AnAddressBeyondLoopbackWithoutATokenIsRefused) {
     TempFolder folder;
-    const std::string command =
-        std::string("'") + TIV_EXECUTABLE + "' serve --address 0.0.0.0 --port 0 2>&1 </dev/null";
-    FILE *p = popen(command.c_str(), "r");
-    ASSERT_NE(p, nullptr);
     std::string out;
-    char buf[512];
-    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;)
-        out.append(buf, n);
-    const int status = pclose(p);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << out;
+    EXPECT_EQ(serveExitStatus("--address 0.0.0.0 --port 0", out), 1) << out;
     EXPECT_NE(out.find("token"), std::string::npos) << out;
 }
 
