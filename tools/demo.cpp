@@ -14,6 +14,7 @@
 #include "printer_control.h"
 #include "script_runner.h"
 #include "tivhost/host.h"
+#include "tivplatform/system.h"
 
 namespace tivtool {
 
@@ -38,6 +39,28 @@ std::string money(int64_t cents) {
 
 // A step that did not do its work: an exception, or a procedure that
 // reports success answering false.
+// The demo printer's identity and header.
+Json demoPrinterSetting() {
+    return Json{{"serial", kDemoSerial},
+                {"header", Json::array({"MERCADO BOA VISTA LTDA", "RUA DAS FLORES, 120 - CENTRO",
+                                        "SAO PAULO - SP", "CNPJ 12.345.678/0001-90"})}};
+}
+
+// The day as a script `tiv run` takes on its own: the printer's reset first, so it starts
+// from the fresh printer the demo starts from.
+void writeDemoScript(const std::string &path, const Json &script) {
+    Json steps = Json::array({Json{{"comment", "a fresh demo printer"},
+                                   {"ecfsim", "Reset"},
+                                   {"args", Json::array({demoPrinterSetting()})}}});
+    for (const Json &step : script)
+        steps.push_back(step);
+    const Json whole{{"comment", "The working day of tiv demo. Run it with tiv run on a fresh "
+                                 "printer; VerificaSerialImp reads the till's configuration "
+                                 "file from the folder its DSDIRCAD names."},
+                     {"steps", steps}};
+    tiv::writeFileAtomic(path, whole.dump(1) + "\n");
+}
+
 bool stepFailed(const Json &step) {
     if (step.contains("exception")) return true;
     // The till closing answers whether the till is to be opened again (false
@@ -155,12 +178,7 @@ int runDemo(const DemoOptions &options) {
         requireDemoPrinter(*printer, folder);
         moveToNextDay(*printer);
     } else {
-        printer->run(
-            "Reset",
-            Json::array({Json{
-                {"serial", "EP0808080800000001"},
-                {"header", Json::array({"MERCADO BOA VISTA LTDA", "RUA DAS FLORES, 120 - CENTRO",
-                                        "SAO PAULO - SP", "CNPJ 12.345.678/0001-90"})}}}));
+        printer->run("Reset", Json::array({demoPrinterSetting()}));
     }
     // The till's configuration file names the printer; its grand total is recorded at the
     // day's first check. A used folder that lost it gets it again, and is told so.
@@ -173,10 +191,11 @@ int runDemo(const DemoOptions &options) {
     }
     const int64_t mark = printer->markPaper();
 
+    const Json script = Json::parse(demoScript(options.printerType, folder));
+    if (!options.scriptPath.empty()) writeDemoScript(options.scriptPath, script);
     ScriptRunner runner(module, printer.get());
     bool failed = false;
-    const Json transcript =
-        runner.run(Json::parse(demoScript(options.printerType, folder)), failed);
+    const Json transcript = runner.run(script, failed);
     if (!options.transcriptPath.empty())
         std::ofstream(options.transcriptPath) << transcript.dump(2) << '\n';
 

@@ -11,6 +11,7 @@ struct DemoOptions {
     std::string modulePath;     // empty: libtiv02000.so beside tiv
     std::string transcriptPath; // empty: none written
     std::string htmlPath;       // empty: no page of the paper written
+    std::string scriptPath;     // empty: the day's script is not written out
 };
 
 // The serial number of the demo's printer.

@@ -13,6 +13,8 @@
 #include "module.h"
 #include "paper_html.h"
 #include "printer_control.h"
+#include "procedure_describe.h"
+#include "procedure_reference.h"
 #include "script_runner.h"
 #include "serve.h"
 #include "tivplatform/errors.h"
@@ -92,6 +94,25 @@ int stepsStatus(const tivtool::Json &transcript, bool strict) {
         }
     }
     return status;
+}
+
+int describe(const std::string &name, bool markdown) {
+    if (markdown) {
+        std::cout << tivtool::referenceMarkdown();
+        return 0;
+    }
+    if (name.empty()) {
+        std::cout << tivtool::describeAll();
+        return 0;
+    }
+    const tivtool::Json *entry = tivtool::referenceEntry(name);
+    if (!entry) {
+        std::cerr << "tiv describe: no procedure \"" << name
+                  << "\" (tiv describe lists them all)\n";
+        return exitUsage;
+    }
+    std::cout << tivtool::describeProcedure(*entry);
+    return 0;
 }
 
 int run(const std::string &scriptPath, const std::string &modulePath,
@@ -190,14 +211,29 @@ int main(int argc, char **argv) {
                         "HTML)");
 
     std::string paperHtmlPath, paperFolder;
+    demoCmd->add_option("--script", demo.scriptPath,
+                        "Also write the day's script, every step with its inputs, to this file "
+                        "(JSON that tiv run takes)");
+
+    std::string describeName;
+    bool describeMarkdown = false;
+    CLI::App *describeCmd = app.add_subcommand(
+        "describe", "What a procedure takes and answers: each argument's form (parameter-array "
+                    "keys, list positions, dataset fields), the result, what fails, and a "
+                    "script that calls it; without a name, every procedure in one line");
+    describeCmd->add_option("procedure", describeName, "The procedure's plain name");
+    describeCmd->add_flag("--markdown", describeMarkdown,
+                          "The whole reference as Markdown (docs/procedures.md)");
+
     CLI::App *paperCmd = app.add_subcommand(
         "paper", "The virtual printer's paper roll as a page that looks like thermal paper");
     bool paperText = false;
     CLI::Option *paperHtml =
         paperCmd->add_option("--html", paperHtmlPath, "The page to write (UTF-8 HTML)");
-    paperCmd->add_flag("--text", paperText,
-                       "Print the roll on standard output as text in UTF-8 (the roll file is "
-                       "Windows-1252)")
+    paperCmd
+        ->add_flag("--text", paperText,
+                   "Print the roll on standard output as text in UTF-8 (the roll file is "
+                   "Windows-1252)")
         ->excludes(paperHtml);
     paperCmd->add_option("--state", paperFolder,
                          "The printer's folder, or a folder given to tiv demo --state (default: "
@@ -284,6 +320,7 @@ int main(int argc, char **argv) {
     try {
         if (demoCmd->parsed()) return tivtool::runDemo(demo);
         if (serveCmd->parsed()) return tivtool::serve(serveOptions);
+        if (describeCmd->parsed()) return describe(describeName, describeMarkdown);
         if (paperCmd->parsed()) {
             if (!paperText && paperHtmlPath.empty()) {
                 std::cerr << "tiv paper: give --html FILE or --text\n";

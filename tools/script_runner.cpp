@@ -1,5 +1,7 @@
 #include "script_runner.h"
 
+#include "procedure_reference.h"
+
 #include "debug_log_watch.h"
 #include "host_procedures.h"
 #include "procedure_table.h"
@@ -102,6 +104,8 @@ void ScriptRunner::validateStep(const Json &step, size_t number) const {
                           "procedure \"" + name + "\" is not exported by " + module_.path());
     try {
         entry->validate(argsOf(step), parseDeclaredParams(entry->declaredParams));
+        // What the header cannot say: the keys, positions and fields the procedure reads.
+        checkReferenceForms(name, argsOf(step));
     } catch (const ShapeError &e) {
         throw ScriptError(number,
                           name + ": " + e.what() + "; declared " + name + entry->declaredParams,

@@ -148,7 +148,8 @@ TEST_F(CliTest, TheExitStatusSaysHowTheStepsEnded) {
     const std::string returnsFalse =
         R"({"call": "VerificaData", "args": ["001", {"out": {"datetime": "2026-12-10 00:00:00"}},
             "", "", false]})";
-    const std::string returnsTrue = R"({"call": "Atu_TotGeral", "args": [{"CDFILIAL": "1"}]})";
+    const std::string returnsTrue =
+        R"({"call": "Atu_TotGeral", "args": [{"CDFILIAL": "1", "CDCAIXA": "001", "NRSERIEIMP": "EP01"}]})";
     const struct {
         std::string steps, options;
         int status;

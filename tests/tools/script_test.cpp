@@ -76,23 +76,24 @@ TEST_F(ScriptTest, EveryArgumentShapeReachesTheProcedureAndComesBack) {
         {R"({"call": "VerificaData", "args": ["", {"out": 46000.5}, "", "", false]})",
          "VerificaData||2025-12-09 12:00:00|||false",
          R"({"return": false, "out": {"movementDate": {"datetime": "2025-12-10 12:00:00"}}})"},
-        {R"({"call": "Carrega_Dados_Impressora", "args": [{"ESQUEMA": "001", "REDIMP": 5}]})",
-         "Carrega_Dados_Impressora|[['ESQUEMA','001'],['REDIMP',i:5]]",
+        {R"({"call": "Carrega_Dados_Impressora", "args": [{"ESQUEMA": "001", "EXTRA": 5}]})",
+         "Carrega_Dados_Impressora|[['ESQUEMA','001'],['EXTRA',i:5]]",
          R"({"return": true, "out": {"params": {"DATAATUIMP": "10122026143000", "ECFIMP": "001"}}})"},
         {R"({"call": "Carrega_Dados_Impressora", "args": [[["B", 1], ["A", 2.5]]]})",
          "Carrega_Dados_Impressora|[['B',i:1],['A',r:2.5]]", R"({"return": true})"},
-        {R"({"call": "FechaCupom", "args": [["x", 1, 2.5, true, null,
-             {"datetime": "2026-12-10 14:30:00"}], ["L1", "\u00e7"], {"result": 4}]})",
-         "FechaCupom|['x',i:1,r:2.5,b:true,empty,d:2026-12-10 14:30:00]|(L1,\xE7)|"
+        {R"({"call": "FechaCupom", "args": [["x", null, "", {"datetime": "2026-12-10 14:30:00"},
+             true, null, 1, 2.5], ["L1", "\u00e7"], {"result": 4}]})",
+         "FechaCupom|['x',empty,'',d:2026-12-10 14:30:00,b:true,empty,i:1,r:2.5]|(L1,\xE7)|"
          "[empty,empty,empty,empty]",
          R"({"return": false, "out": {"result": [1, null, null, " Impressora fiscal sem papel\u00e7"]},
              "dialogs": [{"text": "Confirma o fechamento?", "askMark": "S", "kind": 1, "answer": false}]})"},
         {R"({"call": "FechaCupom", "args": [[], null, {"result": 4}]})",
          "FechaCupom|[]|absent|[empty,empty,empty,empty]", R"({"return": false})"},
-        {R"({"call": "GeraCatGenerica", "args": [["01/12/2026"], null]})",
-         "GeraCatGenerica|['01/12/2026']|absent",
+        {R"({"call": "GeraCatGenerica", "args": [["x", "01/12/2026", "02/12/2026"], null]})",
+         "GeraCatGenerica|['x','01/12/2026','02/12/2026']|absent",
          R"({"return": true, "out": {"fileList": ["/tmp/a.txt", "/tmp/b.txt"]}})"},
-        {R"({"call": "GeraCatGenerica", "args": [[], ["old"]]})", "GeraCatGenerica|[]|(old)",
+        {R"({"call": "GeraCatGenerica", "args": [["x", "01/12/2026", "02/12/2026"], ["old"]]})",
+         "GeraCatGenerica|['x','01/12/2026','02/12/2026']|(old)",
          R"({"out": {"fileList": ["/tmp/a.txt", "/tmp/b.txt"]}})"},
         {R"({"call": "CarregaAliquota", "args": ["001", {"fields": [{"name": "CDALIQ", "size": 2}],
              "rows": [["Ta"], {"CDALIQ": "Tc"}]}]})",
@@ -112,8 +113,11 @@ TEST_F(ScriptTest, EveryArgumentShapeReachesTheProcedureAndComesBack) {
         {R"({"call": "GetValue", "args": [""]})", "GetValue|",
          R"({"exception": "'' is not a valid floating point value"})"},
         {R"({"call": "Relatorio_Produto", "args": ["", "D", "EP01", "01", "02", {"out": "x"},
-             {"fields": [{"name": "NM"}], "rows": [["p"]]}, "N", "S", "001", {"out": false}]})",
-         "Relatorio_Produto|D|x|{<p>}|001|false",
+             {"fields": [{"name": "CDPRODUTO"}, {"name": "CDPRODIMPFIS"}, {"name": "NMPRODUTO"},
+             {"name": "QTPRODVEND"}, {"name": "VRTOTAL"}, {"name": "VRACRE"}, {"name": "VRDESC"},
+             {"name": "IDTPIMPOSFIS"}, {"name": "VRPEALIMPFIS"}], "rows": [["p", "", "P", "1", "2",
+             "0", "0", "T", "18"]]}, "N", "S", "001", {"out": false}]})",
+         "Relatorio_Produto|D|x|{<p,,P,1,2,0,0,T,18>}|001|false",
          R"({"out": {"reportNumber": "000042", "reportOpen": true}})"},
         {R"({"call": "StopImpFiscal"})", "StopImpFiscal", R"({"dialogs": [], "log": []})"},
     };
@@ -303,7 +307,7 @@ TEST_F(ScriptTest, ScriptsAreAnArrayOrAnObjectWithSteps) {
 TEST_F(ScriptTest, HostProceduresAreTheModulesOwnAndTheirCallsShown) {
     const Json t = runOk(Json::parse(R"([
         {"call": "StopImpFiscal"},
-        {"call": "Cancela_Cupom_Imp", "args": [["1"], {"result": 1}]}])"));
+        {"call": "Cancela_Cupom_Imp", "args": [["1", false, null, null, "", "", ""], {"result": 1}]}])"));
     EXPECT_EQ(t["hostProcedures"],
               Json::parse(R"({"Atu_TotGeral": true, "DataMoviFiscal": true})"));
     const Json &before = t["steps"][0];
@@ -320,7 +324,8 @@ TEST_F(ScriptTest, HostProceduresAreTheModulesOwnAndTheirCallsShown) {
     EXPECT_EQ(cancel["out"]["result"], Json::parse(R"(["2026-12-10"])"));
     EXPECT_EQ(cancel["variables"], Json::parse(R"({"stMensagemTaa": " canceladoç",
                                                   "boClieUtil": false, "inIndiceReceb": 3})"));
-    EXPECT_EQ(received(), "StopImpFiscal\nCancela_Cupom_Imp|['1']\nAtu_TotGeral|[['GT',r:1.5]]\n"
+    EXPECT_EQ(received(), "StopImpFiscal\nCancela_Cupom_Imp|['1',b:false,empty,empty,'','','']"
+                          "\nAtu_TotGeral|[['GT',r:1.5]]\n"
                           "DataMoviFiscal|001\n");
     // The run gives the variables back as it found them.
     EXPECT_FALSE(tivhost::Atu_TotGeral());
@@ -329,7 +334,8 @@ TEST_F(ScriptTest, HostProceduresAreTheModulesOwnAndTheirCallsShown) {
 
 TEST_F(ScriptTest, AScriptMayLeaveEitherHostProcedureUnset) {
     const Json t = runOk(Json::parse(R"({"hostProcedures": {"Atu_TotGeral": false},
-        "steps": [{"call": "Cancela_Cupom_Imp", "args": [[], {"result": 1}]}]})"));
+        "steps": [{"call": "Cancela_Cupom_Imp",
+                   "args": [["1", false, null, null, "", "", ""], {"result": 1}]}]})"));
     EXPECT_EQ(t["hostProcedures"],
               Json::parse(R"({"Atu_TotGeral": false, "DataMoviFiscal": true})"));
     const Json &cancel = t["steps"][0];
@@ -339,7 +345,8 @@ TEST_F(ScriptTest, AScriptMayLeaveEitherHostProcedureUnset) {
 
     const Json none = runOk(Json::parse(R"({"hostProcedures":
         {"Atu_TotGeral": false, "DataMoviFiscal": false},
-        "steps": [{"call": "Cancela_Cupom_Imp", "args": [[], {"result": 1}]}]})"));
+        "steps": [{"call": "Cancela_Cupom_Imp",
+                   "args": [["1", false, null, null, "", "", ""], {"result": 1}]}]})"));
     EXPECT_FALSE(none["steps"][0].contains("hostCalls"));
     EXPECT_EQ(none["steps"][0]["out"]["result"], Json::parse(R"(["own"])"));
 
