@@ -52,7 +52,7 @@ void writeDemoScript(const std::string &path, const Json &script) {
     Json steps = Json::array({Json{{"comment", "a fresh demo printer"},
                                    {"ecfsim", "Reset"},
                                    {"args", Json::array({demoPrinterSetting()})}}});
-    for (const Json &step : script)
+    for (const Json &step : script.is_object() ? script.at("steps") : script)
         steps.push_back(step);
     const Json whole{{"comment", "The working day of tiv demo. Run it with tiv run on a fresh "
                                  "printer; VerificaSerialImp reads the till's configuration "

@@ -133,6 +133,29 @@ TEST_F(EndToEndTest, DemoRunsTheWholeWorkingDayAndTheNextOne) {
     }
 }
 
+// The day's script, written out, is a script tiv run takes on its own and that ends the day
+// on a fresh printer as the demo did.
+TEST_F(EndToEndTest, TheDemosScriptRunsOnItsOwn) {
+    const std::string script = (folder_ / "day.json").string();
+    int status = -1;
+    tiv("demo --state '" + (folder_ / "demo").string() + "' --script '" + script + "'", status);
+    ASSERT_EQ(status, 0);
+    const ProcessResult run = runCommand(tivCommand(
+        "run '" + script + "'", (folder_ / "run.err").string(),
+        "ECFSIM_DIR='" + (folder_ / "fresh").string() + "' ASAN_OPTIONS=detect_leaks=0 "));
+    EXPECT_EQ(run.status, 0);
+    const auto transcript = nlohmann::json::parse(run.out);
+    ASSERT_FALSE(transcript.contains("error")) << transcript["error"].dump();
+    std::string paper;
+    for (const auto &step : transcript.at("steps")) {
+        EXPECT_FALSE(step.contains("exception")) << step.dump();
+        for (const auto &line : step.value("paper", nlohmann::json::array()))
+            paper += line.get<std::string>() + "\n";
+    }
+    for (const char *expected : {"ARROZ TIPO 1 5KG", "SANGRIA", "LEITURA X", "REDUCAO Z"})
+        EXPECT_NE(paper.find(expected), std::string::npos) << expected;
+}
+
 // A demo killed at its first printer calls (the printer's folder made, its set-up not done or
 // the configuration file not yet written) leaves a folder the next run starts again from; a
 // used folder that lost its configuration file gets it again; a folder holding another printer
