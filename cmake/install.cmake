@@ -37,3 +37,11 @@ endforeach()
 
 # Installed, every library finds the others in its own folder.
 set_target_properties(tivplatform tivhost InterfaceEpson PROPERTIES INSTALL_RPATH "\$ORIGIN")
+
+# The documentation and the examples a host author starts from, laid out as
+# in the source tree so that the README's links hold.
+set(TIV_INSTALL_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/tiv02000)
+install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${TIV_INSTALL_DOCDIR})
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs ${CMAKE_SOURCE_DIR}/examples
+  DESTINATION ${TIV_INSTALL_DOCDIR}
+  PATTERN __pycache__ EXCLUDE)

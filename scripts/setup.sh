@@ -10,6 +10,7 @@ packages=(
   openssl
   libcpp-httplib-dev
   clang-format python3
+  dpkg-dev file  # the Debian package: cpack finds the binaries with file, their dependencies with dpkg-shlibdeps
 )
 
 missing=()

@@ -66,10 +66,17 @@ Json saleMovements(const std::vector<std::pair<const char *, double>> &payments)
                 {"rows", rows}};
 }
 
-// The closing's 62 positions. The first sale is a TEF sale with a subtotal discount and the
-// approximate-tax footer; the others are paid in cash.
+// The approximate federal and state taxes of one receipt's items, as the host's tax table
+// gives them: each receipt has its own.
+struct ApproximateTaxes {
+    double federal = 0;
+    double state = 0;
+};
+
+// The closing's 62 positions. The first sale is a TEF sale with a subtotal discount; the others
+// are paid in cash. Every one has its approximate-tax footer and the operator.
 Json closingArguments(const std::vector<std::pair<const char *, double>> &payments, bool tef,
-                      double subtotalDiscount) {
+                      double subtotalDiscount, ApproximateTaxes taxes) {
     Json args = Json::array();
     for (int i = 0; i < 62; ++i)
         args.push_back(nullptr);
@@ -97,8 +104,8 @@ Json closingArguments(const std::vector<std::pair<const char *, double>> &paymen
     args[27] = "2";
     args[36] = "2";
     args[43] = "SP";
-    args[51] = 4.87;  // federal approximate taxes
-    args[58] = 10.36; // state approximate taxes
+    args[51] = taxes.federal;
+    args[58] = taxes.state;
     args[60] = true;
     return args;
 }
@@ -119,9 +126,9 @@ Json openReceipt(const char *cpf, const char *name, const char *address, bool te
 }
 
 Json closeReceipt(const std::vector<std::pair<const char *, double>> &payments, bool tef,
-                  double subtotalDiscount, const char *comment) {
+                  double subtotalDiscount, ApproximateTaxes taxes, const char *comment) {
     return call("FechaCupom",
-                Json::array({closingArguments(payments, tef, subtotalDiscount), nullptr,
+                Json::array({closingArguments(payments, tef, subtotalDiscount, taxes), nullptr,
                              Json{{"result", 4}}}),
                 comment);
 }
@@ -292,7 +299,7 @@ std::string demoScript(int printerType, const std::string &configFolder) {
     steps.push_back(item("7891000300307", "REFRIGERANTE COLA 2L", "FF", 3, 7.99));
     steps.push_back(item("7891000400404", "SERVICO DE ENTREGA", "02", 1, 5.00, 0, 0.50));
     steps.push_back(item("7891000500501", "LEITE EM PO 400G", "II", 1, 4.35));
-    steps.push_back(closeReceipt({{"002", 40.0}, {"001", 40.0}}, true, 1.50,
+    steps.push_back(closeReceipt({{"002", 40.0}, {"001", 40.0}}, true, 1.50, {4.87, 10.36},
                                  "subtotal discount, two payments, change, footer and closing"));
     steps.push_back(call(
         "ImprimeTef",
@@ -308,10 +315,11 @@ std::string demoScript(int printerType, const std::string &configFolder) {
     steps.push_back(call("Cancela_ItGenerico",
                          Json::array({"001", "I0002", "", "", "", "", "", "", "", 0.0, 0.0}),
                          "the customer gives the sugar back: item 2 cancelled"));
-    steps.push_back(closeReceipt({{"001", 20.0}}, false, 0, "paid in cash, with change"));
+    steps.push_back(
+        closeReceipt({{"001", 20.0}}, false, 0, {1.73, 2.94}, "paid in cash, with change"));
     steps.push_back(openReceipt("", "", "", false, "the third sale"));
     steps.push_back(item("7891000900909", "SABAO EM PO 1KG", "01", 1, 9.99, 0, 0, false));
-    steps.push_back(closeReceipt({{"001", 9.99}}, false, 0, "paid in cash"));
+    steps.push_back(closeReceipt({{"001", 9.99}}, false, 0, {1.35, 1.80}, "paid in cash"));
     steps.push_back(
         call("Cancela_Cupom_Imp",
              Json::array({Json::array({"001", true, false, nullptr, "0001", "001", kSerial, "N"}),

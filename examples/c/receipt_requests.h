@@ -29,6 +29,8 @@ static const char *const wrong_request = "{\"call\": \"Nr_Cupom\", \"args\": [\"
 
 static const char *const stop_request = "{\"call\": \"StopImpFiscal\"}";
 
+/* Cash, a thank-you line, the operator (positions 22, 23) and the sale's approximate federal
+ * and state taxes (51, 58) from the host's tax table, for the receipt's footer. */
 static const char *const closing_request =
     "{\"call\": \"FechaCupom\", \"args\": [["
     "\"\", \"\", \"001\", null, false, true, 0.0, 0.0, 0.0, \"N\", \"Obrigado!\", false, null,"
@@ -44,10 +46,12 @@ static const char *const closing_request =
     "               {\"name\": \"DSIMPFISCAL\", \"type\": \"string\", \"size\": 50},"
     "               {\"name\": \"CDFPIMPFIS\", \"type\": \"string\", \"size\": 10}],"
     "  \"rows\": [[\"001\", \"Dinheiro\", \"4\", \"Dinheiro\", \"01\"]]},"
-    " \"\", \"\", \"\", \"\", \"\", null, \"\", null, null, null, null, null, null, null, null,"
+    /* 15-23: texts; the operator's code and name at 22 and 23 */
+    " \"\", \"\", \"\", \"\", \"\", null, \"\", \"07\", \"MARIA\","
+    /* 24-61: the approximate federal taxes at 51, the state taxes at 58 */
     " null, null, null, null, null, null, null, null, null, null, null, null, null, null, null,"
-    " null, null, null, null, null, null, null, null, null, null, null, null, null, null, null,"
-    " null, null], null, {\"result\": 4}]}";
+    " null, null, null, null, null, null, null, null, null, null, null, null, 1.35, null, null,"
+    " null, null, null, null, 1.80, null, null, null], null, {\"result\": 4}]}";
 
 /* The error answered to wrong_request names its second argument. */
 static int names_the_wrong_argument(const char *answer) {

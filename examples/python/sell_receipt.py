@@ -15,8 +15,14 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from tiv import Driver, Service, start_service  # noqa: E402
 
 
+# The approximate federal and state tax rates of the goods sold, from the host's tax table.
+FEDERAL_TAX_RATE = 0.1345
+STATE_TAX_RATE = 0.18
+
+
 def closing(amount):
-    """FechaCupom's 62 positions: cash only, no discount, a thank-you line."""
+    """FechaCupom's 62 positions: cash only, no discount, a thank-you line, the operator and the
+    sale's approximate taxes for the footer."""
     args = [None] * 62
     args[0:12] = ["", "", "001", None, False, True, 0.0, 0.0, 0.0, "N", "Obrigado!", False]
     args[13] = {"fields": [{"name": "IDTIPOMOVIVE", "type": "string", "size": 1},
@@ -33,6 +39,9 @@ def closing(amount):
                 "rows": [["001", "Dinheiro", "4", "Dinheiro", "01"]]}
     for i in (15, 16, 17, 18, 19, 21):
         args[i] = ""
+    args[22], args[23] = "07", "MARIA"
+    args[51] = round(amount * FEDERAL_TAX_RATE, 2)
+    args[58] = round(amount * STATE_TAX_RATE, 2)
     return args
 
 

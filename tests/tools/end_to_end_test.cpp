@@ -115,7 +115,10 @@ TEST_F(EndToEndTest, DemoRunsTheWholeWorkingDayAndTheNextOne) {
               "SERVICO DE ENTREGA", "LEITE EM PO 400G", "desconto item 002", "acrescimo item 004",
               "DESCONTO R$", "Cartao Credito", "Dinheiro",
               "TROCO R$                                    6,80",
-              "Trib aprox R$: 4,87 Federal e 10,36 Estadual", "Obrigado pela preferencia!",
+              // Each receipt's footer has its own approximate taxes.
+              "Trib aprox R$: 4,87 Federal e 10,36 Estadual",
+              "Trib aprox R$: 1,73 Federal e 2,94 Estadual",
+              "Trib aprox R$: 1,35 Federal e 1,80 Estadual", "Obrigado pela preferencia!",
               "COMPROVANTE CREDITO OU DEBITO", "VALOR APROVADO: R$ 40,00", "cancelamento item 002",
               "CANCELAMENTO", "SANGRIA", "LEITURA X", "REDUCAO Z",
               // The till closing before the reduction, its cash even with the day's sales.
