@@ -10,6 +10,7 @@
 #include <string>
 
 #include "call_session.h"
+#include "program_folder.h"
 #include "tivcall/tivcall.h"
 
 namespace {
@@ -33,25 +34,10 @@ std::string moduleBesideUs() {
 // $TIV_PROGRAM_DIR the debug log, the registry file and the till's configuration go to the
 // user's state folder (beside the virtual printer's default folder), never beside the
 // interpreter.
-void settleProgramFolder() {
-    if (const char *given = std::getenv("TIV_PROGRAM_DIR"); given && *given) return;
-    std::filesystem::path base;
-    if (const char *state = std::getenv("XDG_STATE_HOME"); state && *state)
-        base = state;
-    else if (const char *home = std::getenv("HOME"); home && *home)
-        base = std::filesystem::path(home) / ".local" / "state";
-    else
-        return; // no user folder: the program's own stays
-    const std::filesystem::path folder = base / "tiv";
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (!ec) setenv("TIV_PROGRAM_DIR", folder.c_str(), 1);
-}
-
 Json invoke(const char *text) {
     if (!text) return tivtool::CallSession::error("request", "the request is NULL");
     if (!session) {
-        settleProgramFolder();
+        tivtool::settleProgramFolder();
         try {
             session = std::make_unique<tivtool::CallSession>(Json::object(), moduleBesideUs());
         } catch (const std::exception &e) {
@@ -75,7 +61,7 @@ extern "C" __attribute__((visibility("default"))) int tiv_open(const char *optio
     try {
         const Json options =
             options_json && *options_json ? tivtool::parseJsonText(options_json) : Json::object();
-        settleProgramFolder();
+        tivtool::settleProgramFolder();
         session = std::make_unique<tivtool::CallSession>(options, moduleBesideUs());
         return 0;
     } catch (const std::exception &e) {

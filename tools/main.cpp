@@ -15,6 +15,7 @@
 #include "printer_control.h"
 #include "procedure_describe.h"
 #include "procedure_reference.h"
+#include "program_folder.h"
 #include "script_runner.h"
 #include "serve.h"
 #include "tivplatform/errors.h"
@@ -317,6 +318,9 @@ int main(int argc, char **argv) {
         const int status = app.exit(e);
         return status == 0 ? 0 : exitUsage;
     }
+    // An installed tiv may not write beside itself: the driver's files go to the user's
+    // state folder then.
+    tivtool::settleProgramFolder(tiv::programFolder());
     try {
         if (demoCmd->parsed()) return tivtool::runDemo(demo);
         if (serveCmd->parsed()) return tivtool::serve(serveOptions);
