@@ -161,10 +161,13 @@ void productReport(const ProductReportArgs &a, std::string &reportNumber, bool &
         requireFields(kProcedure, "of products", a.products, productFields(grouped));
 
     tiv::TClientDataSet &products = dataModule().dataset("cdsProdVend");
-    const bool firstUse = products.fieldCount() == 0;
-    if (!firstUse) products.setIndexName("");
+    // The table carries the taxation index from its first use, defined before it has fields:
+    // a plain list need not hold the fields the index names, only a grouped one switches to it.
+    if (products.fieldCount() == 0)
+        products.addIndex("idxTributacao", "IDTPIMPOSFIS;VRPEALIMPFIS");
+    else
+        products.setIndexName("");
     loadTable(products, host);
-    if (firstUse) products.addIndex("idxTributacao", "IDTPIMPOSFIS;VRPEALIMPFIS");
     Totals totals;
 
     if (a.confirmMode == "S") {

@@ -262,6 +262,35 @@ TEST_F(ProductReportTest, QuestionAndPendingDocument) {
     }
 }
 
+// A plain list needs no taxation fields, also on the report's first use in the process (each
+// test runs in a process of its own under ctest).
+TEST_F(ProductReportTest, APlainListWithoutTheTaxationFieldsPrints) {
+    startPrinter();
+    tiv::TClientDataSet ds("products");
+    ds.fieldDefs() = {
+        {"CDPRODUTO", tiv::FieldType::String, 20}, {"CDPRODIMPFIS", tiv::FieldType::String, 20},
+        {"NMPRODUTO", tiv::FieldType::String, 20}, {"QTPRODVEND", tiv::FieldType::Float},
+        {"VRTOTAL", tiv::FieldType::Float},        {"VRACRE", tiv::FieldType::Float},
+        {"VRDESC", tiv::FieldType::Float}};
+    ds.createDataSet();
+    ds.append();
+    ds.fieldByName("CDPRODUTO").setAsString("1001");
+    ds.fieldByName("NMPRODUTO").setAsString("ARROZ");
+    ds.fieldByName("QTPRODVEND").setAsFloat(2);
+    ds.fieldByName("VRTOTAL").setAsFloat(20);
+    ds.post();
+    for (int call = 0; call < 2; ++call) {
+        SCOPED_TRACE(call);
+        clearJournal();
+        EXPECT_NO_THROW(Relatorio_Produto("", "D", "EP0123456789", "0001", "001", number, &ds, "N",
+                                          "N", "001", reportOpen));
+        const auto printed = lines();
+        EXPECT_NE(std::find(printed.begin(), printed.end(),
+                            "1001           ARROZ                 2,00     20,00"),
+                  printed.end());
+    }
+}
+
 TEST_F(ProductReportTest, AListWithoutAFieldTheReportReadsIsRefusedBeforeAnyPrint) {
     startPrinter();
     tiv::TClientDataSet ds("products");
