@@ -3,6 +3,7 @@
 #include "procedure_reference.h"
 
 #include "debug_log_watch.h"
+#include "epson/result_codes.h"
 #include "host_procedures.h"
 #include "procedure_table.h"
 #include "tivhost/host.h"
@@ -28,6 +29,37 @@ class DialogScope {
     DialogScope(const DialogScope &) = delete;
     DialogScope &operator=(const DialogScope &) = delete;
 };
+
+// The last refusal among a call's journal entries: an entry point that returned non-zero with a
+// result code in the status, as {code, meaning, entry}; null when none. A communication fault or
+// no answer leaves the code of an earlier command in the status, so it names nothing here.
+Json lastRefusal(const Json &journal) {
+    for (auto it = journal.rbegin(); it != journal.rend(); ++it) {
+        const Json &e = *it;
+        if (!e.is_object() || e.value("return", 0) == 0) continue;
+        const std::string fault = e.value("fault", std::string());
+        if (fault == "comm" || fault == "noanswer") continue;
+        const std::string code = e.value("result", std::string("0000"));
+        if (code == "0000" || code.size() != 4 ||
+            code.find_first_not_of("0123456789ABCDEF") != std::string::npos)
+            continue;
+        const std::string_view meaning =
+            epson::resultMeaning(static_cast<uint16_t>(std::stoul(code, nullptr, 16)));
+        return Json{{"code", code},
+                    {"meaning", meaning.empty() ? Json(nullptr) : textToJson(std::string(meaning))},
+                    {"entry", e.value("entry", std::string())}};
+    }
+    return nullptr;
+}
+
+// What a call wrote into stMensagemTaa. The module only appends to it, except that AbreCupom
+// and VendaItem empty it when they start: after them the whole text is theirs.
+std::string messagesOfCall(const std::string &procedure, const std::string &before,
+                           const std::string &after) {
+    if (procedure != "AbreCupom" && procedure != "VendaItem" && after.starts_with(before))
+        return after.substr(before.size());
+    return after;
+}
 
 } // namespace
 
@@ -137,6 +169,8 @@ Json ScriptRunner::runCall(const Json &step) {
 
     Json hostCalls = Json::array();
     hostCalls_ = &hostCalls;
+    const auto *messages = static_cast<const std::string *>(module_.symbol("stMensagemTaa"));
+    const std::string messagesBefore = messages ? *messages : std::string();
 
     CallOutcome outcome = entry->call(
         symbol, argsOf(step), parseDeclaredParams(entry->declaredParams), returnsDateTime(*entry));
@@ -147,11 +181,14 @@ Json ScriptRunner::runCall(const Json &step) {
     if (!outcome.out.empty()) record["out"] = std::move(outcome.out);
     if (outcome.exception) record["exception"] = *outcome.exception;
     record["variables"] = moduleVariables();
+    if (messages) record["messages"] = textToJson(messagesOfCall(name, messagesBefore, *messages));
     record["dialogs"] = std::move(dialogs);
     if (!hostCalls.empty()) record["hostCalls"] = std::move(hostCalls);
     record["log"] = log.newLines();
     if (printer_) {
         record["journal"] = printer_->callJournal();
+        if (Json refusal = lastRefusal(record["journal"]); !refusal.is_null())
+            record["printer"] = std::move(refusal);
         record["paper"] = printer_->paperSince(paperMark);
     }
     return record;

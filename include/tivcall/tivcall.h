@@ -27,7 +27,8 @@ int tiv_open(const char *options_json);
  * a printer control {"ecfsim": "Control", "args": [...]}. "answers" are the
  * operator's answers to the call's dialogs, in order; without them every
  * dialog is answered no. *response_json receives the call's record ("return",
- * "out", "dialogs", "log", "variables" with stMensagemTaa, "journal",
+ * "out", "dialogs", "log", "variables" with stMensagemTaa, "messages" this
+ * call wrote there, "journal", "printer" with the code of a refused command,
  * "paper") or {"error": {"kind", "message", "argument"}}; free it with
  * tiv_free(). Returns 0 for a record, 1 for an error, -1 when response_json
  * is NULL. */

@@ -6,12 +6,22 @@
 #include "core/error_report.h"
 #include "core/reply.h"
 #include "core/text.h"
+#include "epson/result_codes.h"
 #include "tivplatform/errors.h"
 
 namespace tiv02000 {
 
 namespace {
 bool refusedByPrinter = false;
+
+std::string refusalLogLine(const std::string &code, unsigned value) {
+    const std::string_view meaning = epson::resultMeaning(static_cast<uint16_t>(value));
+    return "Impressora recusou o comando: " + code + " - " +
+           (meaning.empty() ? std::string("c\xF3"
+                                          "digo desconhecido.")
+                            : std::string(meaning));
+}
+
 } // namespace
 
 bool lastCommandRefused() {
@@ -37,13 +47,17 @@ bool AnalisaRetorno(const std::string &colourScheme, int32_t returnCode, bool sh
             report("ErroComunicacao");
         if (returnCode == 1) report("ErroExecucao");
         if (copyText(st, 9, 4) == "0002") report("FimPapel");
-        const int result = hexWord(copyText(upper(st), 17, 4));
-        if (result == 0x050D) {
+        const std::string resultText = upper(copyText(st, 17, 4));
+        const int result = hexWord(resultText);
+        if (result == epson::result::PaymentTaken) {
             logDebug("ERRO!!! Meio de pagamento ja definido");
             verdict = false;
         }
         const bool answered = communication != 2 && communication != 4 && communication != 5;
         refusedByPrinter = answered && result != 0;
+        // The operator's texts above do not tell one refusal from another; the log names it.
+        if (refusedByPrinter && result != epson::result::PaymentTaken)
+            logDebug(refusalLogLine(resultText, result));
     } catch (const std::exception &) {
         reportError({msg("ErroComunicacao"), " - erro na convers\xE3o", true}, colourScheme, show);
         verdict = false;

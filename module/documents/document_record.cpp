@@ -34,7 +34,7 @@ void recordDocument(const std::string &serialNumber, const std::string &colourSc
                                      cp1252ToWide(credit), cp1252ToWide(documentCode),
                                      cp1252ToWide(extraKey), tiv::now(), fiscalDate, "");
     } catch (const std::exception &e) {
-        notice(e.what(), 3, colourScheme);
+        notice(operatorText(e, "GravaDocumentosNaoFiscais"), 3, colourScheme);
     }
 }
 

@@ -9,6 +9,7 @@
 #include "core/command_family.h"
 #include "core/data_module.h"
 #include "core/debug_log.h"
+#include "core/dialogs.h"
 #include "documents/documents.h"
 #include "fiscal_day.h"
 #include "tiv02000/procedures.h"
@@ -18,8 +19,9 @@ using namespace tiv02000;
 
 namespace {
 
-bool reportMessage(const std::exception &e, const std::string &colourScheme) {
-    tivhost::Mensagem(e.what(), "", "N", "N", 3, "", colourScheme, 0, nullptr);
+bool reportMessage(const std::exception &e, const char *procedure,
+                   const std::string &colourScheme) {
+    tivhost::Mensagem(operatorText(e, procedure), "", "N", "N", 3, "", colourScheme, 0, nullptr);
     return false;
 }
 
@@ -68,7 +70,7 @@ extern "C" TIV_EXPORT bool Estado_HorVerao(const std::string &colourScheme) {
     try {
         return daylightSavingInForce();
     } catch (const std::exception &e) {
-        return reportMessage(e, colourScheme);
+        return reportMessage(e, "Estado_HorVerao", colourScheme);
     }
 }
 
@@ -77,6 +79,6 @@ extern "C" TIV_EXPORT bool Muda_Horario(const std::string &colourScheme) {
     try {
         return family().switchDaylightSaving(!daylightSavingInForce(), colourScheme);
     } catch (const std::exception &e) {
-        return reportMessage(e, colourScheme);
+        return reportMessage(e, "Muda_Horario", colourScheme);
     }
 }

@@ -68,9 +68,9 @@ void printIdentification(const Report &report, TdtmEpson2000 &module) {
     if (haveDigests) loadFile(digests, digestsPath);
     report.print("Principal Exe : " + decoded(paf, "NMEXEPRAVELL") + "\n");
     if (!haveDigests)
-        throw tiv::DataError("Arquivo " + digestsPath +
-                             " n\xE3o encontrado: o relat\xF3rio foi "
-                             "encerrado sem os digests MD5 dos arquivos do programa.");
+        throw OperatorError("Arquivo " + digestsPath +
+                            " n\xE3o encontrado: o relat\xF3rio foi "
+                            "encerrado sem os digests MD5 dos arquivos do programa.");
     report.print("MD5           : " + digests.fieldByName("NUMEROMD5").asString() + "\n\n");
 
     if (tiv::fileExists(configPath)) {
@@ -134,6 +134,6 @@ extern "C" TIV_EXPORT void ImprimeDadosPaf(const tiv::Variant &args, tiv::Varian
             } catch (const std::exception &) {
             }
         }
-        notice(e.what(), 3, colourScheme);
+        notice(operatorText(e, "ImprimeDadosPaf"), 3, colourScheme);
     }
 }

@@ -18,8 +18,10 @@ void loadConfigFile(tiv::TClientDataSet &file, const std::string &path) {
     try {
         file.loadFromFile(path);
     } catch (const tiv::Error &e) {
-        if (!present) throw;
         logDebug(std::string("ERRO!!! ") + path + ": " + e.what());
+        if (!present)
+            throw MissingConfigFile("Arquivo de configura\xE7\xE3o da impressora fiscal (" + path +
+                                    ") n\xE3o encontrado.");
         throw CorruptConfigFile(corruptConfigText(path));
     }
 }

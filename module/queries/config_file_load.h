@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "core/dialogs.h"
 #include "tivplatform/dataset.h"
 #include "tivplatform/errors.h"
 
@@ -12,13 +13,19 @@ namespace tiv02000 {
 
 // The file is there but is not a whole configuration file (cut short, not a dataset, not a
 // regular file). what() is the operator's text.
-class CorruptConfigFile : public tiv::Error {
+class CorruptConfigFile : public OperatorError {
   public:
-    using tiv::Error::Error;
+    using OperatorError::OperatorError;
 };
 
-// Loads `path` into `file`. A missing file raises tiv::Error as the dataset does; a file that
-// is there but does not load raises CorruptConfigFile, the dataset's reason logged.
+// No file at the path. what() is the operator's text.
+class MissingConfigFile : public OperatorError {
+  public:
+    using OperatorError::OperatorError;
+};
+
+// Loads `path` into `file`. A missing file raises MissingConfigFile; a file that is there but
+// does not load raises CorruptConfigFile. Either way the dataset's reason is logged.
 void loadConfigFile(tiv::TClientDataSet &file, const std::string &path);
 
 // The operator's text for a configuration file that is there but cannot be read.

@@ -90,9 +90,9 @@ class ConfigRow {
         tiv::TField field = file_.fieldByName(cf::kGt);
         if (field.type() != tiv::FieldType::String ||
             encoded.size() > static_cast<size_t>(field.size()))
-            throw tiv::DataError("Atu_TotGeral: the field " + std::string(cf::kGt) + " of \"" +
-                                 path_ + "\" cannot hold the grand total " + gt +
-                                 "; the file was not changed");
+            throw OperatorError("O campo " + std::string(cf::kGt) + " do arquivo (" + path_ +
+                                ") n\xE3o comporta o total geral " + gt +
+                                "; o arquivo n\xE3o foi alterado.");
         file_.edit();
         file_.fieldByName(cf::kGt).setAsString(encoded);
         file_.post();
@@ -169,8 +169,9 @@ extern "C" TIV_EXPORT bool Atu_TotGeral(const tiv::Variant &params) {
     try {
         return checkGrandTotal(c, path, result);
     } catch (const std::exception &e) {
-        logDebug(std::string("Atu_TotGeral: ") + e.what());
-        show(e.what(), c.colourScheme);
+        // Made whatever the dialog rule: making it logs the reason.
+        const std::string text = operatorText(e, "Atu_TotGeral");
+        show(text, c.colourScheme);
         return result;
     }
 }

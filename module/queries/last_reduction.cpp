@@ -66,7 +66,7 @@ tiv::TDateTime reductionDate(const std::string &field, const std::string &colour
         return tiv::strToDate(copyText(field, 1, 2) + "/" + copyText(field, 3, 2) + "/" +
                               copyText(field, 7, 2));
     } catch (const tiv::ConversionError &e) {
-        notice(e.what(), 3, colourScheme);
+        notice(operatorText(e, "DadosUltimaRedZ"), 3, colourScheme);
         return yesterday;
     }
 }

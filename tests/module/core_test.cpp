@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -102,9 +103,15 @@ TEST_F(DriverTest, UnreadableParametersShowTheNoticeAndKeepThePreviousValues) {
     EXPECT_THROW(StartImpFiscal(tiv::Variant("not a parameter array")), tiv::Error);
     EXPECT_NE(ImpFisDLLHandle, 0u);
     ASSERT_EQ(dialogs.size(), 1u);
-    EXPECT_NE(dialogs[0].text.find("\rErro no recebimento dos par\xE2metros da fun\xE7\xE3o: "
-                                   "StartImpFiscal - Tiv_02000.bpl"),
-              std::string::npos);
+    // The operator reads the reason in Portuguese; the host library's own text is logged.
+    EXPECT_EQ(dialogs[0].text,
+              "Arquivo ou dados necess\xE1rios ausentes ou inv\xE1lidos. Detalhes no log de "
+              "depura\xE7\xE3o.\rErro no recebimento dos par\xE2metros da fun\xE7\xE3o: "
+              "StartImpFiscal - Tiv_02000.bpl");
+    const std::vector<std::string> log = logTexts();
+    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string &line) {
+        return line.starts_with("ERRO!!! StartImpFiscal: parameter \"");
+    }));
     EXPECT_EQ(dialogs[0].kind, 3);
     EXPECT_EQ(inTipoImpFis, 33);
     EXPECT_FALSE(boNUtilTaa);
@@ -221,6 +228,7 @@ struct AnalysisCase {
     bool verdict;
     std::vector<std::string> reported; // texts appended, logged and shown, in order
     bool paymentAlreadyDefined = false;
+    const char *refusal = nullptr; // the log's line naming the refused command's code
 };
 
 class ReturnAnalysisTest : public DriverTest, public ::testing::WithParamInterface<AnalysisCase> {};
@@ -254,6 +262,11 @@ TEST_P(ReturnAnalysisTest, ReportsEachConditionInOrder) {
         if (c.paymentAlreadyDefined) expected.push_back("Meio de pagamento ja definido");
         if (std::string(c.name) == "blank") expected = {kComm + " - erro na convers\xE3o"};
         EXPECT_EQ(errors, expected);
+        std::vector<std::string> refusals;
+        for (const auto &t : texts)
+            if (t.starts_with("Impressora recusou o comando: ")) refusals.push_back(t);
+        EXPECT_EQ(refusals,
+                  c.refusal ? std::vector<std::string>{c.refusal} : std::vector<std::string>{});
         std::vector<std::string> shown;
         for (const auto &d : dialogs)
             shown.push_back(d.text);
@@ -284,11 +297,21 @@ INSTANTIATE_TEST_SUITE_P(
             "execution",
             {{{"kind", "refuse"}, {"entry", "EPSON_Obter_Hora_Relogio"}, {"code", "0601"}}},
             false,
-            {kExec}},
+            {kExec},
+            false,
+            "Impressora recusou o comando: 0601 - Comando recusado pela impressora."},
         AnalysisCase{"paper", {statusAt(9, "0002")}, false, {kPaper}},
         AnalysisCase{"commAndPaper", {statusAt(5, "00020002")}, false, {kComm, kPaper}},
         AnalysisCase{"paymentUpper", {statusAt(17, "050D")}, false, {}, true},
         AnalysisCase{"paymentLower", {statusAt(17, "050d")}, false, {}, true},
+        // A code the list does not hold is still named; the verdict is the other checks'.
+        AnalysisCase{"unknownCode",
+                     {statusAt(17, "0a0b")},
+                     true,
+                     {},
+                     false,
+                     "Impressora recusou o comando: 0A0B - c\xF3"
+                     "digo desconhecido."},
         AnalysisCase{"blank",
                      {{{"kind", "noanswer"}, {"entry", "EPSON_Obter_Estado_Impressora"}}},
                      false,

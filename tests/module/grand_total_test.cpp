@@ -188,14 +188,21 @@ TEST_F(GrandTotalTest, AGrandTotalThePrinterDidNotHandOverIsNeverWritten) {
     EXPECT_FALSE(Atu_TotGeral(params("S", true)));
     EXPECT_EQ(tiv::readFile(path), before);
     ASSERT_EQ(dialogs.size(), 1u);
-    EXPECT_TRUE(mentions(dialogs[0], "cannot hold the grand total")) << dialogs[0].text;
+    EXPECT_TRUE(mentions(dialogs[0], "n\xE3o comporta o total geral")) << dialogs[0].text;
 }
 
 TEST_F(GrandTotalTest, MissingFileQuotesAndTheDialogRule) {
-    // No file: the error is told and the answer stands.
+    // No file: the error is told and the answer stands. The operator reads it in Portuguese;
+    // the dataset's own detail is in the log.
     EXPECT_TRUE(Atu_TotGeral(params("S", false)));
     ASSERT_EQ(dialogs.size(), 1u);
-    EXPECT_TRUE(mentions(dialogs[0], cf::kName)) << dialogs[0].text;
+    EXPECT_EQ(dialogs[0].text, "Arquivo de configura\xE7\xE3o da impressora fiscal (" + path +
+                                   ") n\xE3o encontrado.");
+    bool detailLogged = false;
+    for (const std::string &line : logTexts())
+        detailLogged |= line.starts_with("ERRO!!! " + path + ": ") &&
+                        line.find("not found") != std::string::npos;
+    EXPECT_TRUE(detailLogged);
     EXPECT_FALSE(fs::exists(path)) << "nothing is made up";
 
     // A file cut short is told as damaged, not as missing, and is left as it is.

@@ -284,7 +284,13 @@ TEST_F(ManagementReportTest, RecordingFailureIsShownAndNotRaised) {
     ASSERT_EQ(dialogs.size(), 1u);
     EXPECT_EQ(dialogs[0].kind, 3);
     EXPECT_EQ(dialogs[0].askMark, "N");
-    EXPECT_NE(dialogs[0].text.find("EPSON_Obter_Contadores"), std::string::npos);
+    EXPECT_EQ(dialogs[0].text, "GravaDocumentosNaoFiscais: Impressora fiscal n\xE3o iniciada. "
+                               "Detalhes no log de depura\xE7\xE3o.");
+    bool logged = false;
+    for (const std::string &line : logTexts())
+        logged |= line.starts_with("ERRO!!! GravaDocumentosNaoFiscais: ") &&
+                  line.find("EPSON_Obter_Contadores") != std::string::npos;
+    EXPECT_TRUE(logged) << "the entry point is named in the log";
     EXPECT_TRUE(hostRows("doc_nao_fiscais_ecf").empty());
 }
 

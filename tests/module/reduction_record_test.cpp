@@ -1,5 +1,6 @@
 // The last Z reduction read back for the host's record, and the reduction
 // record exported from the printer's counters and tables.
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -180,6 +181,14 @@ TEST_F(ReductionRecordTest, ADateThatIsNoDateIsYesterday) {
         if (c.shown) {
             EXPECT_EQ(dialogs[0].kind, 3);
             EXPECT_EQ(dialogs[0].askMark, "N");
+            // The operator's language; the conversion's own text, for integrators, is logged.
+            EXPECT_EQ(dialogs[0].text, "DadosUltimaRedZ: Valor em formato inv\xE1lido. Detalhes no "
+                                       "log de depura\xE7\xE3o.");
+            const std::vector<std::string> log = logTexts();
+            EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string &line) {
+                return line.starts_with("ERRO!!! DadosUltimaRedZ: ") &&
+                       line.find("31/02/26") != std::string::npos;
+            })) << "the detail is logged";
         }
     }
 }

@@ -26,11 +26,17 @@ EpsonEntryPoints &epson();
 bool bindEntryPoints(uintptr_t handle, bool withEscEcf, std::string &missing);
 void unbindEntryPoints();
 
+// Raised by a call into the printer while the vendor library is not bound.
+class NotStarted : public tiv::Error {
+  public:
+    using tiv::Error::Error;
+};
+
 // A bound entry point, or an error naming it when the vendor library is not
 // bound (a host calling before StartImpFiscal gets an error, not a crash).
 template <typename Fn> Fn bound(Fn fn, const char *name) {
     if (fn == nullptr)
-        throw tiv::Error(std::string("the printer is not started (call StartImpFiscal first): "
+        throw NotStarted(std::string("the printer is not started (call StartImpFiscal first): "
                                      "vendor library entry point not bound: ") +
                          name);
     return fn;
