@@ -10,6 +10,7 @@ packages=(
   openssl
   libcpp-httplib-dev
   clang-format python3
+  fpc default-jdk-headless
 )
 
 missing=()
