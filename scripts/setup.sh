@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs every build and test dependency from Debian packages.
 # Idempotent: silent and quick when everything is already there.
+# Usage: scripts/setup.sh [--tests]; --tests also installs the compilers of the
+# Free Pascal and Java examples, which only the suite builds.
 set -euo pipefail
 
 packages=(
@@ -12,6 +14,10 @@ packages=(
   clang-format python3
   dpkg-dev file  # the Debian package: cpack finds the binaries with file, their dependencies with dpkg-shlibdeps
 )
+
+if [ "${1:-}" = "--tests" ]; then
+  packages+=(fpc default-jdk-headless)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

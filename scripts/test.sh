@@ -3,7 +3,7 @@
 # Usage: scripts/test.sh [--sanitize]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup.sh --tests
 if [ "${1:-}" = "--sanitize" ]; then
   bash scripts/build.sh build-asan -DTIV_SANITIZE=ON -DTIV_TESTS=ON -DTIV_BENCH=OFF
   cd build-asan

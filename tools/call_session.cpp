@@ -13,8 +13,8 @@ namespace {
 Json scriptOf(const Json &request) {
     if (!request.is_object() || (!request.contains("call") && !request.contains("ecfsim")))
         throw std::invalid_argument(
-            "a request is an object {\"call\": \"Procedure\", \"args\": [...]} or "
-            "{\"ecfsim\": \"Control\", \"args\": [...]}");
+            "a request is an object {\"call\": \"Procedure\", \"args\": [...]}, "
+            "{\"ecfsim\": \"Control\", \"args\": [...]} or {\"receipt\": {...}}");
     Json step = request;
     Json steps = Json::array();
     if (request.contains("answers")) {
@@ -60,8 +60,57 @@ Json CallSession::invoke(const std::string &requestText) {
     return invoke(request);
 }
 
+Json CallSession::invokeReceipt(const Json &request) {
+    for (const auto &[name, value] : request.items())
+        if (name != "receipt" && name != "id")
+            return error("request",
+                         "a receipt request is {\"receipt\": {...}, \"id\": \"...\"}; \"" + name +
+                             "\" is not a member of it");
+    std::string id;
+    if (request.contains("id")) {
+        const Json &given = request["id"];
+        if (!given.is_string() || given.get<std::string>().empty() ||
+            given.get<std::string>().size() > 128)
+            return error("request", "\"id\" is a text of 1 to 128 characters");
+        id = given.get<std::string>();
+    }
+    Receipt receipt;
+    try {
+        receipt = parseReceipt(request["receipt"]);
+    } catch (const ReceiptInputError &e) {
+        // Nothing reached the printer: the request's fault, named to the member.
+        Json refused = error("argument", e.what());
+        refused["error"]["field"] = e.field();
+        return refused;
+    }
+    const auto call = [this](const Json &step) { return invoke(step); };
+    if (id.empty()) {
+        ReceiptProgress once;
+        return runReceipt(receipt, once, call);
+    }
+    const std::string text =
+        request["receipt"].dump(-1, ' ', false, Json::error_handler_t::replace);
+    auto kept = receipts_.find(id);
+    if (kept == receipts_.end()) {
+        kept = receipts_.emplace(id, KeptReceipt{text, ReceiptProgress{}}).first;
+        receiptOrder_.push_back(id);
+        while (receiptOrder_.size() > kKeptReceipts) {
+            receipts_.erase(receiptOrder_.front());
+            receiptOrder_.pop_front();
+        }
+    } else if (kept->second.request != text) {
+        return error("request", "the id \"" + id + "\" was given to another receipt");
+    } else if (kept->second.progress.closed) {
+        Json again = runReceipt(receipt, kept->second.progress, call); // calls nothing
+        again["repeated"] = true;
+        return again;
+    }
+    return runReceipt(receipt, kept->second.progress, call);
+}
+
 Json CallSession::invoke(const Json &request) {
     try {
+        if (request.is_object() && request.contains("receipt")) return invokeReceipt(request);
         Json script;
         try {
             script = scriptOf(request);

@@ -7,12 +7,21 @@
 // {"ecfsim": "Control", "args": [...]}; the answer is the step's record, or
 // {"error": {"kind", "message", "argument"}} with kind one of json, request,
 // argument (argument counts from 1), open or run.
+//
+// {"receipt": {...}, "id": "..."} sells a whole receipt (receipt_request.h);
+// its input faults are "argument" errors with "field" naming the member. A
+// receipt with an id is kept: repeated after it closed, it answers what it
+// answered ("repeated": true) and prints nothing; repeated after it stopped
+// part-way, it goes on from there.
+#include <deque>
+#include <map>
 #include <memory>
 #include <string>
 
 #include "json_forms.h"
 #include "module.h"
 #include "printer_control.h"
+#include "receipt_request.h"
 
 namespace tivtool {
 
@@ -34,7 +43,18 @@ class CallSession {
 
     static Json error(const std::string &kind, const std::string &message, size_t argument = 0);
 
+    // Receipts kept under their ids, the oldest forgotten first.
+    static constexpr size_t kKeptReceipts = 16;
+
   private:
+    Json invokeReceipt(const Json &request);
+
+    struct KeptReceipt {
+        std::string request;
+        ReceiptProgress progress;
+    };
+    std::map<std::string, KeptReceipt> receipts_;
+    std::deque<std::string> receiptOrder_;
     std::unique_ptr<Module> module_;
     std::unique_ptr<PrinterControl> printer_;
 };

@@ -137,7 +137,8 @@ std::string allowedMethods(const std::string &path) {
                path.find('/', prefix.size()) == std::string::npos;
     };
     if (path == "/printer/state") return "GET, POST";
-    if (under("/calls/") || under("/printer/") || path == "/paper/mark") return "POST";
+    if (under("/calls/") || under("/printer/") || path == "/paper/mark" || path == "/receipts")
+        return "POST";
     if (path.starts_with("/answers/") && path.size() > 9) return "GET";
     if (path == "/" || path == "/paper" || path == "/log" || path == "/calls") return "GET";
     return "";
@@ -153,6 +154,17 @@ void routes(httplib::Server &server, Service &service) {
         body["call"] = req.matches[1].str();
         if (!body.contains("args")) body["args"] = Json::array();
         reply(res, service.call(body));
+    });
+    // A whole sale: the body is the receipt, with the client's "id" beside its members.
+    server.Post("/receipts", [&](const httplib::Request &req, httplib::Response &res) {
+        Json body;
+        if (!bodyObject(req, res, body)) return;
+        Json request{{"receipt", body}};
+        if (body.contains("id")) {
+            request["id"] = body["id"];
+            request["receipt"].erase("id");
+        }
+        reply(res, service.call(request));
     });
     server.Get(R"(/answers/(.+))", [&](const httplib::Request &req, httplib::Response &res) {
         reply(res, service.status(req.matches[1].str()));

@@ -46,6 +46,13 @@ std::string text(const Json &j) {
     return j.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
+// A receipt that stopped part-way: its repeat goes on where it stopped instead of answering the
+// failure again (the session keeps how far it went).
+bool resumable(const std::string &answer) {
+    const Json kept = Json::parse(answer);
+    return kept.contains("error") && kept["error"].value("kind", std::string()) == "receipt";
+}
+
 Json repeated(const std::string &answer) {
     Json again = Json::parse(answer);
     again["repeated"] = true;
@@ -77,8 +84,14 @@ Json Service::call(const Json &request) {
                 return withId(CallSession::error("request", "the id \"" + id +
                                                                 "\" was given to another request"),
                               id);
-            if (kept->done()) return repeated(kept->answer);
-            ++kept->waiting; // the same request sent twice at once: wait for the first's answer
+            if (kept->done() && resumable(kept->answer)) {
+                keptSize_ -= kept->answer.size();
+                kept->answer.clear(); // running again
+            } else if (kept->done()) {
+                return repeated(kept->answer);
+            } else {
+                ++kept->waiting;
+            } // the same request sent twice at once: wait for the first's answer
         } else {
             kept_[id] = Kept{requestText, std::string(), 0};
             keptOrder_.push_back(id);

@@ -21,6 +21,7 @@ class DriverError(Exception):
         super().__init__(error["message"])
         self.kind = error["kind"]
         self.argument = error.get("argument")
+        self.field = error.get("field")
 
 
 class ProcedureError(DriverError):
@@ -32,8 +33,20 @@ class ProcedureError(DriverError):
         self.record = record
 
 
+class ReceiptError(DriverError):
+    """A receipt that stopped part-way (kind "receipt"): `.answer` holds how far it went
+    (`["receipt"]`) and each step's record (`["steps"]`). The same receipt sent again with the
+    same id goes on from there."""
+
+    def __init__(self, answer):
+        super().__init__(answer["error"])
+        self.answer = answer
+
+
 def _record(answer):
     if "error" in answer:
+        if answer["error"]["kind"] == "receipt":
+            raise ReceiptError(answer)
         raise DriverError(answer["error"])
     if "exception" in answer:
         raise ProcedureError(answer)
@@ -50,6 +63,18 @@ class _Calls:
         request = {"call": procedure, "args": list(args)}
         if answers is not None:
             request["answers"] = answers
+        if id is not None:
+            request["id"] = id
+        return self.request(request)
+
+    def receipt(self, receipt, id=None):
+        """Sells a whole receipt in one request: {"customer", "items", "adjustment", "payments",
+        "footer"} (docs/hosts.md). Answers {"receipt": {"coo", "ccf", "closed", "itemsSold",
+        "totals"}, "steps": [record, ...]}; raises DriverError when the request is refused (its
+        `.field` names the member) and ReceiptError when the sale stopped part-way. With an `id`
+        the sale is never made twice: sent again after it closed it answers what it answered
+        (with "repeated": true), after a failure it goes on where the printer stands."""
+        request = {"receipt": receipt}
         if id is not None:
             request["id"] = id
         return self.request(request)
@@ -107,6 +132,11 @@ class Service(_Calls):
 
     def request(self, request):
         """Sends one request; returns the call's record or raises DriverError."""
+        if "receipt" in request:
+            body = dict(request["receipt"])
+            if "id" in request:
+                body["id"] = request["id"]
+            return _record(self._send("POST", "/receipts", body))
         body = {k: v for k, v in request.items() if k not in ("call", "ecfsim")}
         if "call" in request:
             return _record(self._send("POST", "/calls/" + request["call"], body))

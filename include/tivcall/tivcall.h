@@ -31,7 +31,14 @@ int tiv_open(const char *options_json);
  * call wrote there, "journal", "printer" with the code of a refused command,
  * "paper") or {"error": {"kind", "message", "argument"}}; free it with
  * tiv_free(). Returns 0 for a record, 1 for an error, -1 when response_json
- * is NULL. */
+ * is NULL.
+ *
+ * A whole sale: {"receipt": {"items": [...], "payments": [...], ...},
+ * "id": "..."} opens the receipt, sells every item and closes it, answering
+ * {"receipt": {"coo", "ccf", "closed", "itemsSold", "totals"}, "steps"}.
+ * Sent again under its id it is never sold twice: a closed sale answers what
+ * it answered, one that stopped part-way goes on where the printer stands
+ * (docs/hosts.md). */
 int tiv_invoke(const char *request_json, char **response_json);
 
 void tiv_free(char *text);

@@ -323,6 +323,8 @@ TEST_F(HttpServiceTest, AnswersWithTheRightStatusCodes) {
              Case{"POST", "/calls/Nr_Cupom", "[1]", 400, "request"},
              Case{"POST", "/calls/NoSuchProcedure", "{}", 404, "unknown"},
              Case{"GET", "/calls/Nr_Cupom", "", 405, "request"},
+             Case{"GET", "/receipts", "", 405, "request"},
+             Case{"POST", "/receipts", R"({"items": [], "id": "r"})", 400, "argument"},
              Case{"POST", "/printer/nothing/more", "{}", 404, "unknown"},
              Case{"POST", "/calls/Nr_Cupom", R"({"id": "a\nb", "args": ["", "001"]})", 400,
                   "request"},
