@@ -160,6 +160,36 @@ TEST_F(ServiceTest, TheOldestAnswersAreForgottenFirst) {
     }
 }
 
+// The cap counts what the kept texts occupy, not their length: a large one its own pages.
+TEST_F(ServiceTest, KeptAnswersStayWithinTheirCapInWhatTheyOccupy) {
+    constexpr size_t kCap = 4u << 20;
+    tivtool::Service service(session, 1000, kCap);
+    // Some 300 kB each, refused before the printer is asked, and kept all the same.
+    const Json big = {"", std::string(300000, 'a')};
+    size_t most = 0;
+    for (int i = 0; i < 40; ++i) {
+        const Json answer = service.call(Json{
+            {"call", "Nr_Cupom"}, {"args", {"", Json::array({big})}}, {"id", std::to_string(i)}});
+        ASSERT_EQ(answer.value("error", Json::object()).value("kind", ""), "argument");
+        most = std::max(most, service.keptBytes());
+    }
+    EXPECT_LE(most, kCap);
+    EXPECT_GT(most, kCap - (1u << 20)) << "the cap is not filled: not every byte is counted";
+    EXPECT_EQ(service.status("0").at("error").at("kind"), "unknown");
+    EXPECT_EQ(service.status("39").at("status"), "done");
+
+    // Small texts count their heap blocks; large ones whole pages.
+    for (const size_t length :
+         {size_t(10), size_t(5000), tivtool::Service::Text::kOwnPages, size_t(1) << 20}) {
+        const tivtool::Service::Text text(std::string(length, 'x'));
+        EXPECT_EQ(text.view(), std::string(length, 'x'));
+        EXPECT_GE(text.footprint(), length);
+        if (length >= tivtool::Service::Text::kOwnPages) {
+            EXPECT_EQ(text.footprint() % static_cast<size_t>(sysconf(_SC_PAGESIZE)), 0u);
+        }
+    }
+}
+
 TEST_F(ServiceTest, JsonLinesAnswerEachLineInOrder) {
     tivtool::Service service(session);
     std::string input = std::string(100000, '[') +
