@@ -190,7 +190,7 @@ bool ConnectionServer::serve() {
     std::vector<std::thread> workers;
     for (size_t i = 0; i < limits_.workers; ++i)
         workers.emplace_back([this] { work(); });
-    gather();
+    const bool ok = gather();
     {
         const std::lock_guard lock(mutex_);
         gatheringEnded_ = true;
@@ -201,7 +201,7 @@ bool ConnectionServer::serve() {
     const std::lock_guard lock(mutex_);
     open_ -= returned_.size();
     returned_.clear();
-    return true;
+    return ok;
 }
 
 void ConnectionServer::accept() {
@@ -230,6 +230,8 @@ void ConnectionServer::accept() {
             c->remotePort = ntohs(a->sin6_port);
         }
         c->remoteIp = ip;
+        // An answer goes out whole at once, not held back waiting for the client's
+        // acknowledgement.
         int yes = 1;
         setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
         ++open_;
@@ -343,7 +345,8 @@ void ConnectionServer::hand(std::unique_ptr<Connection> c) {
     jobsReady_.notify_one();
 }
 
-void ConnectionServer::gather() {
+bool ConnectionServer::gather() {
+    bool failed = false;
     std::vector<pollfd> polled;
     std::vector<Connection *> polledConnections;
     while (!stopping_) {
@@ -393,7 +396,10 @@ void ConnectionServer::gather() {
         const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextDeadline - now);
         const int ready = ::poll(polled.data(), polled.size(),
                                  static_cast<int>(std::max<long long>(wait.count(), 0) + 1));
-        if (ready < 0 && errno != EINTR) break;
+        if (ready < 0 && errno != EINTR) {
+            failed = true;
+            break;
+        }
         if (ready <= 0) continue;
         if (polled[0].revents) {
             uint64_t count = 0;
@@ -426,6 +432,7 @@ void ConnectionServer::gather() {
     gathering_.clear();
     const int listening = svr_sock_.exchange(INVALID_SOCKET);
     if (listening != INVALID_SOCKET) ::close(listening);
+    return !failed;
 }
 
 void ConnectionServer::work() {

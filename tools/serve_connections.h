@@ -52,7 +52,8 @@ class ConnectionServer : public httplib::Server {
     struct Connection;
     using Clock = std::chrono::steady_clock;
 
-    void gather();
+    // False when it could not wait for the connections any more.
+    bool gather();
     void work();
     void accept();
     // Reads what the client sent; false when the connection is to be dropped.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <iostream>
 #include <thread>
@@ -116,7 +117,8 @@ bool refused(const httplib::Request &req, httplib::Response &res, const ServeOpt
         return true;
     };
     // The size limit holds for bodies that state their length.
-    if (req.has_header("Transfer-Encoding"))
+    if (req.has_header("Transfer-Encoding") ||
+        (req.method == "POST" && !req.has_header("Content-Length")))
         return refuse(411, "request",
                       "a request states its Content-Length; chunked bodies are "
                       "not taken");
@@ -222,8 +224,17 @@ std::string originProblem(const std::string &origin) {
     const std::string scheme = origin.substr(0, hostAt);
     if (hostAt == std::string::npos || (scheme != "http" && scheme != "https"))
         return "an origin begins with http:// or https://";
-    const std::string host = origin.substr(hostAt + 3);
-    if (host.empty() || host.front() == ':') return "an origin names a host";
+    const std::string authority = origin.substr(hostAt + 3);
+    // A port after the host's last colon (an IPv6 host is in brackets).
+    const size_t colon = authority.rfind(':');
+    const bool hasPort =
+        colon != std::string::npos && authority.find(']', colon) == std::string::npos;
+    const std::string host = hasPort ? authority.substr(0, colon) : authority;
+    const std::string port = hasPort ? authority.substr(colon + 1) : "";
+    if (host.empty()) return "an origin names a host";
+    if (hasPort && (port.empty() || port.size() > 5 ||
+                    port.find_first_not_of("0123456789") != std::string::npos))
+        return "an origin's port is a number";
     for (const char c : host)
         if (!(std::islower(static_cast<unsigned char>(c)) ||
               std::isdigit(static_cast<unsigned char>(c)) ||
@@ -265,8 +276,6 @@ int serveHttp(Service &service, const ServeOptions &options) {
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
     server.set_payload_max_length(kMaxRequestBytes);
-    // An answer goes out whole at once, not held back waiting for the client's acknowledgement.
-    server.set_tcp_nodelay(true);
     server.set_pre_routing_handler([&](const httplib::Request &req, httplib::Response &res) {
         return refused(req, res, options) ? httplib::Server::HandlerResponse::Handled
                                           : httplib::Server::HandlerResponse::Unhandled;
