@@ -1,6 +1,7 @@
 // tiv: the command-line host of the driver module.
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <iostream>
 
@@ -306,6 +307,34 @@ int main(int argc, char **argv) {
     serveCmd->add_option("--token", serveOptions.token,
                          "Every request must bear \"Authorization: Bearer TOKEN\" (default: "
                          "$TIV_SERVE_TOKEN; none on loopback)");
+    serveCmd
+        ->add_option("--allow-origin", serveOptions.allowOrigins,
+                     "Let web pages of this origin call the service (repeatable), e.g. "
+                     "http://localhost:3000; the token is still needed off loopback")
+        ->check([](const std::string &origin) { return tivtool::originProblem(origin); });
+    // Seconds, fractions allowed.
+    const auto seconds = [&](const char *name, std::chrono::milliseconds &into, const char *what) {
+        serveCmd
+            ->add_option_function<double>(
+                name,
+                [&into](double s) {
+                    into = std::chrono::milliseconds(static_cast<long long>(s * 1000));
+                },
+                what)
+            ->check(CLI::Range(0.01, 86400.0))
+            ->default_str(std::to_string(into.count() / 1000));
+    };
+    seconds("--idle-timeout", serveOptions.limits.idle,
+            "Seconds a connection may wait for its next request before it is closed");
+    seconds("--header-timeout", serveOptions.limits.header,
+            "Seconds a request's header may take from its first byte (then 408)");
+    seconds("--body-timeout", serveOptions.limits.body,
+            "Seconds a request's body may take after its header (then 408)");
+    serveCmd
+        ->add_option("--max-connections", serveOptions.limits.maxConnections,
+                     "Open connections at most; the longest idle makes room for a new one")
+        ->check(CLI::Range(1, 100000))
+        ->capture_default_str();
     serveCmd->add_option("--module", serveOptions.modulePath,
                          "The driver module (default: libtiv02000.so beside tiv)");
     serveCmd->add_option("--printer", serveOptions.printerPath,

@@ -1,5 +1,7 @@
 #include "serve.h"
 
+#include <malloc.h>
+
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
@@ -8,6 +10,10 @@
 namespace tivtool {
 
 int serve(const ServeOptions &options) {
+    // Requests and answers of up to a megabyte pass through many threads: blocks this large
+    // get pages of their own, given back when freed. Otherwise the allocator raises the
+    // threshold after the first and keeps their space in every thread's heap.
+    mallopt(M_MMAP_THRESHOLD, 128 << 10);
     Json where = Json::object();
     if (!options.printerPath.empty()) where["printer"] = options.printerPath;
     CallSession session(where,

@@ -5,7 +5,9 @@
 #include <iosfwd>
 #include <mutex>
 #include <string>
+#include <vector>
 
+#include "serve_connections.h"
 #include "service.h"
 
 namespace tivtool {
@@ -17,6 +19,10 @@ struct ServeOptions {
     std::string address = "127.0.0.1";
     int port = 8765; // 0: any free port, told on standard output
     std::string token;
+    // Web pages of these origins ("http://host:port", exactly as a browser sends it) may call
+    // the service; every other page is refused.
+    std::vector<std::string> allowOrigins;
+    ConnectionLimits limits;
 };
 
 // The largest request accepted, in bytes: an HTTP body or one JSON line.
@@ -33,6 +39,10 @@ void serveLines(Service &service, std::istream &in, std::ostream &out,
                 std::mutex *answering = nullptr);
 // HTTP on options.address:options.port until SIGINT or SIGTERM.
 int serveHttp(Service &service, const ServeOptions &options);
+
+// Why `origin` cannot be allowed ("" when it can): the form a browser sends, scheme and host
+// and an optional port, nothing more.
+std::string originProblem(const std::string &origin);
 
 // Whether `address` is a loopback address (127.0.0.0/8, ::1, localhost).
 bool isLoopback(const std::string &address);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <iostream>
 #include <thread>
@@ -95,41 +96,6 @@ bool isJson(const std::string &contentType) {
     return type == "application/json";
 }
 
-// What every request must pass before it is routed (its body not read yet); true when it was
-// refused and answered.
-bool refused(const httplib::Request &req, httplib::Response &res, const ServeOptions &options) {
-    const auto refuse = [&](int status, const char *kind, const std::string &why) {
-        reply(res, CallSession::error(kind, why), status);
-        return true;
-    };
-    // The size limit holds for bodies that state their length.
-    if (req.has_header("Transfer-Encoding"))
-        return refuse(411, "request",
-                      "a request states its Content-Length; chunked bodies are "
-                      "not taken");
-    // A web page the operator visits must not drive the printer: browsers name the page's
-    // origin, and a page that rebinds a name of its own to this address shows it in Host.
-    if (req.has_header("Origin"))
-        return refuse(
-            403, "forbidden",
-            "requests from web pages are refused (Origin: " + req.get_header_value("Origin") + ")");
-    if (isLoopback(options.address) && !isLoopback(hostOf(req.get_header_value("Host"))))
-        return refuse(403, "forbidden",
-                      "the request names another host (Host: " + req.get_header_value("Host") +
-                          "); this service answers on " + options.address);
-    if (!options.token.empty() &&
-        !tokenMatches(req.get_header_value("Authorization"), "Bearer " + options.token)) {
-        res.set_header("WWW-Authenticate", "Bearer realm=\"tiv serve\"");
-        return refuse(401, "forbidden",
-                      "this service needs its token: Authorization: Bearer <token>");
-    }
-    const std::string length = req.get_header_value("Content-Length");
-    if (req.method == "POST" && length.find_first_not_of('0') != std::string::npos &&
-        !isJson(req.get_header_value("Content-Type")))
-        return refuse(415, "request", "a body is JSON: Content-Type: application/json");
-    return false;
-}
-
 // The methods a path answers to; empty for a path this service does not have.
 std::string allowedMethods(const std::string &path) {
     const auto under = [&](std::string_view prefix) {
@@ -142,6 +108,59 @@ std::string allowedMethods(const std::string &path) {
     if (path.starts_with("/answers/") && path.size() > 9) return "GET";
     if (path == "/" || path == "/paper" || path == "/log" || path == "/calls") return "GET";
     return "";
+}
+
+// What every request must pass before it is routed (its body not read yet); true when it was
+// refused and answered.
+bool refused(const httplib::Request &req, httplib::Response &res, const ServeOptions &options) {
+    const auto refuse = [&](int status, const char *kind, const std::string &why) {
+        reply(res, CallSession::error(kind, why), status);
+        return true;
+    };
+    // The size limit holds for bodies that state their length.
+    if (req.has_header("Transfer-Encoding") ||
+        (req.method == "POST" && !req.has_header("Content-Length")))
+        return refuse(411, "request",
+                      "a request states its Content-Length; chunked bodies are "
+                      "not taken");
+    // A web page the operator visits must not drive the printer: browsers name the page's
+    // origin, and a page that rebinds a name of its own to this address shows it in Host.
+    // Only the pages of origins the service was started with are let through, each told so.
+    if (req.has_header("Origin")) {
+        const std::string origin = req.get_header_value("Origin");
+        if (std::find(options.allowOrigins.begin(), options.allowOrigins.end(), origin) ==
+            options.allowOrigins.end())
+            return refuse(403, "forbidden",
+                          "requests from web pages are refused (Origin: " + origin + ")");
+        res.set_header("Access-Control-Allow-Origin", origin);
+        res.set_header("Vary", "Origin");
+    }
+    if (isLoopback(options.address) && !isLoopback(hostOf(req.get_header_value("Host"))))
+        return refuse(403, "forbidden",
+                      "the request names another host (Host: " + req.get_header_value("Host") +
+                          "); this service answers on " + options.address);
+    // A browser asks before its page's request, without the token: the answer only says what
+    // the page may send, and the request itself still needs the token.
+    if (req.method == "OPTIONS" && req.has_header("Origin")) {
+        const std::string methods = allowedMethods(req.path);
+        if (methods.empty()) return refuse(404, "unknown", "no such resource: " + req.path);
+        res.set_header("Access-Control-Allow-Methods", methods);
+        res.set_header("Access-Control-Allow-Headers", "Authorization, Content-Type");
+        res.set_header("Access-Control-Max-Age", "600");
+        res.status = 204;
+        return true;
+    }
+    if (!options.token.empty() &&
+        !tokenMatches(req.get_header_value("Authorization"), "Bearer " + options.token)) {
+        res.set_header("WWW-Authenticate", "Bearer realm=\"tiv serve\"");
+        return refuse(401, "forbidden",
+                      "this service needs its token: Authorization: Bearer <token>");
+    }
+    const std::string length = req.get_header_value("Content-Length");
+    if (req.method == "POST" && length.find_first_not_of('0') != std::string::npos &&
+        !isJson(req.get_header_value("Content-Type")))
+        return refuse(415, "request", "a body is JSON: Content-Type: application/json");
+    return false;
 }
 
 void routes(httplib::Server &server, Service &service) {
@@ -212,6 +231,31 @@ void routes(httplib::Server &server, Service &service) {
 
 } // namespace
 
+std::string originProblem(const std::string &origin) {
+    const size_t hostAt = origin.find("://");
+    const std::string scheme = origin.substr(0, hostAt);
+    if (hostAt == std::string::npos || (scheme != "http" && scheme != "https"))
+        return "an origin begins with http:// or https://";
+    const std::string authority = origin.substr(hostAt + 3);
+    // A port after the host's last colon (an IPv6 host is in brackets).
+    const size_t colon = authority.rfind(':');
+    const bool hasPort =
+        colon != std::string::npos && authority.find(']', colon) == std::string::npos;
+    const std::string host = hasPort ? authority.substr(0, colon) : authority;
+    const std::string port = hasPort ? authority.substr(colon + 1) : "";
+    if (host.empty()) return "an origin names a host";
+    if (hasPort && (port.empty() || port.size() > 5 ||
+                    port.find_first_not_of("0123456789") != std::string::npos))
+        return "an origin's port is a number";
+    for (const char c : host)
+        if (!(std::islower(static_cast<unsigned char>(c)) ||
+              std::isdigit(static_cast<unsigned char>(c)) ||
+              std::string_view(".-:[]").find(c) != std::string_view::npos))
+            return "an origin is scheme, host and port only, in lower case, as a browser "
+                   "sends it (no path, no trailing /)";
+    return "";
+}
+
 bool isLoopback(const std::string &address) {
     if (address == "localhost" || address == "::1") return true;
     in_addr v4{};
@@ -232,7 +276,11 @@ int serveHttp(Service &service, const ServeOptions &options) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    httplib::Server server;
+    ConnectionLimits limits = options.limits;
+    // Calls wait for the printer on workers of their own; status requests always find one.
+    limits.workers = Service::kMaxWaiting + 8;
+    limits.maxBodyBytes = kMaxRequestBytes;
+    ConnectionServer server(limits);
     // Address reuse lets a restart take the port at once; port sharing would let a second
     // service listen beside this one and split the calls between two printers.
     server.set_socket_options([](socket_t sock) {
@@ -240,11 +288,6 @@ int serveHttp(Service &service, const ServeOptions &options) {
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
     server.set_payload_max_length(kMaxRequestBytes);
-    // An answer goes out whole at once, not held back waiting for the client's acknowledgement.
-    server.set_tcp_nodelay(true);
-    // Calls wait for the printer on threads of their own; status requests always find one.
-    server.new_task_queue = [] { return new httplib::ThreadPool(Service::kMaxWaiting + 8); };
-    server.set_keep_alive_timeout(2);
     server.set_pre_routing_handler([&](const httplib::Request &req, httplib::Response &res) {
         return refused(req, res, options) ? httplib::Server::HandlerResponse::Handled
                                           : httplib::Server::HandlerResponse::Unhandled;
@@ -286,8 +329,10 @@ int serveHttp(Service &service, const ServeOptions &options) {
     routes(server, service);
     // One line per request on standard error, for whoever keeps the service's log.
     server.set_logger([](const httplib::Request &req, const httplib::Response &res) {
-        std::cerr << "tiv serve: " << req.remote_addr << " " << req.method << " " << req.path << " "
-                  << res.status << std::endl;
+        // One write per line: workers answer at the same time.
+        std::cerr << "tiv serve: " + req.remote_addr + " " + req.method + " " + req.path + " " +
+                         std::to_string(res.status) + "\n"
+                  << std::flush;
     });
 
     const int port = options.port == 0
@@ -308,9 +353,9 @@ int serveHttp(Service &service, const ServeOptions &options) {
         sigwait(&stopSignals, &signal);
         signalled = true;
         service.stop(); // calls still waiting are refused; the one under way ends as it would
-        server.stop();
+        server.stopServing();
     });
-    const bool ok = server.listen_after_bind();
+    const bool ok = server.serve();
     // listen ended on its own: wake the stopper so that it can be joined.
     if (!signalled) pthread_kill(stopper.native_handle(), SIGTERM);
     stopper.join();

@@ -1,6 +1,12 @@
 #include "service.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstring>
+#include <new>
+#include <utility>
 
 #include "debug_log_watch.h"
 
@@ -14,6 +20,42 @@ Json withId(Json answer, const std::string &id) {
 }
 
 } // namespace
+
+Service::Text::Text(std::string_view text) {
+    if (text.size() < kOwnPages) {
+        small_ = std::string(text);
+        small_.shrink_to_fit();
+        return;
+    }
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    mapped_ = (text.size() + page - 1) / page * page;
+    void *at = mmap(nullptr, mapped_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (at == MAP_FAILED) throw std::bad_alloc();
+    pages_ = static_cast<char *>(at);
+    size_ = text.size();
+    std::memcpy(pages_, text.data(), size_);
+}
+
+Service::Text &Service::Text::operator=(Text &&other) noexcept {
+    if (this == &other) return *this;
+    release();
+    small_ = std::move(other.small_);
+    pages_ = std::exchange(other.pages_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+    mapped_ = std::exchange(other.mapped_, 0);
+    return *this;
+}
+
+void Service::Text::release() {
+    if (pages_) munmap(pages_, mapped_);
+    pages_ = nullptr;
+    size_ = mapped_ = 0;
+}
+
+size_t Service::keptBytes() const {
+    const std::lock_guard lock(keptMutex_);
+    return keptSize_;
+}
 
 Service::Kept *Service::find(const std::string &id) {
     const auto it = kept_.find(id);
@@ -34,7 +76,7 @@ void Service::forgetOldest() {
         });
         if (old == keptOrder_.end()) return;
         const Kept &e = kept_.at(*old);
-        keptSize_ -= e.request.size() + e.answer.size();
+        keptSize_ -= e.request.footprint() + e.answer.footprint() + overhead(*old);
         kept_.erase(*old);
         keptOrder_.erase(old);
     }
@@ -46,15 +88,19 @@ std::string text(const Json &j) {
     return j.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
+Json parsed(std::string_view text) {
+    return Json::parse(text.begin(), text.end());
+}
+
 // A receipt that stopped part-way: its repeat goes on where it stopped instead of answering the
 // failure again (the session keeps how far it went).
-bool resumable(const std::string &answer) {
-    const Json kept = Json::parse(answer);
+bool resumable(std::string_view answer) {
+    const Json kept = parsed(answer);
     return kept.contains("error") && kept["error"].value("kind", std::string()) == "receipt";
 }
 
-Json repeated(const std::string &answer) {
-    Json again = Json::parse(answer);
+Json repeated(std::string_view answer) {
+    Json again = parsed(answer);
     again["repeated"] = true;
     return again;
 }
@@ -80,22 +126,23 @@ Json Service::call(const Json &request) {
         requestText = text(request);
         const std::lock_guard lock(keptMutex_);
         if (Kept *kept = find(id)) {
-            if (kept->request != requestText)
+            if (kept->request.view() != requestText)
                 return withId(CallSession::error("request", "the id \"" + id +
                                                                 "\" was given to another request"),
                               id);
-            if (kept->done() && resumable(kept->answer)) {
-                keptSize_ -= kept->answer.size();
-                kept->answer.clear(); // running again
+            if (kept->done() && resumable(kept->answer.view())) {
+                keptSize_ -= kept->answer.footprint();
+                kept->answer = Text(); // running again
             } else if (kept->done()) {
-                return repeated(kept->answer);
+                return repeated(kept->answer.view());
             } else {
-                ++kept->waiting;
-            } // the same request sent twice at once: wait for the first's answer
+                ++kept->waiting; // the same request sent twice at once: wait for the first's answer
+            }
         } else {
-            kept_[id] = Kept{requestText, std::string(), 0};
+            Kept &made = kept_[id];
+            made.request = Text(requestText);
             keptOrder_.push_back(id);
-            keptSize_ += requestText.size();
+            keptSize_ += made.request.footprint() + overhead(id);
             forgetOldest();
         }
     }
@@ -108,7 +155,7 @@ Json Service::call(const Json &request) {
         if (kept->waiting > 0) {
             --kept->waiting;
         } else if (!made && !kept->done()) {
-            keptSize_ -= kept->request.size();
+            keptSize_ -= kept->request.footprint() + overhead(id);
             kept_.erase(id);
             keptOrder_.erase(std::find(keptOrder_.begin(), keptOrder_.end(), id));
         }
@@ -128,7 +175,7 @@ Json Service::call(const Json &request) {
         Kept *kept = find(id);
         if (kept && kept->done()) {
             if (kept->waiting > 0) --kept->waiting;
-            return repeated(kept->answer); // never call again
+            return repeated(kept->answer.view()); // never call again
         }
     }
     if (stopping_) {
@@ -140,8 +187,8 @@ Json Service::call(const Json &request) {
     if (!id.empty()) {
         const std::lock_guard lock(keptMutex_);
         if (Kept *kept = find(id)) {
-            kept->answer = text(answer);
-            keptSize_ += kept->answer.size();
+            kept->answer = Text(text(answer));
+            keptSize_ += kept->answer.footprint();
             forgetOldest();
         }
     }
@@ -155,7 +202,7 @@ Json Service::status(const std::string &id) const {
         return withId(CallSession::error("unknown", "no call with the id \"" + id + "\" is kept"),
                       id);
     if (!kept->done()) return Json{{"id", id}, {"status", "running"}};
-    return Json{{"id", id}, {"status", "done"}, {"answer", Json::parse(kept->answer)}};
+    return Json{{"id", id}, {"status", "done"}, {"answer", parsed(kept->answer.view())}};
 }
 
 Json Service::logTail(size_t lines) {

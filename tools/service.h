@@ -13,6 +13,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "call_session.h"
 
@@ -51,14 +52,46 @@ class Service {
 
     const CallSession &session() const { return session_; }
 
+    // What the kept requests and answers occupy, as counted against the cap.
+    size_t keptBytes() const;
+
+    // A kept text. A large one has pages of its own, given back to the system when it is
+    // forgotten: on the heap its freed space would stay with the process, and the cap would
+    // count less than the process holds.
+    class Text {
+      public:
+        static constexpr size_t kOwnPages = 16 << 10; // from this size on
+        Text() = default;
+        explicit Text(std::string_view text);
+        Text(Text &&other) noexcept { *this = std::move(other); }
+        Text &operator=(Text &&other) noexcept;
+        Text(const Text &) = delete;
+        Text &operator=(const Text &) = delete;
+        ~Text() { release(); }
+        std::string_view view() const {
+            return pages_ ? std::string_view(pages_, size_) : std::string_view(small_);
+        }
+        bool empty() const { return view().empty(); }
+        // The bytes it occupies: whole pages, or the heap block.
+        size_t footprint() const { return pages_ ? mapped_ : small_.capacity(); }
+
+      private:
+        void release();
+        std::string small_;
+        char *pages_ = nullptr;
+        size_t size_ = 0, mapped_ = 0;
+    };
+
   private:
     // Kept as text: a parsed answer takes many times its size.
     struct Kept {
-        std::string request;
-        std::string answer; // empty while running
+        Text request;
+        Text answer;        // empty while running
         size_t waiting = 0; // repeats waiting for the answer: never forgotten meanwhile
         bool done() const { return !answer.empty(); }
     };
+    // An entry's bytes besides its texts: the map's node, the id twice, the order's slot.
+    static size_t overhead(const std::string &id) { return sizeof(Kept) + 2 * id.size() + 96; }
     // Under keptMutex_.
     Kept *find(const std::string &id);
     const Kept *find(const std::string &id) const;

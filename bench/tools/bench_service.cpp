@@ -3,6 +3,10 @@
 // `tiv serve` over HTTP and over JSON lines (the service started once, as a
 // till would), and the one-step engine in this process (what libtivcall
 // does). Items are calls: items_per_second is calls per second.
+//
+// keptAnswersMemory: what tiv serve holds once its kept answers are full of
+// requests of a megabyte each, sent by eight clients at once; rss_MiB against
+// cap_MiB.
 #include <benchmark/benchmark.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -14,12 +18,15 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
 #include "call_session.h"
 #include "lines_service.h"
+#include "service.h"
 
 namespace {
 
@@ -124,6 +131,47 @@ void serveHttp(benchmark::State &state) {
     stop(child);
 }
 BENCHMARK(serveHttp)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The resident memory of a process, in MiB; 0 when unknown.
+double residentMiB(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with("VmRSS:")) return std::atof(line.c_str() + 6) / 1024;
+    return 0;
+}
+
+void keptAnswersMemory(benchmark::State &state) {
+    scratchFolder();
+    constexpr int kClients = 8, kRequests = 300;
+    // About a megabyte of text, refused at the boundary: kept, but the printer is never asked.
+    Json big = Json::array();
+    for (int i = 0; i < 340000; ++i)
+        big.push_back(0);
+    const Json args = {"", big};
+    for (auto _ : state) {
+        pid_t child = -1;
+        const int port = startHttp(child);
+        if (!port) {
+            state.SkipWithError("tiv serve did not start");
+            return;
+        }
+        std::vector<std::thread> clients;
+        for (int c = 0; c < kClients; ++c)
+            clients.emplace_back([&, c] {
+                httplib::Client client("127.0.0.1", port);
+                for (int i = c; i < kRequests; i += kClients)
+                    client.Post("/calls/Nr_Cupom",
+                                Json{{"args", args}, {"id", "k" + std::to_string(i)}}.dump(),
+                                "application/json");
+            });
+        for (std::thread &t : clients)
+            t.join();
+        state.counters["rss_MiB"] = residentMiB(child);
+        state.counters["cap_MiB"] = static_cast<double>(tivtool::Service::kKeptBytes >> 20);
+        stop(child);
+    }
+}
+BENCHMARK(keptAnswersMemory)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 void serveLines(benchmark::State &state) {
     const Json script = steps();

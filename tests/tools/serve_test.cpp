@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -156,6 +157,36 @@ TEST_F(ServiceTest, TheOldestAnswersAreForgottenFirst) {
             ASSERT_FALSE(service.call(Json{{"ecfsim", "State"}, {"id", id}}).contains("error"));
         EXPECT_EQ(service.status("a").at("error").at("kind"), "unknown") << count;
         EXPECT_EQ(service.status("c").at("status"), "done") << count;
+    }
+}
+
+// The cap counts what the kept texts occupy, not their length: a large one its own pages.
+TEST_F(ServiceTest, KeptAnswersStayWithinTheirCapInWhatTheyOccupy) {
+    constexpr size_t kCap = 4u << 20;
+    tivtool::Service service(session, 1000, kCap);
+    // Some 300 kB each, refused before the printer is asked, and kept all the same.
+    const Json big = {"", std::string(300000, 'a')};
+    size_t most = 0;
+    for (int i = 0; i < 40; ++i) {
+        const Json answer = service.call(Json{
+            {"call", "Nr_Cupom"}, {"args", {"", Json::array({big})}}, {"id", std::to_string(i)}});
+        ASSERT_EQ(answer.value("error", Json::object()).value("kind", ""), "argument");
+        most = std::max(most, service.keptBytes());
+    }
+    EXPECT_LE(most, kCap);
+    EXPECT_GT(most, kCap - (1u << 20)) << "the cap is not filled: not every byte is counted";
+    EXPECT_EQ(service.status("0").at("error").at("kind"), "unknown");
+    EXPECT_EQ(service.status("39").at("status"), "done");
+
+    // Small texts count their heap blocks; large ones whole pages.
+    for (const size_t length :
+         {size_t(10), size_t(5000), tivtool::Service::Text::kOwnPages, size_t(1) << 20}) {
+        const tivtool::Service::Text text(std::string(length, 'x'));
+        EXPECT_EQ(text.view(), std::string(length, 'x'));
+        EXPECT_GE(text.footprint(), length);
+        if (length >= tivtool::Service::Text::kOwnPages) {
+            EXPECT_EQ(text.footprint() % static_cast<size_t>(sysconf(_SC_PAGESIZE)), 0u);
+        }
     }
 }
 
@@ -483,6 +514,181 @@ TEST_F(HttpServiceTest, ATokenGuardsEveryRequest) {
     EXPECT_NE(ok.second.value("module", "").find("libtiv02000.so"), std::string::npos);
 }
 
+// A raw connection to the service, for clients no HTTP library would imitate.
+class RawClient {
+  public:
+    explicit RawClient(int port) {
+        fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(static_cast<uint16_t>(port));
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        connected = connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof to) == 0;
+        timeval wait{10, 0}; // a test never waits longer for what the service sends
+        setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+    }
+    ~RawClient() { close(fd); }
+    bool send(const std::string &text) {
+        return ::send(fd, text.data(), text.size(), MSG_NOSIGNAL) ==
+               static_cast<ssize_t>(text.size());
+    }
+    // Everything until the service closes the connection ("" when it sends nothing).
+    std::string rest() {
+        std::string got;
+        char buf[4096];
+        for (ssize_t n; (n = recv(fd, buf, sizeof buf, 0)) > 0;)
+            got.append(buf, static_cast<size_t>(n));
+        return got;
+    }
+    // Whether the service has closed the connection (without waiting for it to).
+    bool closedByService() {
+        char c;
+        const ssize_t n = recv(fd, &c, 1, MSG_DONTWAIT);
+        return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
+    }
+
+    int fd = -1;
+    bool connected = false;
+};
+
+// Clients that send their request slowly, or nothing at all, hold a connection and never a
+// worker: with every worker's worth of them and a full set of connections, a request is
+// answered at once, and the longest idle connections made room for it.
+TEST_F(HttpServiceTest, SlowAndIdleClientsDoNotHoldTheService) {
+    start({"--max-connections", "40"});
+    std::vector<std::unique_ptr<RawClient>> slow, idle;
+    for (int i = 0; i < 16; ++i) {
+        slow.push_back(std::make_unique<RawClient>(port));
+        ASSERT_TRUE(slow.back()->connected);
+        ASSERT_TRUE(slow.back()->send("POST /calls/Nr_Cupom HTTP/1.1\r\nHo"));
+    }
+    for (int i = 0; i < 30; ++i) {
+        idle.push_back(std::make_unique<RawClient>(port));
+        ASSERT_TRUE(idle.back()->connected);
+    }
+    httplib::Client prompt("127.0.0.1", port);
+    prompt.set_read_timeout(2, 0); // a held service would keep it waiting for ten seconds
+    for (const char *path : {"/", "/printer/state"}) {
+        const auto res = prompt.Get(path);
+        ASSERT_TRUE(res) << path << " was not answered";
+        EXPECT_EQ(res->status, 200) << path;
+    }
+    // 16 + 30 + 1 connections for 40 places: the oldest idle ones gave theirs, no slow one did.
+    size_t closed = 0;
+    for (int i = 0; i < 100 && closed < 7; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        closed = 0;
+        for (auto &c : idle)
+            closed += c->closedByService() ? 1 : 0;
+    }
+    EXPECT_GE(closed, 7u);
+    for (auto &c : slow)
+        EXPECT_FALSE(c->closedByService());
+}
+
+// Each part of a request has its deadline, however steadily its bytes come: a client that
+// sends a byte at a time is answered 408 when the header's time is up, as is one whose body
+// stops short; an idle connection is closed without an answer. A request that cannot be
+// gathered whole is answered why.
+TEST_F(HttpServiceTest, ARequestNotSentWholeIsAnsweredAndClosed) {
+    start({"--header-timeout", "0.4", "--body-timeout", "0.4", "--idle-timeout", "0.4"});
+    struct Case {
+        const char *what;
+        std::string sent;
+        const char *answer; // how the answer begins; "" for none
+    };
+    const std::string header = "POST /calls/Nr_Cupom HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                               "Content-Type: application/json\r\nContent-Length: 10\r\n\r\n";
+    for (const Case &c : {
+             Case{"a header cut short", "POST /calls/Nr_Cupom HTTP/1.1\r\nHost: 127",
+                  "HTTP/1.1 408"},
+             Case{"a body cut short", header + "{\"a", "HTTP/1.1 408"},
+             Case{"nothing", "", ""},
+             Case{"a header too long", "GET / HTTP/1.1\r\nX: " + std::string(70000, 'x'),
+                  "HTTP/1.1 431"},
+             // Without a length its body would be taken as empty: refused, the call not made.
+             Case{"a POST without its length",
+                  "POST /calls/AbreCupom HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+                  "Content-Type: application/json\r\n\r\n",
+                  "HTTP/1.1 411"},
+         }) {
+        SCOPED_TRACE(c.what);
+        RawClient client(port);
+        ASSERT_TRUE(client.connected);
+        ASSERT_TRUE(client.send(c.sent));
+        const std::string got = client.rest();
+        EXPECT_EQ(got.substr(0, std::string(c.answer).size()), c.answer) << got;
+        if (!got.empty()) {
+            const Json body = Json::parse(got.substr(got.find("\r\n\r\n") + 4));
+            EXPECT_EQ(body["error"]["kind"], "request");
+        }
+    }
+
+    // A byte every 50 ms: each read finds one, so only a deadline for the whole header ends it.
+    RawClient trickle(port);
+    ASSERT_TRUE(trickle.connected);
+    const std::string request =
+        "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: " + std::string(100, 'x') +
+        "\r\n\r\n"; // 6 s at this pace
+    std::atomic<bool> answered{false};
+    std::thread sender([&] {
+        for (size_t i = 0; i < request.size() && !answered; ++i) {
+            if (!trickle.send(request.substr(i, 1))) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
+    const auto began = std::chrono::steady_clock::now();
+    const std::string got = trickle.rest();
+    answered = true;
+    sender.join();
+    EXPECT_EQ(got.substr(0, 12), "HTTP/1.1 408") << got;
+    EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(3));
+
+    // The service goes on answering.
+    EXPECT_EQ(get("/").first, 200);
+}
+
+// Pages of the origins the service was started with may call it: the browser's preflight is
+// answered, and the call itself still needs the token. Any other origin is refused.
+TEST_F(HttpServiceTest, PagesOfAllowedOriginsMayCallWithTheToken) {
+    const std::string origin = "http://till.example:3000";
+    start({"--allow-origin", origin, "--allow-origin", "https://back.example", "--token", "t"});
+    const auto preflight = [&](const std::string &from, const std::string &path) {
+        return client->Options(path.c_str(),
+                               {{"Origin", from}, {"Access-Control-Request-Method", "POST"}});
+    };
+    const auto asked = preflight(origin, "/calls/Nr_Cupom");
+    ASSERT_TRUE(asked);
+    EXPECT_EQ(asked->status, 204);
+    EXPECT_EQ(asked->get_header_value("Access-Control-Allow-Origin"), origin);
+    EXPECT_EQ(asked->get_header_value("Access-Control-Allow-Methods"), "POST");
+    EXPECT_NE(asked->get_header_value("Access-Control-Allow-Headers").find("Authorization"),
+              std::string::npos);
+    EXPECT_EQ(preflight("https://back.example", "/printer/state")
+                  ->get_header_value("Access-Control-Allow-Methods"),
+              "GET, POST");
+    // Only the very origin: another port, a trailing slash, another scheme.
+    for (const char *other : {"http://till.example:3001", "http://till.example:3000/",
+                              "https://till.example:3000", "null"}) {
+        const auto refused = preflight(other, "/calls/Nr_Cupom");
+        ASSERT_TRUE(refused) << other;
+        EXPECT_EQ(refused->status, 403) << other;
+        EXPECT_FALSE(refused->has_header("Access-Control-Allow-Origin")) << other;
+    }
+
+    const httplib::Headers fromPage = {{"Origin", origin}};
+    const auto noToken = client->Get("/", fromPage);
+    ASSERT_TRUE(noToken);
+    EXPECT_EQ(noToken->status, 401);
+    EXPECT_EQ(noToken->get_header_value("Access-Control-Allow-Origin"), origin)
+        << "the page cannot read why it was refused";
+    const auto withToken = client->Get("/", {{"Origin", origin}, {"Authorization", "Bearer t"}});
+    ASSERT_TRUE(withToken);
+    EXPECT_EQ(withToken->status, 200);
+    EXPECT_EQ(withToken->get_header_value("Access-Control-Allow-Origin"), origin);
+    EXPECT_EQ(withToken->get_header_value("Vary"), "Origin");
+}
+
 // `tiv serve ARGS` run to its end, at most ten seconds (a service that did listen would never
 // end by itself): its exit status, and its output in `out`.
 int serveExitStatus(const std::string &args, std::string &out) {
@@ -505,6 +711,19 @@ TEST_F(HttpServiceTest, ASecondServiceOnATakenPortIsRefused) {
     EXPECT_NE(out.find("cannot listen"), std::string::npos) << out;
     EXPECT_EQ(out.find("listening"), std::string::npos) << out;
     EXPECT_EQ(get("/").first, 200) << "the first service goes on";
+}
+
+// An origin is allowed only in the form a browser sends, or it would never match.
+TEST(HttpService, AnOriginNotInABrowsersFormIsRefusedAtStart) {
+    TempFolder folder;
+    for (const char *origin :
+         {"http://till.example/", "till.example", "http://Till.example", "null", "*",
+          "ftp://till.example", "http://till.example:80a", "http://:3000"}) {
+        std::string out;
+        EXPECT_NE(serveExitStatus(std::string("--port 0 --allow-origin '") + origin + "'", out), 0)
+            << origin;
+        EXPECT_EQ(out.find("listening"), std::string::npos) << origin << ": " << out;
+    }
 }
 
 TEST(HttpService, AnAddressBeyondLoopbackWithoutATokenIsRefused) {
