@@ -13,6 +13,7 @@
 #include <iostream>
 #include <thread>
 
+#include "procedure_reference.h"
 #include "procedure_table.h"
 #include "serve.h"
 
@@ -215,11 +216,15 @@ void routes(httplib::Server &server, Service &service) {
     // What a client can call: every procedure the module exports, with its declared form.
     server.Get("/calls", [&](const httplib::Request &, httplib::Response &res) {
         Json calls = Json::array();
-        for (const ProcedureEntry &p : procedureTable())
-            if (service.session().module().symbol(std::string(p.name)))
-                calls.push_back({{"call", std::string(p.name)},
-                                 {"parameters", p.declaredParams},
-                                 {"returns", p.declaredReturn}});
+        for (const ProcedureEntry &p : procedureTable()) {
+            if (!service.session().module().symbol(std::string(p.name))) continue;
+            Json call{{"call", std::string(p.name)},
+                      {"parameters", p.declaredParams},
+                      {"returns", p.declaredReturn}};
+            // What each argument takes, as docs/procedures.md says it.
+            if (const Json *entry = referenceEntry(p.name)) call["reference"] = *entry;
+            calls.push_back(std::move(call));
+        }
         reply(res, Json{{"calls", std::move(calls)}});
     });
     server.Get("/", [&](const httplib::Request &, httplib::Response &res) {

@@ -401,12 +401,17 @@ TEST_F(HttpServiceTest, AnswersWithTheRightStatusCodes) {
     // The procedures a client can call, with their forms.
     const auto calls = get("/calls");
     ASSERT_EQ(calls.first, 200);
-    bool listed = false;
-    for (const auto &c : calls.second.at("calls"))
+    bool listed = false, keysShown = false;
+    for (const auto &c : calls.second.at("calls")) {
         listed |=
             c.at("call") == "FechaCupom" &&
             c.at("parameters").get<std::string>().find("tiv::TStringList") != std::string::npos;
+        if (c.at("call") == "VendaItem")
+            for (const auto &k : c.at("reference").at("params").at("params").at("keys"))
+                keysShown |= k.at("key") == "VALOR" && k.at("type") == "real";
+    }
     EXPECT_TRUE(listed) << calls.second.dump().substr(0, 300);
+    EXPECT_TRUE(keysShown) << "a parameter array's keys, with their types";
 
     // The printer's state, its paper since a mark and the debug log.
     const auto mark = post("/paper/mark");
