@@ -12,7 +12,7 @@ import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from tiv import Driver, Service, start_service  # noqa: E402
+from tiv import run_example  # noqa: E402
 
 
 # The approximate federal and state tax rates of the goods sold, from the host's tax table.
@@ -64,20 +64,5 @@ def sell(driver, folder):
     return 0 if ok else 1
 
 
-def main():
-    args = sys.argv[1:]
-    if args and args[0] == "--serve":
-        process, service = start_service(args[1])
-        try:
-            return sell(service, args[2] if len(args) > 2 else "/tmp/tiv-python-example")
-        finally:
-            process.terminate()
-            process.wait()
-    where = args[0] if args else "build/bin/libtivcall.so"
-    folder = args[1] if len(args) > 1 else "/tmp/tiv-python-example"
-    driver = Service(where) if where.startswith("http") else Driver(where)
-    return sell(driver, folder)
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_example(sell, "/tmp/tiv-python-example", sys.argv))

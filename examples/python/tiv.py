@@ -162,3 +162,19 @@ def start_service(tiv, *options):
         process.kill()
         raise OSError("tiv serve did not start: " + line)
     return process, Service(line.split("listening on ", 1)[1].strip())
+
+
+def run_example(sell, folder, argv):
+    """Runs an example's sell(driver, folder) as its command line says: [LIBRARY_OR_URL
+    [FOLDER]], or --serve TIV [FOLDER] to start `tiv serve` for it. Returns the exit status."""
+    args = argv[1:]
+    if args and args[0] == "--serve":
+        process, service = start_service(args[1])
+        try:
+            return sell(service, args[2] if len(args) > 2 else folder)
+        finally:
+            process.terminate()
+            process.wait()
+    where = args[0] if args else "build/bin/libtivcall.so"
+    driver = Service(where) if where.startswith("http") else Driver(where)
+    return sell(driver, args[1] if len(args) > 1 else folder)
